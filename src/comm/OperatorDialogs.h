@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The narrow seam between the instrument-side code and the operator's message boxes.
+// The serial component and the transactions never touch a widget: they ask through
+// this interface. The program installs the widget implementation at start; tests
+// install a scripted one that answers and records every question.
+class OperatorDialogs
+{
+public:
+    enum Button { Ok, Abort, Retry, Yes, No, Ignore, Cancel };
+
+    virtual ~OperatorDialogs() = default;
+
+    // A modal warning box with exactly the given buttons; returns the one pressed.
+    virtual Button Warning(const QString &text, const QList<Button> &buttons) = 0;
+    // A modal information box with an OK button.
+    virtual void Information(const QString &text) = 0;
+    // The "Select Serial Port" dialog: entries as shown ("COM3"), the index selected
+    // when it opens (-1 for none), optional tool tips (the device behind each entry).
+    // Returns the chosen index, or -1 for Cancel, a closed dialog or no selection.
+    virtual int PickPort(const QStringList &entries, int selected, const QStringList &toolTips) = 0;
+};
+
+// The dialogs in force. Never null: until the program installs its own, a silent
+// implementation answers Abort / No / Cancel and writes the text to standard error.
+OperatorDialogs &Dialogs();
+// Installs new dialogs (nullptr restores the silent default); returns the previous ones.
+OperatorDialogs *SetDialogs(OperatorDialogs *dialogs);
