@@ -1,0 +1,62 @@
+#pragma once
+
+// The serial-port component: one port handle, request/response input and output.
+// It knows nothing of the instrument's language: the "?" of queries and the CR LF
+// line end belong to the transaction layer (Communication).
+
+#include "app/NotifyEvent.h"
+
+#include <QByteArray>
+#include <QObject>
+
+class QSerialPort;
+
+class TKTComPort : public QObject
+{
+    Q_OBJECT
+public:
+    enum THandshake { hsNone, hsHardware, hsAssertAll };
+    enum TParity { parNone, parEven, parOdd };
+
+    explicit TKTComPort(QObject *owner = nullptr);
+    ~TKTComPort() override; // Close
+
+    bool Open();
+    void Close();
+    QByteArray Read();
+    void ReadRaw(char *buffer); // reads the InCount bytes waiting; the caller sized buffer by InCount
+    bool Write(const QByteArray &sData);
+    bool WriteRaw(const char *bData, quint32 bSize);
+    void Flush();
+    bool Pick();
+
+    // properties
+    bool AllowEvents() const;
+    void SetAllowEvents(bool on);
+    int Baud() const;
+    void SetBaud(int baud); // reopens an open port when changed
+    QByteArray EndOfResponse() const; // as assigned
+    void SetEndOfResponse(const QByteArray &text); // decodes "#13#10" and the like
+    QByteArray EndOfResponseRaw() const;           // the terminator searched for
+    THandshake Handshaking() const;
+    void SetHandshaking(THandshake h); // reopens an open port when changed
+    TParity Parity() const;
+    void SetParity(TParity p); // reopens an open port when changed
+    int InCount();             // bytes waiting (pulls pending input from the driver first)
+    bool State() const;        // the line settings can be read
+    bool InUse() const;        // a read is in progress
+    quint32 ResponseTime() const;
+    void SetResponseTime(quint32 ms);
+    bool Opened() const;
+    int Port() const;
+    void SetPort(int n); // reopens an open port when changed
+    bool ShowErrors() const;
+    void SetShowErrors(bool on);
+    bool TimedOut() const;
+    QByteArray Version() const;             // always "2.0.2"
+    void SetVersion(const QByteArray &);    // accepted and ignored
+    const TNotifyEvent &OnTimeout() const;
+    void SetOnTimeout(TNotifyEvent handler);
+
+    // (private state is declared by the implementation)
+};
