@@ -11,14 +11,24 @@
 // program does to a field (readback, reverting a refused value) goes through AssignValue.
 
 #include "app/NotifyEvent.h"
+#include "ui/controls/TPlusSpinValue.h"
 
+#include <QRect>
 #include <QWidget>
+
+class QAbstractButton;
+class QTimer;
+class TSpinArrowButton;
 
 class TPlusSpinEdit : public QWidget
 {
     Q_OBJECT
 public:
-    enum TBorderStyle { bsNone, bsSingle };
+    enum TBorderStyle
+    {
+        bsNone,
+        bsSingle
+    };
 
     explicit TPlusSpinEdit(QWidget *parent = nullptr);
     ~TPlusSpinEdit() override;
@@ -76,8 +86,74 @@ public:
     const TNotifyEvent &OnSetIncrement() const;
     void SetOnSetIncrement(TNotifyEvent handler);
 
+    // auto-repeat of a held arrow button: first repeat, then every further one (ms)
+    static constexpr int SpinStartDelay = 500;
+    static constexpr int SpinRepeatInterval = 150;
+
+    // One step of the value by the step in force, through the Value setter. A tick of the
+    // repeat timer (sender == RepeatTimer()) steps only while its button is held down.
+    void StepUp(QObject *sender = nullptr);
+    void StepDown(QObject *sender = nullptr);
+
+    // read-only views of the state, for owners that lay out fields and for tests
+    const TPlusSpinValue &Model() const { return fModel; }
+    int FocusIndex() const { return fModel.FocusIndex(); } // 1-based, in Text()
+    QRect FocusRect() const { return fFocusRect; }         // cell of the focused character
+    int CapXStart() const { return fCapXStart; }           // x where the text starts
+    int CapXStop() const { return fCapXStop; }             // x where the text ends
+    int DigitWidth() const { return fDigitWidth; }
+    bool Spinning() const { return fModel.Spinning(); }
+    QAbstractButton *UpButton() const;
+    QAbstractButton *DownButton() const;
+    const QTimer *RepeatTimer() const { return fTimer; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     virtual void NotifyChange(); // every report of a value change goes through here
 
-    // (widget event overrides and private state are declared by the implementation)
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void MeasureFont();
+    void LayoutButtons();
+    void Sizing();
+    void UpdateGeometry();
+    void ButtonMouseDown(TSpinArrowButton *button);
+    void ButtonMouseUp();
+    void TimerTick();
+    void EndSpin();
+    int FrameWidth() const;
+    int ButtonWidth() const;
+
+    TPlusSpinValue fModel;
+    bool fEditorEnabled = true;
+    bool fEnterReq = false;
+    bool fEnabled = true;
+    TBorderStyle fBorderStyle = bsSingle;
+    TNotifyEvent fOnChange;
+    TNotifyEvent fOnSetIncrement;
+    int fDigitWidth = 0;
+    int fDigitHeight = 0;
+    int fCapXStart = 0;
+    int fCapXStop = 0;
+    int fCapYStart = 0;
+    QRect fFocusRect;
+    bool DisplayFieldsInitialized = false;
+    QSize fSizeHint;
+    TSpinArrowButton *fUpButton = nullptr;
+    TSpinArrowButton *fDownButton = nullptr;
+    QTimer *fTimer = nullptr;
+    void (TPlusSpinEdit::*fTickStep)(QObject *) = nullptr;
 };
