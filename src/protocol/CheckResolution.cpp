@@ -1,0 +1,28 @@
+#include "protocol/CheckResolution.h"
+
+#include <cmath>
+
+namespace {
+// Halves away from zero, in the instrument software's own way: divide by the unit,
+// add or subtract one half, drop the fraction, multiply back.
+double roundTo(double x, double unit)
+{
+    const double scaled = x / unit;
+    return std::trunc(x < 0 ? scaled - 0.5 : scaled + 0.5) * unit;
+}
+
+constexpr double Tolerance = 9e-13;
+} // namespace
+
+bool CheckResolution(double value, double resolution)
+{
+    const double v = roundTo(value, 1e-13);
+    const double r = roundTo(resolution, 1e-13);
+    if (std::fabs(v - r) <= Tolerance)
+        return true;
+    const double q = v / r;
+    double f = roundTo(q - std::trunc(q), 1e-3);
+    if (f >= 1)
+        f = 0;
+    return !(f > Tolerance);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "protocol/ChannelConfig.h"
+#include "protocol/TSystemMirrors.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+// The configuration records: record n is channel n's, 0 the system's, 90 to 93 those of
+// trigger 1, trigger 2, gate 1 and gate 2.
+//
+// The readers below take a record's reply apart field by field, strictly in order. Each
+// field is stored in its mirror first and then reported, so that the main window sets
+// that field's control from the mirror before the next field is split off. A numeric
+// field that is empty or not a number throws EConvertError: the fields before it stay
+// applied and the rest of the record is not read. An enumerated field whose token is not
+// recognised keeps the mirror's previous value and is still reported (matched false).
+
+// The query text handed to the transaction: "*CFG?3" for channel 3, "*CFG? 0" and
+// "*CFG? 90" for the others (the transaction appends its own "?").
+QString RecordQuery(int record);
+// The settings line that stands for the whole record: "*CFG " + record + " " + reply.
+QString RecordSettingsLine(int record, const QString &reply);
+
+enum class TChannelField
+{
+    Enabled,
+    Delay,
+    Width,
+    Mode,
+    BurstCount,
+    DutyOnCount,
+    DutyOffCount,
+    WaitCount,
+    OutputMode,
+    Polarity,
+    Amplitude,
+    MuxMask,
+    ControlMode,
+    SyncSource,
+    GateMode,
+    GateLogic
+};
+using TChannelFieldRead = std::function<void(TChannelField field, bool matched)>;
+void ReadChannelRecord(const QString &reply, ChannelConfig &config,
+                       const TChannelFieldRead &fieldRead);
+
+// The system record's counts have no mirror; they go to their fields directly.
+struct TSystemCounts
+{
+    quint32 BurstCount = 0; // read as 64-bit, low 32 bits unsigned
+    quint32 DutyOnCount = 0;
+    quint32 DutyOffCount = 0;
+    qint32 CycleCount = 0;
+};
+enum class TSystemField
+{
+    RunState,
+    Period,
+    Mode,
+    BurstCount,
+    DutyOnCount,
+    DutyOffCount,
+    CycleCount
+};
+using TSystemFieldRead = std::function<void(TSystemField field, bool matched)>;
+// The run state is "1" or "0"; anything else leaves SystemRunning (matched false).
+void ReadSystemRecord(const QString &reply, TSystemMirrors &mirrors, TSystemCounts &counts,
+                      const TSystemFieldRead &fieldRead);
+
+// Field 2 is the edge for a trigger input and the logic for a gate input; the threshold
+// has no mirror (trigger 2 and gate 2 share one threshold field).
+enum class TInputField
+{
+    Mode,
+    EdgeOrLogic,
+    Threshold,
+    Debounce
+};
+using TInputFieldRead = std::function<void(TInputField field, bool matched)>;
+// record is 90, 91, 92 or 93.
+void ReadInputRecord(int record, const QString &reply, TSystemMirrors &mirrors, double &threshold,
+                     const TInputFieldRead &fieldRead);
+
+// The multiplexer items a channel's list holds: five with 12 or more channels, four
+// below that (the fifth item is removed, and bit 4 of the mask is ignored).
+int MuxItemCount(int channelCount);
+bool MuxItemChecked(qint32 muxMask, int item);
