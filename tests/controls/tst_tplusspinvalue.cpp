@@ -1,0 +1,468 @@
+// The digit-spin value model without a window: text, focus, step, limits and reports.
+
+#include "ui/controls/TPlusSpinValue.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+class tst_TPlusSpinValue : public QObject
+{
+    Q_OBJECT
+private slots:
+    void formatting_data();
+    void formatting();
+    void focusAndPlaceholders_data();
+    void focusAndPlaceholders();
+    void placeholdersVanishWhenFocusMovesRight();
+    void incrementExponent_data();
+    void incrementExponent();
+    void stepNeverBelowAssignedIncrement();
+    void focusBounds_data();
+    void focusBounds();
+    void digitCount_data();
+    void digitCount();
+    void clampingAndReports();
+    void limitChangeClampsAndReports();
+    void spinDefersReportUntilEnd();
+    void intValueRoundsHalvesToEven_data();
+    void intValueRoundsHalvesToEven();
+    void parseDigits_data();
+    void parseDigits();
+    void typedDigit();
+    void rightZero_data();
+    void rightZero();
+    void fewerDecimalsKeepFocusInText();
+};
+
+void tst_TPlusSpinValue::formatting_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QString>("text");
+
+    const QChar none;
+    QTest::newRow("grouped integer") << 1234567.89 << 2 << QChar(u',') << "1,234,567.89";
+    QTest::newRow("grouped fraction") << 0.123456789 << 9 << QChar(u',') << "0.123,456,789";
+    QTest::newRow("both parts") << 1000.0 << 12 << QChar(u',') << "1,000.000,000,000,000";
+    QTest::newRow("fraction tail") << 0.0001 << 4 << QChar(u',') << "0.000,1";
+    QTest::newRow("negative short") << -123.5 << 1 << QChar(u',') << "-123.5";
+    QTest::newRow("no separator after minus") << -123456.0 << 0 << QChar(u',') << "-123,456";
+    QTest::newRow("negative no decimals") << -1234.0 << 0 << QChar(u',') << "-1,234";
+    QTest::newRow("short integer") << 25.0 << 0 << QChar(u',') << "25";
+    QTest::newRow("no grouping") << 1234567.891 << 3 << none << "1234567.891";
+    QTest::newRow("point becomes space") << 1234.5 << 1 << QChar(u'.') << "1 234.5";
+    QTest::newRow("digit becomes space") << 1234.5 << 1 << QChar(u'5') << "1 234.5";
+    QTest::newRow("other char kept") << 1234.5 << 1 << QChar(u'\'') << "1'234.5";
+    QTest::newRow("half away from zero") << 2.5 << 0 << none << "3";
+    QTest::newRow("negative half away") << -0.125 << 2 << none << "-0.13";
+    QTest::newRow("negative rounding to zero") << -0.001 << 2 << none << "0.00";
+    QTest::newRow("delay 250 ps") << 1999.99999999975 << 12 << QChar(u',')
+                                  << "1,999.999,999,999,750";
+}
+
+void tst_TPlusSpinValue::formatting()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(QChar, separator);
+    QFETCH(QString, text);
+
+    TPlusSpinValue m;
+    m.SetDecimals(decimals);
+    m.SetThousandSeparator(separator);
+    m.SetValue(value);
+    QCOMPARE(m.Text(), text);
+}
+
+void tst_TPlusSpinValue::focusAndPlaceholders_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<bool>("grouping");
+    QTest::addColumn<int>("place");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("focusIndex");
+
+    QTest::newRow("grouped placeholders") << 5.0 << 0 << true << 4 << "__,__5" << 1;
+    QTest::newRow("placeholders before point") << 1.5 << 2 << true << 3 << "_,__1.50" << 1;
+    QTest::newRow("units") << 123.45 << 2 << false << 0 << "123.45" << 3;
+    QTest::newRow("last decimal") << 123.45 << 2 << false << -2 << "123.45" << 6;
+    QTest::newRow("leading digit grouped") << 1234567.89 << 2 << true << 6 << "1,234,567.89" << 1;
+    QTest::newRow("first decimal grouped") << 1234567.89 << 2 << true << -1 << "1,234,567.89" << 11;
+    QTest::newRow("last decimal grouped")
+        << 0.123456789 << 9 << true << -9 << "0.123,456,789" << 13;
+    QTest::newRow("fourth decimal grouped")
+        << 0.123456789 << 9 << true << -4 << "0.123,456,789" << 7;
+    QTest::newRow("the sign") << -5.0 << 0 << false << 1 << "-5" << 1;
+    QTest::newRow("left of the sign") << -5.0 << 0 << false << 2 << "_-5" << 1;
+}
+
+void tst_TPlusSpinValue::focusAndPlaceholders()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(bool, grouping);
+    QFETCH(int, place);
+    QFETCH(QString, text);
+    QFETCH(int, focusIndex);
+
+    TPlusSpinValue m;
+    m.SetDecimals(decimals);
+    if (grouping)
+        m.SetThousandSeparator(u',');
+    m.SetValue(value);
+    m.SetIncExponent(place);
+    QCOMPARE(m.IncExponent(), place);
+    QCOMPARE(m.Text(), text);
+    QCOMPARE(m.FocusIndex(), focusIndex);
+}
+
+void tst_TPlusSpinValue::placeholdersVanishWhenFocusMovesRight()
+{
+    TPlusSpinValue m;
+    m.SetDecimals(0);
+    m.SetThousandSeparator(u',');
+    m.SetValue(5);
+    m.SetIncExponent(4);
+    QCOMPARE(m.Text(), QString("__,__5"));
+    m.SetIncExponent(2);
+    QCOMPARE(m.Text(), QString("__5"));
+    QCOMPARE(m.FocusIndex(), 1);
+    m.SetIncExponent(4);
+    m.SetValue(6); // a rebuilt text keeps the placeholders up to the focus
+    QCOMPARE(m.Text(), QString("__,__6"));
+    m.SetIncExponent(0);
+    QCOMPARE(m.Text(), QString("6"));
+    QCOMPARE(m.FocusIndex(), 1);
+}
+
+void tst_TPlusSpinValue::incrementExponent_data()
+{
+    QTest::addColumn<double>("increment");
+    QTest::addColumn<int>("exponent");
+    QTest::addColumn<double>("step");
+
+    QTest::newRow("1e-8") << 1e-8 << -8 << 1e-8;
+    QTest::newRow("2.5e-10") << 2.5e-10 << -10 << 2.5e-10;
+    QTest::newRow("just below a power") << 0.99995e-6 << -6 << 0.99995e-6;
+    QTest::newRow("5") << 5.0 << 0 << 5.0;
+    QTest::newRow("1") << 1.0 << 0 << 1.0;
+    QTest::newRow("-5") << -5.0 << 0 << 5.0;
+    QTest::newRow("1000") << 1000.0 << 3 << 1000.0;
+    QTest::newRow("zero stays on the last decimal") << 0.0 << -12 << 0.0;
+}
+
+void tst_TPlusSpinValue::incrementExponent()
+{
+    QFETCH(double, increment);
+    QFETCH(int, exponent);
+    QFETCH(double, step);
+
+    TPlusSpinValue m;
+    m.SetDecimals(12);
+    int raised = 0;
+    m.OnStepChanged = [&] { ++raised; };
+    m.SetIncrement(increment);
+    QCOMPARE(m.IncExponent(), exponent);
+    QCOMPARE(m.Increment(), step);
+    QCOMPARE(m.SavedIncrement(), increment);
+    QCOMPARE(raised > 0, std::fabs(increment) != 1.0); // the initial step is 1
+    QVERIFY(m.FocusIndex() >= 1 && m.FocusIndex() <= m.Text().size());
+}
+
+void tst_TPlusSpinValue::stepNeverBelowAssignedIncrement()
+{
+    TPlusSpinValue m;
+    m.SetDecimals(12);
+    m.SetIncrement(1e-8);
+    m.SetIncExponent(-10);
+    QCOMPARE(m.IncExponent(), -10);
+    QCOMPARE(m.Increment(), 1e-8);
+    m.SetIncExponent(-9);
+    QCOMPARE(m.Increment(), 1e-8);
+    m.SetIncExponent(-8);
+    QCOMPARE(m.Increment(), 1e-8);
+    m.SetIncExponent(-7);
+    QCOMPARE(m.Increment(), 1e-7);
+
+    m.SetIncrement(2.5e-10);
+    m.SetIncExponent(-12);
+    QCOMPARE(m.IncExponent(), -12);
+    QCOMPARE(m.Increment(), 2.5e-10);
+    m.SetIncExponent(-13); // the last decimal is the finest place
+    QCOMPARE(m.IncExponent(), -12);
+
+    // a negative assigned increment never raises the step
+    m.SetIncrement(-5);
+    m.SetIncExponent(-1);
+    QCOMPARE(m.Increment(), 0.1);
+}
+
+void tst_TPlusSpinValue::focusBounds_data()
+{
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("highest");
+
+    QTest::newRow("-1000..1000") << -1000.0 << 1000.0 << 4;
+    QTest::newRow("2000..5000") << 2000.0 << 5000.0 << 3;
+    QTest::newRow("0..50") << 0.0 << 50.0 << 1;
+    QTest::newRow("0..2000") << 0.0 << 2000.0 << 3;
+    QTest::newRow("no limits") << 0.0 << 0.0 << 9;
+}
+
+void tst_TPlusSpinValue::focusBounds()
+{
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(int, highest);
+
+    TPlusSpinValue m;
+    m.SetMaxValue(max);
+    m.SetMinValue(min);
+    m.SetIncExponent(9);
+    QCOMPARE(m.IncExponent(), highest);
+    m.SetIncExponent(-5);
+    QCOMPARE(m.IncExponent(), -2);
+}
+
+void tst_TPlusSpinValue::digitCount_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<int>("count");
+    QTest::newRow("50") << 50.0 << 1;
+    QTest::newRow("1000") << 1000.0 << 3;
+    QTest::newRow("5000") << 5000.0 << 3;
+    QTest::newRow("9999") << 9999.0 << 3;
+    QTest::newRow("-1000") << -1000.0 << 4;
+    QTest::newRow("0") << 0.0 << 1;
+    QTest::newRow("-0.5") << -0.5 << 2;
+}
+
+void tst_TPlusSpinValue::digitCount()
+{
+    QFETCH(double, x);
+    QFETCH(int, count);
+    QCOMPARE(TPlusSpinValue::DigitCount(10, x), count);
+}
+
+void tst_TPlusSpinValue::clampingAndReports()
+{
+    TPlusSpinValue m;
+    int reports = 0;
+    m.OnReportChange = [&] { ++reports; };
+
+    m.AssignValue(-1e6); // equal limits: anything goes
+    QCOMPARE(m.Value(), -1e6);
+    QCOMPARE(reports, 1);
+
+    m.SetMaxValue(50);
+    m.SetMinValue(0);
+    QCOMPARE(m.Value(), 0.0);
+    reports = 0;
+    m.AssignValue(80);
+    QCOMPARE(m.Value(), 50.0);
+    QCOMPARE(reports, 1);
+    m.AssignValue(80); // clamps to the present value: nothing to report
+    QCOMPARE(reports, 1);
+    m.AssignValue(50);
+    QCOMPARE(reports, 1);
+
+    m.SetValue(7);
+    QCOMPARE(m.Value(), 7.0);
+    QCOMPARE(m.Text(), QString("7.00"));
+    QCOMPARE(reports, 1);
+    m.SetValue(-3);
+    QCOMPARE(m.Value(), 0.0);
+
+    m.AssignValue(std::nan(""));
+    QCOMPARE(m.Value(), 0.0);
+    QCOMPARE(reports, 1);
+}
+
+void tst_TPlusSpinValue::limitChangeClampsAndReports()
+{
+    TPlusSpinValue m;
+    int reports = 0;
+    m.OnReportChange = [&] { ++reports; };
+    m.SetValue(150);
+    m.SetMinValue(0); // still equal limits
+    QCOMPARE(m.Value(), 150.0);
+    m.SetMaxValue(100);
+    QCOMPARE(m.Value(), 100.0);
+    QCOMPARE(m.Text(), QString("100.00"));
+    QCOMPARE(reports, 1);
+    m.SetMaxValue(200); // widening changes nothing
+    QCOMPARE(reports, 1);
+}
+
+void tst_TPlusSpinValue::spinDefersReportUntilEnd()
+{
+    for (bool track : {false, true}) {
+        TPlusSpinValue m;
+        m.SetTrackSpin(track);
+        int reports = 0;
+        m.OnReportChange = [&] { ++reports; };
+        m.BeginSpin();
+        for (int i = 1; i <= 10; ++i)
+            m.AssignValue(i);
+        QCOMPARE(reports, track ? 10 : 0);
+        QCOMPARE(m.Modified(), !track);
+        m.EndSpin();
+        QCOMPARE(reports, track ? 10 : 1);
+        QVERIFY(!m.Modified());
+        m.EndSpin(); // a second end reports nothing
+        QCOMPARE(reports, track ? 10 : 1);
+    }
+}
+
+void tst_TPlusSpinValue::intValueRoundsHalvesToEven_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("rounded");
+    QTest::newRow("2.5") << 2.5 << 2;
+    QTest::newRow("3.5") << 3.5 << 4;
+    QTest::newRow("-2.5") << -2.5 << -2;
+    QTest::newRow("2.51") << 2.51 << 3;
+    QTest::newRow("huge") << 1e12 << INT_MAX;
+}
+
+void tst_TPlusSpinValue::intValueRoundsHalvesToEven()
+{
+    QFETCH(double, value);
+    QFETCH(int, rounded);
+    TPlusSpinValue m;
+    m.SetValue(value);
+    QCOMPARE(m.IntValue(), rounded);
+}
+
+void tst_TPlusSpinValue::parseDigits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("base");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("negative") << "-12.5" << 10 << true << -12.5;
+    QTest::newRow("decimal exact") << "0.3" << 10 << true << 0.3;
+    QTest::newRow("long fraction") << "1999.999999999750" << 10 << true << 1999.99999999975;
+    QTest::newRow("base 16") << "1a" << 16 << true << 26.0;
+    QTest::newRow("base 2 fraction") << "-10.1" << 2 << true << -2.5;
+    QTest::newRow("two points") << "12.3.4" << 10 << false << 0.0;
+    QTest::newRow("minus inside") << "1-5" << 10 << false << 0.0;
+    QTest::newRow("lone minus") << "-" << 10 << false << 0.0;
+    QTest::newRow("digit beyond base") << "1a" << 10 << false << 0.0;
+    QTest::newRow("placeholder") << "_-5" << 10 << false << 0.0;
+}
+
+void tst_TPlusSpinValue::parseDigits()
+{
+    QFETCH(QString, text);
+    QFETCH(int, base);
+    QFETCH(bool, ok);
+    QFETCH(double, value);
+    const std::optional<double> v = TPlusSpinValue::ParseDigits(text, base);
+    QCOMPARE(v.has_value(), ok);
+    if (ok)
+        QCOMPARE(*v, value);
+}
+
+void tst_TPlusSpinValue::typedDigit()
+{
+    TPlusSpinValue m;
+    m.SetDecimals(0);
+    m.SetMaxValue(50);
+    m.SetValue(25);
+    int reports = 0;
+    m.OnReportChange = [&] { ++reports; };
+
+    // on the units: 27, the focus stays on the units (the last place)
+    std::optional<double> v = m.TypedValue(u'7');
+    QVERIFY(v);
+    m.ApplyTyped(*v);
+    QCOMPARE(m.Value(), 27.0);
+    QCOMPARE(m.IncExponent(), 0);
+    QCOMPARE(reports, 1);
+
+    // on the tens: 97 is clamped to 50 and the focus moves right
+    m.SetIncExponent(1);
+    v = m.TypedValue(u'9');
+    QVERIFY(v);
+    m.ApplyTyped(*v);
+    QCOMPARE(m.Value(), 50.0);
+    QCOMPARE(m.IncExponent(), 0);
+    QCOMPARE(reports, 2);
+
+    // placeholders right of the typed digit read as zeros, separators are skipped
+    TPlusSpinValue g;
+    g.SetDecimals(0);
+    g.SetThousandSeparator(u',');
+    g.SetValue(5);
+    g.SetIncExponent(4);
+    v = g.TypedValue(u'3');
+    QVERIFY(v);
+    QCOMPARE(*v, 30005.0);
+
+    // typing over the sign makes the value positive; left of the sign is no number
+    TPlusSpinValue n;
+    n.SetDecimals(0);
+    n.SetValue(-5);
+    n.SetIncExponent(1);
+    QCOMPARE(*n.TypedValue(u'7'), 75.0);
+    n.SetIncExponent(2);
+    QVERIFY(!n.TypedValue(u'1'));
+}
+
+void tst_TPlusSpinValue::rightZero_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<int>("place");
+    QTest::addColumn<double>("result");
+
+    QTest::newRow("tens") << 1234.56 << 2 << 1 << 1230.0;
+    QTest::newRow("units") << 1234.56 << 2 << 0 << 1234.0;
+    QTest::newRow("first decimal") << 1234.56 << 2 << -1 << 1234.5;
+    QTest::newRow("last decimal rounds to 12 digits")
+        << 1.234567890123456 << 15 << -15 << 1.23456789012;
+    QTest::newRow("negative hundreds") << -1234.56 << 2 << 2 << -1200.0;
+    QTest::newRow("delay picoseconds") << 1.00000000025 << 12 << -9 << 1.0;
+    QTest::newRow("above the text") << 12.0 << 0 << 4 << 0.0;
+}
+
+void tst_TPlusSpinValue::rightZero()
+{
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(int, place);
+    QFETCH(double, result);
+
+    TPlusSpinValue m;
+    m.SetDecimals(decimals);
+    m.SetValue(value);
+    m.SetIncExponent(place);
+    int reports = 0;
+    m.OnReportChange = [&] { ++reports; };
+    m.RightZero();
+    QCOMPARE(m.Value(), result);
+    QCOMPARE(reports, result == value ? 0 : 1);
+}
+
+void tst_TPlusSpinValue::fewerDecimalsKeepFocusInText()
+{
+    TPlusSpinValue m;
+    m.SetDecimals(4);
+    m.SetValue(1.2345);
+    m.SetIncExponent(-4);
+    QCOMPARE(m.FocusIndex(), 6);
+    m.SetDecimals(1);
+    QCOMPARE(m.Text(), QString("1.2"));
+    QCOMPARE(m.IncExponent(), -1);
+    QCOMPARE(m.FocusIndex(), 3);
+    QCOMPARE(m.Increment(), 0.1);
+}
+
+QTEST_APPLESS_MAIN(tst_TPlusSpinValue)
+#include "tst_tplusspinvalue.moc"
