@@ -1,0 +1,150 @@
+// Construction of the main window: the frame, the menu bar and the non-visual parts.
+
+#include "ui/main/TMainForm.h"
+
+#include "comm/TKTComPort.h"
+#include "ui/main/TPageControl.h"
+#include "ui/main/TrpVersionInfo.h"
+#include "ui/main/UiFont.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("7310 Pulse Generator"));
+    setFont(UiFont(11));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    CreateBannerStrip(client);
+    CreateSystemOptions(client);
+    CreateChannelsRegion(client);
+    CreateTerminal(client);
+    CreateSystemInfo(client);
+    CreateMenus();
+    CreateNonVisual();
+
+    // Channel 1 is in the tables from the start; the other channels join when their
+    // tabs are generated.
+    BindChannelControls(1);
+    FActiveSysControls.resize(SystemPageControl->PageCount());
+    FActiveChControls.resize(ChPageControl->PageCount());
+
+    // A fixed frame: the client area and the menu bar, nothing to resize.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (FCentred)
+        return;
+    FCentred = true;
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+namespace {
+QAction *Item(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+QMenu *SubMenu(QWidget *owner, QMenu *menu, const char *name, const QString &caption)
+{
+    auto *sub = new QMenu(caption, owner);
+    sub->setObjectName(QLatin1String(name));
+    sub->menuAction()->setObjectName(QLatin1String(name) + QLatin1String("Item"));
+    menu->addMenu(sub);
+    return sub;
+}
+} // namespace
+
+void TMainForm::CreateMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+
+    File1 = bar->addMenu(QStringLiteral("File"));
+    File1->setObjectName(QStringLiteral("File1"));
+    Exit1 = Item(File1, "Exit1", QStringLiteral("Exit"));
+    R1 = Item(File1, "R1", QStringLiteral("Restart App"));
+
+    Storage1 = bar->addMenu(QStringLiteral("Storage"));
+    Storage1->setObjectName(QStringLiteral("Storage1"));
+    SaveToBin = SubMenu(this, Storage1, "SaveToBin", QStringLiteral("Save To Bin"));
+    BinSave1 = Item(SaveToBin, "BinSave1", QStringLiteral("1"));
+    RestoreFromBin = SubMenu(this, Storage1, "RestoreFromBin", QStringLiteral("Restore From Bin"));
+    BinRestore0 = Item(RestoreFromBin, "BinRestore0", QStringLiteral("Default 0"));
+    BinRestore1 = Item(RestoreFromBin, "BinRestore1", QStringLiteral("1"));
+    SaveToFile1 = Item(Storage1, "SaveToFile1", QStringLiteral("Save Settings To File"));
+    RestoreSettingsFromFile1 =
+        Item(Storage1, "RestoreSettingsFromFile1", QStringLiteral("Restore Settings From File"));
+
+    Tools1 = bar->addMenu(QStringLiteral("Tools"));
+    Tools1->setObjectName(QStringLiteral("Tools1"));
+    Up1 = Item(Tools1, "Up1", QStringLiteral("Refresh"));
+    CaptureScreenShot1 = Item(Tools1, "CaptureScreenShot1", QStringLiteral("Capture Screen Shot"));
+    EnableLoggingMenu = Item(Tools1, "EnableLoggingMenu", QStringLiteral("Logging Enabled"));
+    EnableLoggingMenu->setCheckable(true);
+    ServiceMenu = Item(Tools1, "ServiceMenu", QStringLiteral("Service"));
+    ServiceWindowMenu = Item(Tools1, "ServiceWindowMenu", QStringLiteral("Service Window"));
+    ServiceWindowMenu->setVisible(false);
+
+    Help1 = bar->addMenu(QStringLiteral("Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    WebSite1 = Item(Help1, "WebSite1", QStringLiteral("Web Site"));
+    About1 = Item(Help1, "About1", QStringLiteral("About"));
+}
+
+void TMainForm::CreateNonVisual()
+{
+    // Stored settings of the serial component; the creation handler switches its
+    // events on once discovery is over.
+    ComPort = new TKTComPort(this);
+    ComPort->setObjectName(QStringLiteral("ComPort"));
+    ComPort->SetBaud(115200);
+    ComPort->SetHandshaking(TKTComPort::hsNone);
+    ComPort->SetParity(TKTComPort::parNone);
+    ComPort->SetResponseTime(4000);
+    ComPort->SetPort(1);
+    ComPort->SetShowErrors(true);
+    ComPort->SetAllowEvents(false);
+
+    StatusTimer = new QTimer(this);
+    StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
+    StatusTimer->setInterval(1000);
+
+    TaskTimer = new QTimer(this);
+    TaskTimer->setObjectName(QStringLiteral("TaskTimer"));
+    TaskTimer->setInterval(5);
+
+    LaunchTimer = new QTimer(this);
+    LaunchTimer->setObjectName(QStringLiteral("LaunchTimer"));
+    LaunchTimer->setInterval(500);
+    LaunchTimer->setSingleShot(true);
+
+    VersionInfo = new TrpVersionInfo(this);
+
+    // No title and no filter of its own: the caller sets the default extension.
+    OpenFile = new QFileDialog(this);
+    OpenFile->setObjectName(QStringLiteral("OpenFile"));
+    OpenFile->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenFile->setFileMode(QFileDialog::ExistingFile);
+}

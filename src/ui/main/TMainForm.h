@@ -1,0 +1,232 @@
+#pragma once
+
+// The main window: every instrument setting as a named control. Handlers find a
+// channel from the digits in the name of the control that raised the event, so the
+// control names are part of the program's behaviour, not decoration.
+//
+// The window's operations live in one file per concern (TMainForm_<Concern>.cpp):
+// construction and non-visual parts, the fixed layout, the channel tabs, the focus
+// memory of the tab controls; further concerns add their own file and their members
+// in the matching section below.
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QVector>
+#include <array>
+
+class QAction;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMovie;
+class QPushButton;
+class QTimer;
+
+class TCheckBox;
+class TCheckListBox;
+class TComboBox;
+class TKTComPort;
+class TPageControl;
+class TPlusSpinEdit;
+class TResponseList;
+class TrpVersionInfo;
+
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 751;
+    static constexpr int ClientHeight = 788;
+    static constexpr int MaxChannels = 36;
+
+    // A per-channel control table: entries 1 to 36, entry 0 unused.
+    template <class T> using TChannelTable = std::array<T *, MaxChannels + 1>;
+
+    explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- Banner strip -------------------------------------------------------------
+    QLabel *KTBlueBanner = nullptr;
+    QLabel *MRDBanner = nullptr;
+    QLabel *PulseAnimate = nullptr;
+    QMovie *PulseMovie = nullptr; // the animation shown by PulseAnimate
+    QPushButton *RunStopbtn = nullptr;
+
+    // ---- System options -------------------------------------------------------------
+    QGroupBox *SystemOptions = nullptr;
+    TPageControl *SystemPageControl = nullptr;
+    QWidget *SystemPage = nullptr;
+    QWidget *ExtTrigGatePage = nullptr;
+    QWidget *AdditionalPage = nullptr;
+    // page "System Options"
+    QGroupBox *Systemgrp = nullptr;
+    QGroupBox *PulseModeGrp = nullptr;
+    TComboBox *SystemModeSel = nullptr;
+    QGroupBox *PeriodGrp = nullptr;
+    TPlusSpinEdit *PeriodAdj = nullptr;
+    QGroupBox *BurstCountGrp = nullptr;
+    TPlusSpinEdit *SysBurstAdj = nullptr;
+    QGroupBox *DutyCycleGrp = nullptr;
+    QGroupBox *OnCountGrp = nullptr;
+    TPlusSpinEdit *SysDutyOnAdj = nullptr;
+    QGroupBox *OffCountGrp = nullptr;
+    TPlusSpinEdit *SysDutyOffAdj = nullptr;
+    QGroupBox *CycleCountGrp = nullptr;
+    TPlusSpinEdit *SysCycleCountAdj = nullptr;
+    QGroupBox *SyncOutputGrp = nullptr;
+    TComboBox *SyncOutputSel = nullptr;
+    TCheckBox *AutoStartEnbl = nullptr;
+    // page "External Trig/Gate"
+    QGroupBox *Externalgrp = nullptr;
+    QGroupBox *TriggerModeSelGrp1 = nullptr;
+    TComboBox *TrigModeSel1 = nullptr;
+    QGroupBox *ExtTrigEdgeGrp1 = nullptr;
+    TComboBox *TriggerEdgeSel1 = nullptr;
+    QGroupBox *ExtThresholdGrp1 = nullptr;
+    TPlusSpinEdit *TrigThresholdAdj1 = nullptr;
+    QGroupBox *TrigDebounceGrp1 = nullptr;
+    TComboBox *TrigDebounceSel1 = nullptr;
+    QGroupBox *GateModeGrp1 = nullptr;
+    TComboBox *GateModeSel1 = nullptr;
+    QGroupBox *GateLogicGrp1 = nullptr;
+    TComboBox *GateLogicSel1 = nullptr;
+    QGroupBox *GateThresholdGrp1 = nullptr;
+    TPlusSpinEdit *GateThresholdAdj1 = nullptr;
+    QGroupBox *GateDebounceGrp1 = nullptr;
+    TComboBox *GateDebounceSel1 = nullptr;
+    QGroupBox *TriggerModeSelGrp2 = nullptr;
+    TComboBox *TrigModeSel2 = nullptr;
+    QGroupBox *ExtTrigEdgeGrp2 = nullptr;
+    TComboBox *TriggerEdgeSel2 = nullptr;
+    QGroupBox *TrigGateThresholdGrp2 = nullptr;
+    TPlusSpinEdit *TrigGateThresholdAdj2 = nullptr;
+    QGroupBox *TrigDebounceGrp2 = nullptr;
+    TComboBox *TrigDebounceSel2 = nullptr;
+    QGroupBox *GateModeGrp2 = nullptr;
+    TComboBox *GateModeSel2 = nullptr;
+    QGroupBox *GateLogicGrp2 = nullptr;
+    TComboBox *GateLogicSel2 = nullptr;
+    QGroupBox *GateDebounceGrp2 = nullptr;
+    TComboBox *GateDebounceSel2 = nullptr;
+    // page "Additional Options"
+    QGroupBox *ShotCounterGrp = nullptr;
+    TCheckBox *ShotCountEnbl = nullptr;
+    QPushButton *ClearShotCount = nullptr;
+    TComboBox *CounterSourceSel = nullptr;
+    QLabel *ShotCountlbl = nullptr;
+    QGroupBox *ExternalInputClkGrp = nullptr;
+    TComboBox *ExternalInputClkSel = nullptr;
+    QGroupBox *ExternalOutputClkGrp = nullptr;
+    TComboBox *ExternalOutputClkSel = nullptr;
+
+    // ---- Channels (template tab "Ch 1"; the others are generated) ------------------
+    QGroupBox *ChannelGrp = nullptr;
+    TPageControl *ChPageControl = nullptr;
+    QWidget *TabCh1 = nullptr;
+
+    // ---- Command terminal and system information -----------------------------------
+    QGroupBox *TerminalBoxgrp = nullptr;
+    TComboBox *SendEdit = nullptr;
+    QPushButton *SendBtn = nullptr;
+    TResponseList *ResponseList = nullptr;
+    QGroupBox *SystemInfoGrp = nullptr;
+    QLabel *SerialNumberlbl = nullptr;
+    QLabel *FWVersionlbl = nullptr;
+    QLabel *FPGAVersionlbl = nullptr;
+
+    // ---- Menu bar ---------------------------------------------------------------------
+    QMenu *File1 = nullptr;
+    QAction *Exit1 = nullptr;
+    QAction *R1 = nullptr;
+    QMenu *Storage1 = nullptr;
+    QMenu *SaveToBin = nullptr;
+    QAction *BinSave1 = nullptr;
+    QMenu *RestoreFromBin = nullptr;
+    QAction *BinRestore0 = nullptr;
+    QAction *BinRestore1 = nullptr;
+    QAction *SaveToFile1 = nullptr;
+    QAction *RestoreSettingsFromFile1 = nullptr;
+    QMenu *Tools1 = nullptr;
+    QAction *Up1 = nullptr;
+    QAction *CaptureScreenShot1 = nullptr;
+    QAction *EnableLoggingMenu = nullptr;
+    QAction *ServiceMenu = nullptr;
+    QAction *ServiceWindowMenu = nullptr;
+    QMenu *Help1 = nullptr;
+    QAction *WebSite1 = nullptr;
+    QAction *About1 = nullptr;
+
+    // ---- Non-visual components ----------------------------------------------------------
+    TKTComPort *ComPort = nullptr;
+    QTimer *StatusTimer = nullptr;
+    QTimer *TaskTimer = nullptr;
+    QTimer *LaunchTimer = nullptr;
+    TrpVersionInfo *VersionInfo = nullptr;
+    QFileDialog *OpenFile = nullptr;
+    // Communication (transactions and log) is owned here as well; the start-up code
+    // creates it and wires it to ComPort and ResponseList.
+
+    // ---- Channel tabs (TMainForm_ChannelTabs.cpp) --------------------------------------
+    // Channels of the connected model. One until the initialization knows the model,
+    // so that every loop over 1..ChannelCount finds its table entries filled.
+    int ChannelCount = 1;
+    bool ChannelTabsCreated = false;
+
+    TChannelTable<TCheckBox> ChEnablebox{};
+    TChannelTable<TPlusSpinEdit> ChDelayAdj{};
+    TChannelTable<TPlusSpinEdit> ChWidthAdj{};
+    TChannelTable<TComboBox> ChModeSel{};
+    TChannelTable<TPlusSpinEdit> ChAmplitudeAdj{};
+    TChannelTable<TComboBox> ChOutputModeSel{};
+    TChannelTable<QGroupBox> ChAmplitudeAdjGrp{};
+    TChannelTable<TPlusSpinEdit> ChBurstAdj{};
+    TChannelTable<QGroupBox> ChBurstCountGrp{};
+    TChannelTable<TPlusSpinEdit> ChWaitCountAdj{};
+    TChannelTable<TComboBox> ChSyncSourceSel{};
+    TChannelTable<TComboBox> ChPolaritySel{};
+    TChannelTable<TPlusSpinEdit> ChDutyOnAdj{};
+    TChannelTable<QGroupBox> ChDutyOnGrp{};
+    TChannelTable<TPlusSpinEdit> ChDutyOffAdj{};
+    TChannelTable<QGroupBox> ChDutyOffGrp{};
+    TChannelTable<TComboBox> ChGateModeSel{};
+    TChannelTable<TCheckListBox> ChMuxSelect{};
+    TChannelTable<TComboBox> ChControlSel{};
+    TChannelTable<TComboBox> ChGateLogicSel{};
+
+    // Generates the tab sheets of channels 2 to ChannelCount from the channel-1
+    // template and fills the per-channel tables for them.
+    void CreateChannelTabs();
+    // Fills entry chnum of every per-channel table from the controls named for that
+    // channel; false (and the entry left empty) for a name that is missing or of the
+    // wrong kind.
+    bool BindChannelControls(int chnum);
+
+    // ---- Focus memory of the tab controls (TMainForm_Focus.cpp) ------------------------
+    QVector<QPointer<QWidget>> FActiveSysControls;
+    QVector<QPointer<QWidget>> FActiveChControls;
+
+    void SystemPageControlChanging(QObject *Sender, bool &AllowChange);
+    void SystemPageControlChange(QObject *Sender);
+    void ChPageControlChanging(QObject *Sender, bool &AllowChange);
+    void ChPageControlChange(QObject *Sender);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    bool FCentred = false; // centred on the screen when first shown
+
+    // construction, by region (TMainForm_Layout.cpp, TMainForm_ChannelTabs.cpp)
+    void CreateBannerStrip(QWidget *client);
+    void CreateSystemOptions(QWidget *client);
+    void CreateSystemPage();
+    void CreateExtTrigGatePage();
+    void CreateAdditionalPage();
+    void CreateChannelsRegion(QWidget *client);
+    void CreateChannelTemplate();
+    void CreateTerminal(QWidget *client);
+    void CreateSystemInfo(QWidget *client);
+    void CreateMenus();
+    void CreateNonVisual();
+};
