@@ -7,16 +7,28 @@
 #include "app/NotifyEvent.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
+#include <QSerialPort>
 
-class QSerialPort;
+class QEventLoop;
 
 class TKTComPort : public QObject
 {
     Q_OBJECT
 public:
-    enum THandshake { hsNone, hsHardware, hsAssertAll };
-    enum TParity { parNone, parEven, parOdd };
+    enum THandshake
+    {
+        hsNone,
+        hsHardware,
+        hsAssertAll
+    };
+    enum TParity
+    {
+        parNone,
+        parEven,
+        parOdd
+    };
 
     explicit TKTComPort(QObject *owner = nullptr);
     ~TKTComPort() override; // Close
@@ -24,7 +36,8 @@ public:
     bool Open();
     void Close();
     QByteArray Read();
-    void ReadRaw(char *buffer); // reads the InCount bytes waiting; the caller sized buffer by InCount
+    void
+    ReadRaw(char *buffer); // reads the InCount bytes waiting; the caller sized buffer by InCount
     bool Write(const QByteArray &sData);
     bool WriteRaw(const char *bData, quint32 bSize);
     void Flush();
@@ -34,8 +47,8 @@ public:
     bool AllowEvents() const;
     void SetAllowEvents(bool on);
     int Baud() const;
-    void SetBaud(int baud); // reopens an open port when changed
-    QByteArray EndOfResponse() const; // as assigned
+    void SetBaud(int baud);                        // reopens an open port when changed
+    QByteArray EndOfResponse() const;              // as assigned
     void SetEndOfResponse(const QByteArray &text); // decodes "#13#10" and the like
     QByteArray EndOfResponseRaw() const;           // the terminator searched for
     THandshake Handshaking() const;
@@ -53,10 +66,42 @@ public:
     bool ShowErrors() const;
     void SetShowErrors(bool on);
     bool TimedOut() const;
-    QByteArray Version() const;             // always "2.0.2"
-    void SetVersion(const QByteArray &);    // accepted and ignored
+    QByteArray Version() const;          // always "2.0.2"
+    void SetVersion(const QByteArray &); // accepted and ignored
     const TNotifyEvent &OnTimeout() const;
     void SetOnTimeout(TNotifyEvent handler);
 
-    // (private state is declared by the implementation)
+    // The program is ending (restart or exit decided, possibly from inside a reply
+    // wait): the port is closed and stays closed, a wait under way ends at once and
+    // later reads and writes return at once without data. Also entered by itself
+    // when the application's event loops are told to exit during a reply wait.
+    void Abandon();
+    bool Abandoned() const;
+
+private:
+    void ApplyLineSettings();
+    void PortError(QSerialPort::SerialPortError error);
+    void WaitForInput(const QDeadlineTimer &deadline);
+    void WakeWait();
+    bool PortBusy();
+
+    bool FAllowEvents = false;
+    int FBaudRate = 9600;
+    THandshake FHandshake = hsNone;
+    TParity FParity = parNone;
+    QByteArray FEndOfResponse;
+    QByteArray FEndOfResponseRaw;
+    QSerialPort *FPort = nullptr; // the handle: valid while it is open
+    bool FPortInUse = false;
+    int FPortNumber = 1;
+    quint32 FResponseTime = 1000;
+    bool FShowErrors = true;
+    bool FTimedOut = false;
+    TNotifyEvent FOnTimeout;
+
+    bool FLost = false;      // the device vanished under the open handle
+    bool FAbandoned = false; // see Abandon
+    quint64 FOpenGeneration = 0;
+    int FLastInCount = 0;            // what the caller of InCount was told is waiting
+    QEventLoop *FWaitLoop = nullptr; // the reply wait running, when events are dispatched
 };

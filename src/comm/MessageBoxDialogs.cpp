@@ -1,0 +1,93 @@
+#include "comm/MessageBoxDialogs.h"
+
+#include "comm/TformPickPort.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+QMessageBox::StandardButton Standard(OperatorDialogs::Button b)
+{
+    switch (b) {
+    case OperatorDialogs::Ok:
+        return QMessageBox::Ok;
+    case OperatorDialogs::Abort:
+        return QMessageBox::Abort;
+    case OperatorDialogs::Retry:
+        return QMessageBox::Retry;
+    case OperatorDialogs::Yes:
+        return QMessageBox::Yes;
+    case OperatorDialogs::No:
+        return QMessageBox::No;
+    case OperatorDialogs::Ignore:
+        return QMessageBox::Ignore;
+    case OperatorDialogs::Cancel:
+        return QMessageBox::Cancel;
+    }
+    return QMessageBox::NoButton;
+}
+
+QString Caption()
+{
+    const QString name = QApplication::applicationDisplayName();
+    return name.isEmpty() ? QApplication::applicationName() : name;
+}
+} // namespace
+
+OperatorDialogs::Button MessageBoxDialogs::Warning(const QString &text,
+                                                   const QList<Button> &buttons)
+{
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Warning, Caption(), text, QMessageBox::NoButton, FParent);
+    for (Button b : buttons)
+        box->addButton(Standard(b));
+    if (!buttons.isEmpty())
+        box->setDefaultButton(Standard(buttons.first()));
+    const int pressed = box->exec();
+    if (box)
+        box->deleteLater();
+    for (Button b : buttons)
+        if (pressed == Standard(b))
+            return b;
+    // closed without a button (Escape with no escape button, or the program ending)
+    for (Button b : {Abort, No, Cancel})
+        if (buttons.contains(b))
+            return b;
+    return buttons.isEmpty() ? Ok : buttons.last();
+}
+
+void MessageBoxDialogs::Information(const QString &text)
+{
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Information, Caption(), text, QMessageBox::Ok, FParent);
+    box->exec();
+    if (box)
+        box->deleteLater();
+}
+
+int MessageBoxDialogs::PickPort(const QStringList &entries, int selected,
+                                const QStringList &toolTips)
+{
+    QPointer<TformPickPort> dialog = new TformPickPort(FParent);
+    for (int i = 0; i < entries.size(); ++i) {
+        dialog->listPorts->addItem(entries.at(i));
+        if (i < toolTips.size())
+            dialog->listPorts->setItemData(i, toolTips.at(i), Qt::ToolTipRole);
+    }
+    dialog->listPorts->setCurrentIndex(selected >= 0 && selected < entries.size() ? selected : -1);
+    if (QScreen *screen = dialog->screen()) {
+        dialog->adjustSize();
+        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
+    }
+    dialog->OKBtn->setFocus();
+    const int result = dialog->exec();
+    if (!dialog)
+        return -1;
+    const int chosen = result == QDialog::Accepted ? dialog->listPorts->currentIndex() : -1;
+    dialog->deleteLater();
+    return chosen;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "comm/OperatorDialogs.h"
+
+class QWidget;
+
+// The operator's message boxes and the port pick dialog, as modal widgets.
+class MessageBoxDialogs : public OperatorDialogs
+{
+public:
+    explicit MessageBoxDialogs(QWidget *parent = nullptr) : FParent(parent) {}
+
+    Button Warning(const QString &text, const QList<Button> &buttons) override;
+    void Information(const QString &text) override;
+    int PickPort(const QStringList &entries, int selected, const QStringList &toolTips) override;
+
+private:
+    QWidget *FParent;
+};
