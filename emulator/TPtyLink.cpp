@@ -1,0 +1,253 @@
+#include "emulator/TPtyLink.h"
+
+#include "emulator/TLineSettings.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+TPtyLink::TPtyLink(TInstrument &instrument, int baud, const TFaults &faults,
+                   TTranscript *transcript, QObject *parent)
+    : QObject(parent), FInstrument(instrument), FBaud(baud), FFaults(faults),
+      FTranscript(transcript)
+{
+    FTimer.setSingleShot(true);
+    FTimer.setTimerType(Qt::PreciseTimer);
+    connect(&FTimer, &QTimer::timeout, this, &TPtyLink::SendDue);
+    FClock.start();
+}
+
+TPtyLink::~TPtyLink()
+{
+    Close();
+}
+
+bool TPtyLink::Open(const QString &linkPath, QString *error)
+{
+    const auto fail = [&](const QString &what) {
+        *error = what + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno));
+        Close();
+        return false;
+    };
+    FMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (FMaster < 0)
+        return fail(QStringLiteral("cannot create a pseudo-terminal"));
+    char name[128];
+    if (grantpt(FMaster) != 0 || unlockpt(FMaster) != 0 || ptsname_r(FMaster, name, sizeof name))
+        return fail(QStringLiteral("cannot unlock the pseudo-terminal"));
+    FDevicePath = QString::fromLocal8Bit(name);
+    fcntl(FMaster, F_SETFL, fcntl(FMaster, F_GETFL) | O_NONBLOCK);
+    FSlave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (FSlave < 0)
+        return fail(QStringLiteral("cannot open %1").arg(FDevicePath));
+
+    // A raw 8N1 line at the instrument's speed until a client sets its own.
+    termios t;
+    if (tcgetattr(FSlave, &t) != 0)
+        return fail(QStringLiteral("cannot read the line settings"));
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag &= ~(CSTOPB | CRTSCTS);
+    if (tcsetattr(FSlave, TCSANOW, &t) != 0 || !TLineSettings::WriteSpeed(FSlave, FBaud))
+        return fail(QStringLiteral("cannot set the line settings"));
+
+    if (!linkPath.isEmpty()) {
+        const QFileInfo info(linkPath);
+        if (info.isSymLink())
+            QFile::remove(linkPath); // left behind by an emulator that was killed
+        else if (info.exists()) {
+            *error = QStringLiteral("%1 exists and is not a link").arg(linkPath);
+            Close();
+            return false;
+        }
+        if (!QFile::link(FDevicePath, linkPath)) {
+            *error = QStringLiteral("cannot create the link %1").arg(linkPath);
+            Close();
+            return false;
+        }
+        FLinkPath = linkPath;
+    }
+
+    FNotifier = new QSocketNotifier(FMaster, QSocketNotifier::Read, this);
+    connect(FNotifier, &QSocketNotifier::activated, this, &TPtyLink::ReadInput);
+    return true;
+}
+
+void TPtyLink::Close()
+{
+    FTimer.stop();
+    FPending.clear();
+    if (FNotifier) {
+        // Close may run inside the notifier's own signal.
+        FNotifier->setEnabled(false);
+        FNotifier->deleteLater();
+        FNotifier = nullptr;
+    }
+    if (FSlave >= 0)
+        ::close(FSlave);
+    if (FMaster >= 0)
+        ::close(FMaster); // the device node goes with the master
+    FSlave = FMaster = -1;
+    if (!FLinkPath.isEmpty())
+        QFile::remove(FLinkPath);
+    FLinkPath.clear();
+}
+
+void TPtyLink::Unplug()
+{
+    if (!IsOpen())
+        return;
+    Note("line closed: the device is unplugged");
+    Close();
+    emit Unplugged();
+}
+
+void TPtyLink::ReadInput()
+{
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(FMaster, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        for (ssize_t i = 0; i < n && IsOpen(); ++i) {
+            const char c = buffer[i];
+            if (c == '\r' || c == '\n') {
+                // CR ends a line; the LF of a CR LF pair belongs to the same end.
+                const bool secondHalf = c == '\n' && FLastWasCR;
+                FLastWasCR = c == '\r';
+                if (secondHalf)
+                    continue;
+                const QByteArray line = FLine;
+                const bool overlong = FOverlong;
+                FLine.clear();
+                FOverlong = false;
+                ProcessLine(line, overlong);
+            } else {
+                FLastWasCR = false;
+                if (FLine.size() < MaxLineLength)
+                    FLine.append(c);
+                else
+                    FOverlong = true;
+            }
+        }
+        if (!IsOpen())
+            return;
+    }
+}
+
+void TPtyLink::ProcessLine(const QByteArray &line, bool overlong)
+{
+    if (FTranscript)
+        FTranscript->Received(line);
+    if (FUnplugPending)
+        return Note("no reply: the line is closing");
+
+    // The instrument hears only what arrives at its own speed and framing.
+    TLineSettings settings;
+    if (!TLineSettings::Read(FSlave, settings))
+        return Note("no reply: the line settings cannot be read");
+    if (settings.Baud != FBaud || settings.DataBits != 8 || settings.Parity) {
+        return Note("no reply: line at " + QByteArray::number(settings.Baud) + " baud, " +
+                    QByteArray::number(settings.DataBits) + " data bits, " +
+                    (settings.Parity ? "parity" : "no parity"));
+    }
+    if (FFaults.Silent || (FFaults.SilentAfter >= 0 && FAnswered >= FFaults.SilentAfter))
+        return Note("no reply: silent");
+
+    ++FAnswered;
+    QByteArray reply;
+    if (FFaults.Replies.contains(line))
+        reply = FFaults.Replies.value(line);
+    else if (overlong)
+        reply = "ERR 2: line too long";
+    else
+        reply = FInstrument.Execute(line);
+    const bool unplug = FFaults.UnplugAfter >= 0 && FAnswered >= FFaults.UnplugAfter;
+    FUnplugPending = unplug;
+    Send(reply, unplug);
+}
+
+void TPtyLink::Send(const QByteArray &reply, bool unplugAfter)
+{
+    const QByteArray data = reply + '\r';
+    if (FFaults.ReplyDelayMs <= 0 && !FFaults.Split && FPending.isEmpty()) {
+        // The usual path: the reply leaves at once, before anything else is done.
+        Write(data);
+        if (FTranscript)
+            FTranscript->Sent(reply);
+        if (unplugAfter)
+            Unplug();
+        return;
+    }
+    // Replies keep their order, whatever their delays.
+    const qint64 now = FClock.nsecsElapsed();
+    qint64 due = now + qint64(FFaults.ReplyDelayMs) * 1000000;
+    if (!FPending.isEmpty())
+        due = std::max(due, FPending.last().DueNs);
+    const int pieces = FFaults.Split ? int(std::min<qsizetype>(3, data.size())) : 1;
+    qsizetype start = 0;
+    for (int i = 0; i < pieces; ++i) {
+        const qsizetype end = data.size() * (i + 1) / pieces;
+        TChunk chunk;
+        chunk.DueNs = due + qint64(i) * SplitGapMs * 1000000;
+        chunk.Data = data.mid(start, end - start);
+        if (i == pieces - 1) {
+            chunk.Last = true;
+            chunk.Reply = reply;
+            chunk.UnplugAfter = unplugAfter;
+        }
+        FPending.append(chunk);
+        start = end;
+    }
+    SendDue();
+}
+
+void TPtyLink::SendDue()
+{
+    while (!FPending.isEmpty() && IsOpen()) {
+        const qint64 wait = FPending.first().DueNs - FClock.nsecsElapsed();
+        if (wait > 200000) { // more than 0.2 ms to go
+            FTimer.start(int((wait + 999999) / 1000000));
+            return;
+        }
+        const TChunk chunk = FPending.takeFirst();
+        Write(chunk.Data);
+        if (chunk.Last) {
+            if (FTranscript)
+                FTranscript->Sent(chunk.Reply);
+            if (chunk.UnplugAfter)
+                Unplug();
+        }
+    }
+}
+
+void TPtyLink::Write(const QByteArray &data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(FMaster, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // Nobody reads the line and its buffer is full: like a real line, the
+            // bytes are lost.
+            Note("output lost: the line's buffer is full");
+            return;
+        }
+        done += n;
+    }
+}
+
+void TPtyLink::Note(const QByteArray &text)
+{
+    if (FTranscript)
+        FTranscript->Note(text);
+}
