@@ -25,6 +25,7 @@ private slots:
     void clampingAndReports();
     void limitChangeClampsAndReports();
     void spinDefersReportUntilEnd();
+    void longSpinStaysOnTheDecimalGrid();
     void intValueRoundsHalvesToEven_data();
     void intValueRoundsHalvesToEven();
     void parseDigits_data();
@@ -316,6 +317,31 @@ void tst_TPlusSpinValue::spinDefersReportUntilEnd()
         m.EndSpin(); // a second end reports nothing
         QCOMPARE(reports, track ? 10 : 1);
     }
+}
+
+void tst_TPlusSpinValue::longSpinStaysOnTheDecimalGrid()
+{
+    // 250 ps steps on a delay near 2000 s: plain double sums drift into the shown decimals
+    TPlusSpinValue m;
+    m.SetDecimals(12);
+    m.SetThousandSeparator(u',');
+    m.SetMaxValue(2000);
+    m.SetIncrement(2.5e-10);
+    m.SetValue(1234.5);
+    for (int i = 0; i < 100000; ++i)
+        m.Step(+1);
+    QCOMPARE(m.Text(), QString("1,234.500,025,000,000"));
+    QCOMPARE(m.Value(), 1234.500025);
+    for (int i = 0; i < 100000; ++i)
+        m.Step(-1);
+    QCOMPARE(m.Value(), 1234.5);
+
+    // a step finer than the last decimal still moves the value
+    TPlusSpinValue fine;
+    fine.SetDecimals(2);
+    fine.SetIncrement(0.001);
+    fine.Step(+1);
+    QCOMPARE(fine.Value(), 0.001);
 }
 
 void tst_TPlusSpinValue::intValueRoundsHalvesToEven_data()

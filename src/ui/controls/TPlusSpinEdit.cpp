@@ -643,7 +643,7 @@ void TPlusSpinEdit::StepUp(QObject *sender)
         if (!fUpButton->isDown())
             return; // the pointer is off the held button: the spin pauses
     }
-    fModel.AssignValue(fModel.Value() + fModel.Increment());
+    fModel.Step(+1);
 }
 
 void TPlusSpinEdit::StepDown(QObject *sender)
@@ -655,5 +655,5 @@ void TPlusSpinEdit::StepDown(QObject *sender)
         if (!fDownButton->isDown())
             return;
     }
-    fModel.AssignValue(fModel.Value() - fModel.Increment());
+    fModel.Step(-1);
 }

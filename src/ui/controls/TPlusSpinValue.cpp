@@ -420,6 +420,22 @@ void TPlusSpinValue::ApplyTyped(double v)
     AssignValue(v);
 }
 
+void TPlusSpinValue::Step(int direction)
+{
+    double v = direction >= 0 ? fValue + fIncrement : fValue - fIncrement;
+    // Each double addition may be off by half a unit in the last place; over a long spin
+    // on a delay near 2000 s that drift reaches the shown decimals. Landing every step on
+    // the decimal the text shows keeps a spin of 250 ps steps exact, however long it runs.
+    // A step finer than the last decimal is left alone, or it would never move the value.
+    if (fIncrement * std::pow(10.0, fDecimals) >= 0.999999) {
+        bool ok = false;
+        const double shown = QString::number(v, 'f', fDecimals).toDouble(&ok);
+        if (ok)
+            v = shown;
+    }
+    AssignValue(v);
+}
+
 void TPlusSpinValue::RightZero()
 {
     const int D = fDecimals;

@@ -68,6 +68,8 @@ public:
 
     // operations
     void RightZero();
+    // One step up (+1) or down (-1) by the step in force, through the Value setter.
+    void Step(int direction);
     void FormatValueText();
     void UpdateFocusDigit();
     QString FormatText(double v) const; // the text FormatValueText would build for v
