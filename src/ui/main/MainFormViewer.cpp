@@ -1,5 +1,5 @@
 // Shows the main window without an instrument, for looking at its layout:
-//   kt7310_mainform_viewer [channels] [--mrd] [--running] [--page N] [--grab file.png]
+//   kt7310_mainform_viewer [channels] [--mrd] [--running] [--page N] [--tab N] [--grab file.png]
 // With --grab the window is saved to the file and the program ends.
 
 #include "ui/main/TCheckListBox.h"
@@ -18,6 +18,7 @@ int main(int argc, char **argv)
     TMainForm form;
     QString grab;
     int page = 0;
+    int tab = 0;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--mrd") {
@@ -28,6 +29,8 @@ int main(int argc, char **argv)
             form.RunStopbtn->setText("Stop");
         } else if (args[i] == "--page" && i + 1 < args.size()) {
             page = args[++i].toInt();
+        } else if (args[i] == "--tab" && i + 1 < args.size()) {
+            tab = args[++i].toInt() - 1;
         } else if (args[i] == "--grab" && i + 1 < args.size()) {
             grab = args[++i];
         } else if (args[i].toInt() > 0) {
@@ -40,7 +43,7 @@ int main(int argc, char **argv)
         delete form.ChMuxSelect[1]->takeItem(4);
     form.CreateChannelTabs();
     form.SystemPageControl->SetActivePageIndex(page);
-    form.ChPageControl->SetActivePageIndex(0);
+    form.ChPageControl->SetActivePageIndex(tab);
     form.show();
     if (!grab.isEmpty()) {
         QTimer::singleShot(800, &form, [&] {

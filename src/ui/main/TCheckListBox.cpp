@@ -6,6 +6,7 @@ TCheckListBox::TCheckListBox(QWidget *parent) : QListWidget(parent)
     setWrapping(true);
     setResizeMode(QListView::Adjust);
     setUniformItemSizes(true);
+    setSpacing(0);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem *) {
@@ -22,6 +23,7 @@ void TCheckListBox::AddItem(const QString &text)
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
     FSettingChecks = was;
+    UpdateGrid();
 }
 
 void TCheckListBox::SetItems(const QStringList &texts)
@@ -69,8 +71,13 @@ void TCheckListBox::resizeEvent(QResizeEvent *event)
 
 void TCheckListBox::UpdateGrid()
 {
-    const int w = viewport()->width() / FColumns;
-    const int h = fontMetrics().height() + 6;
+    // One cell per column; a pixel to spare so the last column never wraps.
+    const int w = (viewport()->width() - 1) / FColumns;
+    // A list that fits in one row fills the box's height: no scroll bar for it.
+    const int row = fontMetrics().height() + 6;
+    const bool oneRow = count() <= FColumns;
+    setVerticalScrollBarPolicy(oneRow ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    const int h = oneRow ? qMax(viewport()->height(), 1) : row;
     if (w > 0)
         setGridSize(QSize(w, h));
 }

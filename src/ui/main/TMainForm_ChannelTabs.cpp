@@ -247,7 +247,6 @@ void TMainForm::CreateChannelTabs()
             CopyInner(inner, copy, Named(tg.Control, n));
         }
         BindChannelControls(n);
-        sheet->show();
     }
     ChannelTabsCreated = true;
     FActiveChControls.fill(nullptr, ChPageControl->PageCount());
