@@ -34,6 +34,7 @@ private slots:
     void rightZero_data();
     void rightZero();
     void fewerDecimalsKeepFocusInText();
+    void otherBaseAndClampedProperties();
 };
 
 void tst_TPlusSpinValue::formatting_data()
@@ -488,6 +489,32 @@ void tst_TPlusSpinValue::fewerDecimalsKeepFocusInText()
     QCOMPARE(m.IncExponent(), -1);
     QCOMPARE(m.FocusIndex(), 3);
     QCOMPARE(m.Increment(), 0.1);
+}
+
+void tst_TPlusSpinValue::otherBaseAndClampedProperties()
+{
+    TPlusSpinValue m;
+    m.SetDecimals(0);
+    m.SetThousandSeparator(u',');
+    m.SetValue(12345);
+    m.SetBase(16);
+    QCOMPARE(m.Text(), QString("1,2345")); // decimal text, groups of four
+    m.SetIncExponent(1);
+    QCOMPARE(m.Increment(), 16.0);
+    m.SetValue(16);
+    m.SetIncExponent(0);
+    QCOMPARE(*m.TypedValue(u'f'), 31.0); // "1f" read in base 16
+    m.SetBase(8);
+    QVERIFY(!m.TypedValue(u'9'));
+
+    m.SetDecimals(25);
+    QCOMPARE(m.Decimals(), 18);
+    m.SetDecimals(-1);
+    QCOMPARE(m.Decimals(), 0);
+    m.SetLeadingDigits(40);
+    QCOMPARE(m.LeadingDigits(), 18);
+    m.SetBase(1);
+    QCOMPARE(m.Base(), 2);
 }
 
 QTEST_APPLESS_MAIN(tst_TPlusSpinValue)
