@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,6 +21,8 @@ TPtyLink::TPtyLink(TInstrument &instrument, int baud, const TFaults &faults,
     FTimer.setSingleShot(true);
     FTimer.setTimerType(Qt::PreciseTimer);
     connect(&FTimer, &QTimer::timeout, this, &TPtyLink::SendDue);
+    FDrainTimer.setInterval(5);
+    connect(&FDrainTimer, &QTimer::timeout, this, &TPtyLink::UnplugWhenDrained);
     FClock.start();
 }
 
@@ -82,6 +85,7 @@ bool TPtyLink::Open(const QString &linkPath, QString *error)
 void TPtyLink::Close()
 {
     FTimer.stop();
+    FDrainTimer.stop();
     FPending.clear();
     if (FNotifier) {
         // Close may run inside the notifier's own signal.
@@ -106,6 +110,29 @@ void TPtyLink::Unplug()
     Note("line closed: the device is unplugged");
     Close();
     emit Unplugged();
+}
+
+// Closing the master discards what the client has not read yet, while a real
+// cable delivers the last reply before it is pulled. A write reaches the client's
+// queue a moment later (the kernel pushes it from a work queue), so the line
+// closes once the reply has been seen waiting and then read, or after 50 ms with
+// nothing waiting, or after a second if nobody reads.
+void TPtyLink::UnplugWhenDrained()
+{
+    const qint64 now = FClock.nsecsElapsed();
+    if (!FDrainTimer.isActive()) {
+        FUnplugStartNs = now;
+        FReplySeenWaiting = false;
+        FDrainTimer.start();
+    }
+    int waiting = 0;
+    if (ioctl(FSlave, FIONREAD, &waiting) != 0)
+        return Unplug();
+    if (waiting > 0)
+        FReplySeenWaiting = true;
+    const qint64 elapsed = now - FUnplugStartNs;
+    if ((waiting == 0 && (FReplySeenWaiting || elapsed >= 50000000)) || elapsed >= 1000000000)
+        Unplug();
 }
 
 void TPtyLink::ReadInput()
@@ -184,7 +211,7 @@ void TPtyLink::Send(const QByteArray &reply, bool unplugAfter)
         if (FTranscript)
             FTranscript->Sent(reply);
         if (unplugAfter)
-            Unplug();
+            UnplugWhenDrained();
         return;
     }
     // Replies keep their order, whatever their delays.
@@ -224,7 +251,7 @@ void TPtyLink::SendDue()
             if (FTranscript)
                 FTranscript->Sent(chunk.Reply);
             if (chunk.UnplugAfter)
-                Unplug();
+                UnplugWhenDrained();
         }
     }
 }

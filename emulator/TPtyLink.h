@@ -68,6 +68,7 @@ private:
     void Write(const QByteArray &data);
     void Note(const QByteArray &text);
     void Close();
+    void UnplugWhenDrained();
 
     TInstrument &FInstrument;
     int FBaud;
@@ -85,5 +86,8 @@ private:
     bool FUnplugPending = false;
     QList<TChunk> FPending;
     QTimer FTimer;
+    QTimer FDrainTimer;
+    qint64 FUnplugStartNs = 0;
+    bool FReplySeenWaiting = false;
     QElapsedTimer FClock;
 };
