@@ -11,7 +11,16 @@
 class OperatorDialogs
 {
 public:
-    enum Button { Ok, Abort, Retry, Yes, No, Ignore, Cancel };
+    enum Button
+    {
+        Ok,
+        Abort,
+        Retry,
+        Yes,
+        No,
+        Ignore,
+        Cancel
+    };
 
     virtual ~OperatorDialogs() = default;
 

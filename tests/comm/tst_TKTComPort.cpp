@@ -414,6 +414,17 @@ private slots:
         QVERIFY(!port->Open());
     }
 
+    void peerVanishesWhileIdle()
+    {
+        QVERIFY(port->Open());
+        peer->hangUp();
+        QTRY_VERIFY(!port->Opened());
+        const qint64 before = cpuMs();
+        QTest::qWait(400);
+        QVERIFY2(cpuMs() - before < 200, "the event loop spins on a vanished device");
+        QCOMPARE(port->Read(), QByteArray()); // cannot reopen: no wait, no data
+    }
+
     void pick_data()
     {
         QTest::addColumn<int>("answer");

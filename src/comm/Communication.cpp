@@ -1,0 +1,270 @@
+#include "comm/Communication.h"
+
+#include "comm/AppControl.h"
+#include "comm/OperatorDialogs.h"
+#include "comm/TKTComPort.h"
+#include "comm/TerminalSink.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QThread>
+
+#ifndef Q_OS_WIN
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace {
+const QString LogNotWritableText =
+    QStringLiteral("Log file cannot be written to. Please run program from writable location. "
+                   "Logging will be disabled.");
+
+// Replies and commands are bytes on the wire; one character per byte both ways, so
+// whatever the instrument sends reaches the terminal and the log unchanged.
+QString Text(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+// Removes the trailing blanks and control characters (codes 0 to 32).
+QString TrimRight(const QString &s)
+{
+    qsizetype end = s.size();
+    while (end > 0 && s.at(end - 1).unicode() <= 32)
+        --end;
+    return s.left(end);
+}
+
+QString Trim(const QString &s)
+{
+    const QString right = TrimRight(s);
+    qsizetype start = 0;
+    while (start < right.size() && right.at(start).unicode() <= 32)
+        ++start;
+    return right.mid(start);
+}
+
+QString LoginName()
+{
+    QString name = qEnvironmentVariable("USERNAME");
+#ifndef Q_OS_WIN
+    if (name.isEmpty())
+        name = qEnvironmentVariable("USER");
+    if (name.isEmpty())
+        name = qEnvironmentVariable("LOGNAME");
+    if (name.isEmpty()) {
+        if (const passwd *pw = ::getpwuid(::geteuid()))
+            name = QString::fromLocal8Bit(pw->pw_name);
+    }
+#endif
+    return name;
+}
+} // namespace
+
+Communication::Communication(TKTComPort &comPort, QObject *parent)
+    : QObject(parent), UserName(LoginName()),
+      StartTimeStamp(QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_HH-mm-ss"))),
+      FComPort(comPort)
+{
+}
+
+Communication::~Communication()
+{
+    LogFile.close();
+}
+
+void Communication::SetTerminal(TerminalSink *terminal)
+{
+    FTerminal = terminal;
+}
+
+void Communication::SetAppControl(AppControl *appControl)
+{
+    FAppControl = appControl;
+}
+
+QString Communication::TimeStamp()
+{
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+QString Communication::LogFileName() const
+{
+    // The user name comes from the environment: keep it from naming another folder.
+    QString user = UserName;
+    for (QChar &c : user)
+        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 32)
+            c = u'_';
+    return QStringLiteral("SystemLogFile_") + user + u'_' + StartTimeStamp + QStringLiteral(".txt");
+}
+
+void Communication::Pause30ms()
+{
+    // The instrument needs a gap between lines. No event is dispatched during it: the
+    // port's busy flag is raised only once the reply wait starts, so a timer or control
+    // handler run here could start a second transaction whose flush and write would fall
+    // into the middle of this one.
+    QThread::msleep(30);
+}
+
+void Communication::WriteLogLine(const QString &line)
+{
+    if (!FLoggingEnabled)
+        return;
+    const QByteArray bytes = line.toLatin1() + "\r\n";
+    // Flushed line by line: after a crash or a power loss the tail of the traffic is
+    // exactly what is wanted.
+    if (LogFile.write(bytes) != bytes.size() || !LogFile.flush())
+        LogCannotBeWritten();
+}
+
+void Communication::SetLoggingEnabled(bool on)
+{
+    if (FLoggingEnabled == on)
+        return;
+    FLoggingEnabled = on;
+    emit LoggingStateChanged(on);
+}
+
+void Communication::LogCannotBeWritten()
+{
+    LogFile.close();
+    SetLoggingEnabled(false);
+    Dialogs().Information(LogNotWritableText);
+}
+
+void Communication::ToggleLoggingState()
+{
+    if (FLoggingEnabled) {
+        SetLoggingEnabled(false);
+        LogFile.close();
+        return;
+    }
+    SetLoggingEnabled(true);
+    LogFile.close();
+    LogFile.setFileName(LogFileName());
+    if (!LogFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        LogCannotBeWritten();
+        return;
+    }
+    const QLocale locale = QLocale::system();
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(u't'); // the time-zone name is no part of a clock time
+    WriteLogLine(QStringLiteral("System Communication Log File ") +
+                 locale.toString(QDate::currentDate(), QLocale::ShortFormat) + u',' +
+                 QTime::currentTime().toString(timeFormat.trimmed()));
+}
+
+QString Communication::QueryPort(const QByteArray &mnemonic)
+{
+    // A transaction further up the call stack waits for its reply: leave its input alone.
+    if (FComPort.InUse() || FComPort.Abandoned())
+        return QString();
+    Pause30ms();
+    FComPort.Flush();
+    LastCommand = mnemonic + '?';
+    FComPort.Write(LastCommand + "\r\n");
+    WriteLogLine(QStringLiteral("Sent    (") + TimeStamp() + QStringLiteral("): ") +
+                 Text(LastCommand));
+    const QString reply = TrimRight(Text(FComPort.Read()));
+    WriteLogLine(QStringLiteral("Received(") + TimeStamp() + QStringLiteral("): ") + reply);
+    return reply;
+}
+
+qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
+{
+    QString reply = QueryPort(mnemonic);
+    if (reply.isEmpty())
+        reply = QStringLiteral("0");
+    bool ok = false;
+    const int value = Trim(reply).toInt(&ok, 10); // the same whatever the user's locale
+    if (!ok) {
+        WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
+        return 0;
+    }
+    return value;
+}
+
+quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
+{
+    QString reply = QueryPort(mnemonic);
+    if (reply.isEmpty())
+        reply = QStringLiteral("0");
+    bool ok = false;
+    const qint64 value = Trim(reply).toLongLong(&ok, 10);
+    if (!ok) {
+        WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
+        return 0;
+    }
+    return quint32(quint64(value)); // the low 32 bits
+}
+
+QString Communication::CommandToPort(const QByteArray &command)
+{
+    if (CommandsDisabled) {
+        WriteLogLine(QStringLiteral("Command Disabled:    (") + TimeStamp() +
+                     QStringLiteral("): ") + Text(command));
+        return QString();
+    }
+    if (FComPort.InUse()) {
+        WriteLogLine(QStringLiteral("Comport in use:    (") + TimeStamp() + QStringLiteral("): ") +
+                     Text(command));
+        return QString();
+    }
+    if (FComPort.Abandoned())
+        return QString();
+    Pause30ms();
+    FComPort.Flush();
+    LastCommand = command;
+    FComPort.Write(command + "\r\n");
+    if (FTerminal)
+        FTerminal->AppendTerminalLine(u'(' + TimeStamp() + QStringLiteral(") ") +
+                                          TrimRight(Text(LastCommand)),
+                                      TerminalSink::CommandColor);
+    WriteLogLine(QStringLiteral("Sent    (") + TimeStamp() + QStringLiteral("): ") +
+                 Text(LastCommand));
+    return ReadPortToTerminal();
+}
+
+QString Communication::ReadPort()
+{
+    const QString reply = TrimRight(Text(FComPort.Read()));
+    WriteLogLine(QStringLiteral("Received(") + TimeStamp() + QStringLiteral("): ") + reply);
+    return reply;
+}
+
+QString Communication::ReadPortToTerminal()
+{
+    const QString reply = ReadPort();
+    if (FTerminal)
+        FTerminal->AppendTerminalLine(u'(' + TimeStamp() + QStringLiteral(") ") + reply,
+                                      TerminalSink::ReplyColor);
+    return reply;
+}
+
+void Communication::CommunicationTimeout()
+{
+    WriteLogLine(QStringLiteral("Timeout Error(") + TimeStamp() + u')');
+    FComPort.Flush();
+    if (FAppControl)
+        FAppControl->SetStatusTimerEnabled(false);
+    const auto answer =
+        Dialogs().Warning(QStringLiteral("Communications lost. Restart?"),
+                          {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore});
+    if (answer == OperatorDialogs::Ignore) {
+        FComPort.Flush();
+        if (FAppControl)
+            FAppControl->SetStatusTimerEnabled(true);
+        return;
+    }
+    // Restart or exit, decided from inside the reply wait: the port is given up at
+    // once, so that the interrupted transaction and every one its callers still start
+    // end without waiting; the application ends once they have returned.
+    FComPort.Abandon();
+    if (FAppControl) {
+        if (answer == OperatorDialogs::Yes)
+            FAppControl->RestartApp();
+        else
+            FAppControl->ExitApp();
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+// Transactions with the instrument: one line sent, one reply line read back, over the
+// serial component; with the terminal echo and the optional communication log.
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+
+class AppControl;
+class TerminalSink;
+class TKTComPort;
+
+class Communication : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Communication(TKTComPort &comPort, QObject *parent = nullptr);
+    ~Communication() override; // closes the log
+
+    QString QueryPort(const QByteArray &mnemonic);      // sends mnemonic + "?"
+    qint32 QueryPortInt(const QByteArray &mnemonic);    // 0 on failure
+    quint32 QueryPortInt64(const QByteArray &mnemonic); // low 32 bits of a 64-bit value
+    QString CommandToPort(const QByteArray &command);
+    QString ReadPort();
+    QString ReadPortToTerminal();
+    void CommunicationTimeout(); // the instrument stopped answering: ask the operator
+    void ToggleLoggingState();
+
+    void SetTerminal(TerminalSink *terminal);
+    void SetAppControl(AppControl *appControl);
+    TKTComPort &ComPort() const { return FComPort; }
+
+    bool CommandsDisabled = false;
+    QByteArray LastCommand;
+    QString UserName;       // USERNAME, or the login name where that is unset
+    QString StartTimeStamp; // "MM-dd-yy_HH-mm-ss" of the start
+    bool LoggingEnabled() const { return FLoggingEnabled; }
+    QString LogFileName() const; // relative to the working folder
+
+    // "hh:nn:ss.zzz" of now, as every log and terminal line shows it.
+    static QString TimeStamp();
+
+signals:
+    // Logging was switched on or off (the "Logging Enabled" menu item follows it).
+    void LoggingStateChanged(bool enabled);
+
+private:
+    void Pause30ms();
+    void WriteLogLine(const QString &line);
+    void SetLoggingEnabled(bool on);
+    void LogCannotBeWritten();
+
+    TKTComPort &FComPort;
+    TerminalSink *FTerminal = nullptr;
+    AppControl *FAppControl = nullptr;
+    bool FLoggingEnabled = false;
+    QFile LogFile;
+};
