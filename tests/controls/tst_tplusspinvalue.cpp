@@ -20,6 +20,7 @@ private slots:
     void stepNeverBelowAssignedIncrement();
     void focusBounds_data();
     void focusBounds();
+    void newLimitsPullFocusIn();
     void digitCount_data();
     void digitCount();
     void clampingAndReports();
@@ -228,6 +229,23 @@ void tst_TPlusSpinValue::focusBounds()
     QCOMPARE(m.IncExponent(), highest);
     m.SetIncExponent(-5);
     QCOMPARE(m.IncExponent(), -2);
+}
+
+void tst_TPlusSpinValue::newLimitsPullFocusIn()
+{
+    TPlusSpinValue m;
+    m.SetIncrement(2.5);
+    m.SetIncExponent(6);
+    QCOMPARE(m.Text(), QString("______0.00"));
+    m.SetMaxValue(50);
+    QCOMPARE(m.IncExponent(), 1);
+    QCOMPARE(m.Text(), QString("_0.00"));
+    QCOMPARE(m.Increment(), 10.0);
+    m.SetIncExponent(0); // within the limits the assigned step still holds
+    QCOMPARE(m.Increment(), 2.5);
+    m.SetMinValue(-1000);
+    QCOMPARE(m.IncExponent(), 0);
+    QCOMPARE(m.Increment(), 2.5);
 }
 
 void tst_TPlusSpinValue::digitCount_data()

@@ -136,6 +136,7 @@ void TPlusSpinValue::SetMaxValue(double x)
         return;
     fMaxValue = x;
     AssignValue(fValue);
+    KeepFocusWithinLimits();
     if (fAutoSize && OnSizingNeeded)
         OnSizingNeeded();
 }
@@ -146,8 +147,18 @@ void TPlusSpinValue::SetMinValue(double x)
         return;
     fMinValue = x;
     AssignValue(fValue);
+    KeepFocusWithinLimits();
     if (fAutoSize && OnSizingNeeded)
         OnSizingNeeded();
+}
+
+void TPlusSpinValue::KeepFocusWithinLimits()
+{
+    // Narrower limits pull a focus that now lies left of the widest limit's leading digit
+    // back to it; a focus within the limits and its step are left as they are.
+    if (Limited() &&
+        fIncExponent > std::max(DigitCount(fBase, fMinValue), DigitCount(fBase, fMaxValue)))
+        SetIncExponent(fIncExponent);
 }
 
 void TPlusSpinValue::SetIncrement(double x)

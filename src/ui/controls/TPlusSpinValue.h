@@ -87,6 +87,7 @@ public:
 private:
     void Report();
     void Repaint();
+    void KeepFocusWithinLimits();
 
     double fMinValue = 0;
     double fMaxValue = 0;
