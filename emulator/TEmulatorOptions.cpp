@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 
+#include <climits>
+
 namespace {
 
 bool ToInt(const QString &text, qint64 low, qint64 high, qint64 &value)
@@ -22,11 +24,16 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
         "Emulates a 7310/462K/410 pulse generator on a pseudo-terminal, as the instrument's\n"
         "serial line: the panel (or any serial terminal) talks to it as to the instrument.\n"
         "Every line ending in CR (an LF after the CR is ignored) gets exactly one reply\n"
-        "ending in CR. Runs until SIGINT or SIGTERM, then removes its link and exits 0.\n"
+        "ending in CR: the value asked for, \"OK\" for an accepted setting, or\n"
+        "\"ERR <n>: <text>\" for an unknown command, a malformed or out-of-range\n"
+        "argument, a channel the model does not have, or a secured command; a refused\n"
+        "line changes nothing. Runs until SIGINT or SIGTERM, then removes its link and\n"
+        "exits 0.\n"
         "\n"
-        "Example:\n"
-        "  kt7310-emulator --port-dir /tmp/ports --com 3 --model 7310-24 &\n"
-        "  KT7310_PORT_DIR=/tmp/ports KT7310_GUI"));
+        "Example (the panel finds the emulated instrument as COM3):\n"
+        "  mkdir -p ports\n"
+        "  kt7310-emulator --port-dir ports --com 3 --model 7310-24 &\n"
+        "  KT7310_PORT_DIR=ports KT7310_GUI"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help and exits."));
     const QCommandLineOption model(
@@ -36,7 +43,8 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
                        "table, 12 for an unknown model."),
         QStringLiteral("M"), QStringLiteral("7310-12"));
     const QCommandLineOption badge(QStringLiteral("badge"),
-                                   QStringLiteral("Company badge: KT or MRD (default KT)."),
+                                   QStringLiteral("Company badge, KT or MRD (default KT). Other "
+                                                  "texts are reported as they are."),
                                    QStringLiteral("B"), QStringLiteral("KT"));
     const QCommandLineOption serial(QStringLiteral("serial"),
                                     QStringLiteral("Serial number (default 10234)."),
@@ -49,7 +57,8 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
         QStringLiteral("baud"),
         QStringLiteral("Line speed (default 115200). The emulator answers only while the "
                        "client has set the line to this speed, 8 data bits and no parity; "
-                       "otherwise it stays silent."),
+                       "otherwise it stays silent. (A Linux pseudo-terminal always keeps 8 "
+                       "data bits and no parity, so there the speed decides.)"),
         QStringLiteral("B"), QStringLiteral("115200"));
     const QCommandLineOption portDir(
         QStringLiteral("port-dir"),
