@@ -481,6 +481,22 @@ private slots:
         QVERIFY(!port->Open());
         QVERIFY(!port->Write("X\r\n"));
     }
+
+    // Kept last: once the application has been told to exit, it stays so.
+    void applicationExitDuringWait()
+    {
+        port->SetAllowEvents(true);
+        port->SetResponseTime(30000);
+        QTimer::singleShot(100, [] { QCoreApplication::exit(0); });
+        QVERIFY(port->Write("Q?\r\n"));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(port->Read(), QByteArray());
+        QVERIFY2(clock.elapsed() < 15000, "the wait ran on to its deadline");
+        QVERIFY(port->Abandoned());
+        QCOMPARE(port->Read(), QByteArray()); // returns at once, no reopening
+        QVERIFY(!port->Opened());
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_TKTComPort)

@@ -1,0 +1,127 @@
+#include "comm/MessageBoxDialogs.h"
+#include "comm/TformPickPort.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+// Runs action on the modal window once it is up.
+void whenModal(std::function<void(QWidget *)> action)
+{
+    QTimer::singleShot(0, [action] {
+        QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+        action(QApplication::activeModalWidget());
+    });
+}
+} // namespace
+
+class tst_MessageBoxDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void warningButtons_data()
+    {
+        QTest::addColumn<int>("press"); // index into the buttons offered
+        QTest::addColumn<int>("expected");
+        QTest::newRow("Retry") << 1 << int(OperatorDialogs::Retry);
+        QTest::newRow("Abort") << 0 << int(OperatorDialogs::Abort);
+    }
+    void warningButtons()
+    {
+        QFETCH(int, press);
+        QFETCH(int, expected);
+        MessageBoxDialogs dialogs;
+        const QList<OperatorDialogs::Button> buttons{OperatorDialogs::Abort,
+                                                     OperatorDialogs::Retry};
+        QString shownText;
+        QStringList shownButtons;
+        whenModal([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            QCOMPARE(box->icon(), QMessageBox::Warning);
+            shownText = box->text();
+            for (QAbstractButton *b : box->buttons())
+                shownButtons << b->text().remove('&');
+            box->button(press == 0 ? QMessageBox::Abort : QMessageBox::Retry)->click();
+        });
+        QCOMPARE(int(dialogs.Warning("Error opening COM3: ", buttons)), expected);
+        QCOMPARE(shownText, QString("Error opening COM3: "));
+        shownButtons.sort();
+        QCOMPARE(shownButtons, (QStringList{"Abort", "Retry"}));
+    }
+
+    void information()
+    {
+        MessageBoxDialogs dialogs;
+        QString shown;
+        whenModal([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            QVERIFY(box);
+            QCOMPARE(box->icon(), QMessageBox::Information);
+            shown = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.Information("Raw read error.");
+        QCOMPARE(shown, QString("Raw read error."));
+    }
+
+    void pickPort_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("choose"); // -1: leave the selection
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("expected");
+        const QStringList ports{"COM1", "COM4", "COM100"};
+        QTest::newRow("OK on the preselected port") << ports << 1 << -1 << true << 1;
+        QTest::newRow("another port chosen") << ports << 1 << 2 << true << 2;
+        QTest::newRow("cancelled") << ports << 1 << 2 << false << -1;
+        QTest::newRow("OK with nothing selected") << ports << -1 << -1 << true << -1;
+        QTest::newRow("OK on an empty list") << QStringList{} << -1 << -1 << true << -1;
+    }
+    void pickPort()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(int, selected);
+        QFETCH(int, choose);
+        QFETCH(bool, ok);
+        QFETCH(int, expected);
+        MessageBoxDialogs dialogs;
+        QStringList shown;
+        QString tip;
+        whenModal([&](QWidget *w) {
+            auto *form = qobject_cast<TformPickPort *>(w);
+            QVERIFY(form);
+            QCOMPARE(form->windowTitle(), QString("Select Serial Port"));
+            QCOMPARE(form->GroupBox1->title(), QString("Serial Port"));
+            QVERIFY(!form->listPorts->isEditable());
+            QVERIFY(form->font().bold());
+            QVERIFY(!(form->windowFlags() & Qt::WindowCloseButtonHint));
+            QCOMPARE(form->listPorts->currentIndex(), selected);
+            for (int i = 0; i < form->listPorts->count(); ++i)
+                shown << form->listPorts->itemText(i);
+            tip = form->listPorts->itemData(0, Qt::ToolTipRole).toString();
+            if (choose >= 0)
+                form->listPorts->setCurrentIndex(choose);
+            (ok ? form->OKBtn : form->CancelBtn)->click();
+        });
+        QStringList tips;
+        for (const QString &e : entries)
+            tips << "/dev/x" + e;
+        QCOMPARE(dialogs.PickPort(entries, selected, tips), expected);
+        QCOMPARE(shown, entries);
+        if (!entries.isEmpty())
+            QCOMPARE(tip, QString("/dev/xCOM1"));
+    }
+};
+
+QTEST_MAIN(tst_MessageBoxDialogs)
+#include "tst_MessageBoxDialogs.moc"
