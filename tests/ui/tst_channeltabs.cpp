@@ -127,6 +127,12 @@ void tst_channeltabs::generatedTabs()
         QCOMPARE(runs, QStringList{QString::number(pages)});
     }
 
+    // Only the page shown is visible: the generated ones wait under their tabs.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int i = 0; i < pages; ++i)
+        QCOMPARE(w.ChPageControl->Page(i)->isVisible(), i == 0);
+
     // 36 tabs of 55 pixels wrap into rows inside the 740-pixel control.
     if (pages == 36) {
         QVERIFY(w.ChPageControl->TabRows() >= 3);

@@ -323,6 +323,14 @@ void tst_mainform::focusMemory()
     w.SendEdit->setFocus();
     click(w.ChPageControl, 5); // never left
     QCOMPARE(QApplication::focusWidget(), w.SendEdit);
+
+    // Ctrl+Tab is a page change by the operator too: it remembers and restores.
+    click(w.ChPageControl, 0);
+    w.ChGateModeSel[1]->setFocus();
+    QTest::keyClick(w.ChGateModeSel[1], Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w.ChPageControl->ActivePageIndex(), 1);
+    click(w.ChPageControl, 0);
+    QCOMPARE(QApplication::focusWidget(), w.ChGateModeSel[1]);
 }
 
 QTEST_MAIN(tst_mainform)

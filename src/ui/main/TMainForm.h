@@ -23,6 +23,7 @@ class QMovie;
 class QPushButton;
 class QTimer;
 
+class Communication;
 class TCheckBox;
 class TCheckListBox;
 class TComboBox;
@@ -164,8 +165,9 @@ public:
     QTimer *LaunchTimer = nullptr;
     TrpVersionInfo *VersionInfo = nullptr;
     QFileDialog *OpenFile = nullptr;
-    // Communication (transactions and log) is owned here as well; the start-up code
-    // creates it and wires it to ComPort and ResponseList.
+    // Transactions and log, owned by the window as well: the start-up code creates it
+    // on ComPort and wires its terminal to ResponseList.
+    Communication *Comm = nullptr;
 
     // ---- Channel tabs (TMainForm_ChannelTabs.cpp) --------------------------------------
     // Channels of the connected model. One until the initialization knows the model,

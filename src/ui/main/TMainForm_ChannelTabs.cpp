@@ -237,7 +237,6 @@ void TMainForm::CreateChannelTabs()
         ChPageControl->AddPage(sheet, QStringLiteral("Ch ") + QString::number(n));
 
         QGroupBox *funct = CopyGroup(funct1, sheet, Named("ChFunctGrp", n));
-        funct->setTitle(QString());
         CopyCheck(enable1, funct, Named("ChEnablebox", n));
 
         for (const TemplateGroup &tg : TemplateGroups) {

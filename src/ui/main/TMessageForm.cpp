@@ -8,7 +8,8 @@
 #include <QVBoxLayout>
 
 TMessageForm::TMessageForm(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("MessageForm"));
     setWindowTitle(QStringLiteral("Initializing"));

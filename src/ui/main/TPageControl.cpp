@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 
 namespace {
@@ -17,6 +18,18 @@ TPageControl::TPageControl(QWidget *parent)
     FTabs->setExclusive(true);
     FStack->setFrameShape(QFrame::StyledPanel);
     connect(FTabs, &QButtonGroup::idClicked, this, &TPageControl::SelectPageByUser);
+
+    // Ctrl+Tab and Ctrl+Shift+Tab step through the pages while the focus is inside.
+    auto step = [this](int by) {
+        if (PageCount() > 1)
+            SelectPageByUser((ActivePageIndex() + by + PageCount()) % PageCount());
+    };
+    auto *next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    next->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(next, &QShortcut::activated, this, [step] { step(1); });
+    auto *prev = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    prev->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(prev, &QShortcut::activated, this, [step] { step(-1); });
 }
 
 void TPageControl::AddPage(QWidget *sheet, const QString &caption)

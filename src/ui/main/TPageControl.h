@@ -12,9 +12,9 @@ class QStackedWidget;
 // fixed width; with MultiLine on they wrap into as many rows as the width needs, so
 // 36 channel tabs stay visible at once.
 //
-// A page change by the operator (a click on a tab) raises OnChanging before the page is
-// left, which may refuse it, and OnChange after the new page is shown. Changing the
-// page from code (SetActivePageIndex) raises neither.
+// A page change by the operator (a click on a tab, Ctrl+Tab, Ctrl+Shift+Tab) raises OnChanging
+// before the page is left, which may refuse it, and OnChange after the new page is shown. Changing
+// the page from code (SetActivePageIndex) raises neither.
 class TPageControl : public QWidget
 {
     Q_OBJECT
