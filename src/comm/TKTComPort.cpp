@@ -461,7 +461,7 @@ void TKTComPort::SetParity(TParity p)
 
 bool TKTComPort::State() const
 {
-    return FPort->isOpen() && ComPortLineSettingsReadable(FPort->handle());
+    return FPort->isOpen() && ComPortLineSettingsReadable(qintptr(FPort->handle()));
 }
 
 bool TKTComPort::InUse() const
