@@ -39,6 +39,9 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     FActiveSysControls.resize(SystemPageControl->PageCount());
     FActiveChControls.resize(ChPageControl->PageCount());
 
+    // Transactions, start-up and run control: their parts and handlers.
+    CreateStartupParts();
+
     // A fixed frame: the client area and the menu bar, nothing to resize.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }

@@ -9,10 +9,19 @@
 // memory of the tab controls; further concerns add their own file and their members
 // in the matching section below.
 
+#include "app/CommandLine.h"
+#include "comm/AppControl.h"
+#include "protocol/TChannelConfigs.h"
+#include "protocol/TIdentityRecord.h"
+#include "protocol/TSystemMirrors.h"
+#include "protocol/TTimingLimits.h"
+
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <QVector>
 #include <array>
+#include <functional>
 
 class QAction;
 class QFileDialog;
@@ -28,12 +37,13 @@ class TCheckBox;
 class TCheckListBox;
 class TComboBox;
 class TKTComPort;
+class TMessageForm;
 class TPageControl;
 class TPlusSpinEdit;
 class TResponseList;
 class TrpVersionInfo;
 
-class TMainForm : public QMainWindow
+class TMainForm : public QMainWindow, public AppControl
 {
     Q_OBJECT
 public:
@@ -213,8 +223,68 @@ public:
     void ChPageControlChanging(QObject *Sender, bool &AllowChange);
     void ChPageControlChange(QObject *Sender);
 
+    // ---- Start-up and run control (TMainForm_Startup.cpp) -----------------------------
+    // How the start-up goes on: keys held at start or their command-line switches, set
+    // by the program entry before FormCreate.
+    TStartupPath StartupPath = TStartupPath::Discovery;
+    bool LogSwitch = false;              // the command-line switch "log"
+    std::function<bool()> LeftShiftHeld; // asked again when no device was found
+    QPointer<TMessageForm> MessageForm;  // the progress window, made by the entry
+    TIdentityRecord Identity;            // read once by the scan, never again
+    QStringList SettingsList;            // the instrument's settings as text lines
+    QStringList CalibrationList;         // the lines of the last calibration readback
+    bool DemoMode = false;
+    bool ReinitializePending = false;
+    bool RecallPending = false;
+    int RecallBin = 0;
+
+    void FormCreate();
+    bool FindInstrument();
+    void ParseIDN();
+    void LaunchTimerTimer();
+    void RestartApp() override;
+    void ExitApp() override;
+    void SetStatusTimerEnabled(bool enabled) override;
+    void FormClose();
+    void Exit1Click();
+    void R1Click();
+    void ComPortTimeout(QObject *Sender);
+    void ToggleLoggingState();
+    void EnableLoggingMenuClick();
+    // Restart or exit was decided: the window is never shown (again), and every
+    // operation under way stops at its next transaction.
+    bool Terminating() const;
+
+    // ---- Initialization and readback (TMainForm_Initialize.cpp, _Readback.cpp) ---------
+    bool SystemUnsecured = false;
+    TSystemMirrors Mirrors; // SystemRunning, SystemPeriod, SystemMode, the input modes ...
+    TChannelConfigs ChannelConfigs;
+    TTimingLimits TimingLimits;
+
+    void Initialize();
+    void ParseSystemParameters();
+    void ParseTrigGateParameters();
+    void ParseChannelParameters(int chnum);
+    void UpdateChMux(int chnum);
+
+    // ---- Availability and resolution rules (TMainForm_Rules.cpp) -----------------------
+    void SystemModesEnable();
+    void ChModesEnable(int chnum);
+    void OutputModeEnable(int chnum, int outputMode); // the output-mode rule
+    void TriggerModesEnable();
+    void GateModesEnable();
+    void SetResolutionRanges();
+
+    // ---- Storage bins (TMainForm_Bins.cpp) ----------------------------------------------
+    // Generated bin items carry this Boolean property: true on the item that starts a
+    // new menu column (bins 13 and 25).
+    static constexpr const char *BinColumnBreakProperty = "BinColumnBreak";
+    bool StorageBinsCreated = false;
+    void UpdateStorageBins();
+
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override; // FormClose
 
 private:
     bool FCentred = false; // centred on the screen when first shown
@@ -231,4 +301,14 @@ private:
     void CreateSystemInfo(QWidget *client);
     void CreateMenus();
     void CreateNonVisual();
+
+    // start-up and initialization (TMainForm_Startup.cpp, _Initialize.cpp, _Readback.cpp)
+    void CreateStartupParts();
+    void EnterDemoMode();
+    void EndRun();
+    bool InitializeAbandoned() const;
+    void ReadInstrumentSettings();
+    QString QueryRecord(int record); // asks for a record and keeps its settings line
+    void SharedThresholdEnable();
+    bool FTerminating = false;
 };

@@ -1,0 +1,62 @@
+// Program entry: the command line, the application object, the main window (whose
+// creation handler finds the instrument), the progress window, the message loop.
+
+#include "app/CommandLine.h"
+#include "app/ErrorReport.h"
+#include "app/MessageBoxErrorReport.h"
+#include "app/StartupKeys.h"
+#include "comm/MessageBoxDialogs.h"
+#include "comm/OperatorDialogs.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TMessageForm.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    // --help and --version answer without a display, as command-line programs do.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine commandLine = ParseCommandLine(arguments);
+    if (!commandLine.Error.isEmpty()) {
+        std::fputs(qPrintable(UsageErrorText(commandLine)), stderr);
+        return UsageErrorExitCode;
+    }
+    if (commandLine.Help || commandLine.Version) {
+        std::fputs(qPrintable(commandLine.Help ? HelpText() : VersionText()), stdout);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KT7310_GUI"));
+    QApplication::setApplicationVersion(QStringLiteral(KT7310_VERSION));
+    SetErrorReporter(ShowErrorMessageBox);
+    MessageBoxDialogs dialogs;
+    SetDialogs(&dialogs);
+
+    int result = 0;
+    {
+        TMainForm MainForm;
+        MainForm.StartupPath = ChooseStartupPath(ReadStartupKeys(), commandLine);
+        MainForm.LogSwitch = commandLine.Log;
+        MainForm.LeftShiftHeld = [&commandLine] {
+            return ReadStartupKeys().LeftShiftHeld || commandLine.Demo;
+        };
+        MainForm.FormCreate();
+
+        TMessageForm MessageForm;
+        MainForm.MessageForm = &MessageForm;
+
+        // Exit or restart decided during start-up: the window is never shown and the
+        // message loop never runs.
+        if (!MainForm.Terminating()) {
+            MainForm.show();
+            result = app.exec();
+        }
+    }
+    SetDialogs(nullptr);
+    SetErrorReporter(nullptr);
+    return result;
+}

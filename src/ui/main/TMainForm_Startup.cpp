@@ -1,0 +1,256 @@
+// Start-up and run control: the creation handler, the search for the instrument, its
+// identity, demonstration mode, the manual port choice, the launch of the first
+// initialization, restart and exit, and the main window's side of the transactions
+// (time-out question, logging switch).
+
+#include "app/OwnExecutable.h"
+#include "comm/Communication.h"
+#include "comm/OperatorDialogs.h"
+#include "comm/TKTComPort.h"
+#include "protocol/ModelTable.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TMessageForm.h"
+#include "ui/main/TPageControl.h"
+#include "ui/main/TResponseList.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <QMovie>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+// Line speeds tried by the scan, fastest first.
+constexpr int ScanBauds[] = {115200, 57600, 38400, 19200, 9600, 4800};
+constexpr int ScanResponseTimeMs = 100;
+constexpr int ResponseTimeMs = 4000;
+constexpr int RestartPauseMs = 500;
+
+// The question's line breaks are LF CR, in that order.
+const QString NoDeviceText = QStringLiteral("No device found. Try to reconnect?\n\r\n\r"
+                                            "Make sure unit is fully powered on\n\r"
+                                            "before selecting Yes");
+} // namespace
+
+void TMainForm::CreateStartupParts()
+{
+    Comm = new Communication(*ComPort, this);
+    Comm->setObjectName(QStringLiteral("Communication"));
+    Comm->SetTerminal(ResponseList);
+    Comm->SetAppControl(this);
+    ComPort->SetOnTimeout([this](QObject *sender) { ComPortTimeout(sender); });
+    connect(Comm, &Communication::LoggingStateChanged, EnableLoggingMenu, &QAction::setChecked);
+
+    connect(LaunchTimer, &QTimer::timeout, this, &TMainForm::LaunchTimerTimer);
+    connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
+    connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
+    connect(EnableLoggingMenu, &QAction::triggered, this, &TMainForm::EnableLoggingMenuClick);
+}
+
+bool TMainForm::Terminating() const
+{
+    return FTerminating;
+}
+
+void TMainForm::FormCreate()
+{
+    // Numbers are always written and read with "." and "," whatever the workstation's
+    // regional settings; instrument text never goes through the locale anyway.
+    QLocale::setDefault(QLocale::c());
+
+    BindChannelControls(1);
+
+    switch (StartupPath) {
+    case TStartupPath::PickPort:
+        if (!ComPort->Pick()) {
+            ExitApp();
+            return;
+        }
+        ComPort->Open();
+        ComPort->SetBaud(115200);
+        ComPort->SetEndOfResponse(QByteArray("\r"));
+        ComPort->SetAllowEvents(false);
+        ComPort->SetShowErrors(false);
+        ComPort->SetResponseTime(ResponseTimeMs);
+        break;
+    case TStartupPath::Demo:
+        EnterDemoMode();
+        break;
+    case TStartupPath::Discovery:
+        if (!FindInstrument()) {
+            const auto answer =
+                Dialogs().Warning(NoDeviceText, {OperatorDialogs::Yes, OperatorDialogs::No});
+            if (answer == OperatorDialogs::Yes) {
+                RestartApp();
+                return;
+            }
+            if (LeftShiftHeld && LeftShiftHeld()) {
+                EnterDemoMode();
+            } else {
+                ExitApp();
+                return;
+            }
+        }
+        break;
+    }
+
+    ComPort->SetResponseTime(ResponseTimeMs);
+    Comm->StartTimeStamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_HH-mm-ss"));
+    SettingsList.clear();
+    CalibrationList.clear();
+    if (LogSwitch)
+        ToggleLoggingState();
+    LaunchTimer->start();
+    Mirrors.SystemRunning = false;
+    // From now on every reply wait dispatches window messages and a time-out asks the
+    // operator; the component itself shows no message boxes.
+    ComPort->SetAllowEvents(true);
+    PulseMovie->setSpeed(200);
+    FActiveSysControls.resize(SystemPageControl->PageCount());
+}
+
+void TMainForm::EnterDemoMode()
+{
+    Dialogs().Information(QStringLiteral("Entering Demo Mode"));
+    DemoMode = true;
+    StatusTimer->stop();
+}
+
+bool TMainForm::FindInstrument()
+{
+    // No message box and no window message may come up during the scan.
+    ComPort->SetEndOfResponse(QByteArray("\r"));
+    ComPort->SetAllowEvents(false);
+    ComPort->SetShowErrors(false);
+    ComPort->SetResponseTime(ScanResponseTimeMs);
+    for (int port = 1; port <= 100; ++port) {
+        ComPort->SetPort(port);
+        if (!ComPort->Open())
+            continue;
+        for (int baud : ScanBauds) {
+            ComPort->SetBaud(baud);
+            // A reply that came too late for the first question is flushed by the
+            // second one, which gets a fresh chance; only the second counts.
+            ParseIDN();
+            ParseIDN();
+            if (ModelAccepted(Identity.ModelNumber)) {
+                ResponseList->clear();
+                return true;
+            }
+        }
+        ComPort->Close();
+    }
+    return false;
+}
+
+void TMainForm::ParseIDN()
+{
+    Identity.ParseReply(Comm->QueryPort(QByteArrayLiteral("*IDN")));
+}
+
+void TMainForm::LaunchTimerTimer()
+{
+    LaunchTimer->stop();
+    ReinitializePending = true;
+    Initialize();
+    ReinitializePending = false;
+    if (FTerminating)
+        return;
+    StatusTimer->start();
+    Mirrors.SystemRunning = false;
+}
+
+void TMainForm::EndRun()
+{
+    FTerminating = true;
+    TaskTimer->stop();
+    StatusTimer->stop();
+    LaunchTimer->stop();
+    // Given up for good: a reply wait under way ends at once, and the transactions the
+    // interrupted call chain still starts return at once without touching the line.
+    ComPort->Abandon();
+    if (MessageForm)
+        MessageForm->close();
+    // Never shown when the end was decided during start-up.
+    hide();
+    // Ends the message loop and every reply wait's local loop once it runs; before it
+    // runs this does nothing, and the program entry sees Terminating() instead.
+    QCoreApplication::quit();
+}
+
+void TMainForm::RestartApp()
+{
+    if (FTerminating)
+        return;
+    // The new instance opens the port again: it must be free before that one starts.
+    ComPort->Close();
+    ComPort->Abandon();
+    QThread::msleep(RestartPauseMs);
+    LaunchNewInstance();
+    EndRun();
+}
+
+void TMainForm::ExitApp()
+{
+    if (FTerminating)
+        return;
+    TaskTimer->stop();
+    StatusTimer->stop();
+    ComPort->SetAllowEvents(false);
+    ComPort->SetShowErrors(false);
+    ComPort->Close();
+    if (Comm->LoggingEnabled())
+        Comm->ToggleLoggingState();
+    EndRun();
+    QCoreApplication::processEvents();
+}
+
+void TMainForm::SetStatusTimerEnabled(bool enabled)
+{
+    if (enabled && !FTerminating)
+        StatusTimer->start();
+    else
+        StatusTimer->stop();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    ExitApp();
+}
+
+void TMainForm::Exit1Click()
+{
+    ExitApp();
+}
+
+void TMainForm::R1Click()
+{
+    RestartApp();
+}
+
+void TMainForm::ComPortTimeout(QObject *)
+{
+    Comm->CommunicationTimeout();
+}
+
+void TMainForm::ToggleLoggingState()
+{
+    // The menu item follows the log's state through Communication::LoggingStateChanged.
+    Comm->ToggleLoggingState();
+}
+
+void TMainForm::EnableLoggingMenuClick()
+{
+    ToggleLoggingState();
+    EnableLoggingMenu->setChecked(Comm->LoggingEnabled());
+}

@@ -1,0 +1,75 @@
+// Figures for the notes (not a test, not timed by CTest): the initialization of a
+// 36-channel instrument against its floor of 48 transactions of 30 ms plus the
+// instrument's answer time, and the resident memory it leaves.
+
+#include "PanelFixture.h"
+#include "comm/TKTComPort.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
+
+namespace {
+long ResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+    PanelFixture p;
+    auto emulator = p.Emulator(1, {"--model", "7310-36"});
+    if (!emulator->IsReady()) {
+        std::fprintf(stderr, "emulator: %s\n", qPrintable(emulator->StartError()));
+        return 1;
+    }
+    TMainForm &form = *p.Form;
+    form.show();
+    form.FormCreate();
+    form.LaunchTimer->stop(); // the runs below stand in for it
+    const long beforeKiB = ResidentKiB();
+
+    QList<double> totals;
+    for (int run = 0; run < runs; ++run) {
+        const int before = emulator->Received().size();
+        QElapsedTimer timer;
+        timer.start();
+        form.ReinitializePending = true;
+        form.Initialize();
+        form.ReinitializePending = false;
+        totals << timer.nsecsElapsed() / 1e6;
+        const int transactions = emulator->Received().size() - before;
+        std::printf("run %d: %d transactions, %.1f ms\n", run + 1, transactions, totals.last());
+    }
+    std::sort(totals.begin(), totals.end());
+    const double median = totals[totals.size() / 2];
+
+    // The answer time: one query alone, its 30 ms pause taken off.
+    QList<double> single;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        form.ParseChannelParameters(1);
+        single << timer.nsecsElapsed() / 1e6 - 30.0;
+    }
+    std::sort(single.begin(), single.end());
+    const double answer = single[single.size() / 2];
+    const double floor = 48 * (30.0 + answer);
+    std::printf("median initialization: %.1f ms; floor 48 x (30 ms + %.2f ms answer) = %.1f ms; "
+                "%.1f %% above the floor\n",
+                median, answer, floor, (median / floor - 1) * 100);
+    std::printf("resident memory: %ld KiB before the first initialization, %ld KiB after "
+                "%d initializations of 36 channels\n",
+                beforeKiB, ResidentKiB(), runs);
+    return 0;
+}

@@ -1,0 +1,271 @@
+// Start-up paths other than the scan, and the two ways a run ends: demonstration mode,
+// the manual port choice, the log switch, restart and exit (also from inside a reply
+// wait), and the program's command line.
+
+#include "PanelFixture.h"
+#include "app/OwnExecutable.h"
+#include "comm/Communication.h"
+#include "comm/TKTComPort.h"
+#include "ui/main/TPageControl.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTimer>
+#include <QtTest>
+
+class tst_startup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void demoMode();
+    void manualChoiceCancelled();
+    void manualChoiceChosen();
+    void logSwitchAndExit();
+    void restartFreesThePortFirst();
+    void endDecidedInsideAReplyWait_data();
+    void endDecidedInsideAReplyWait();
+    void commandLine_data();
+    void commandLine();
+};
+
+void tst_startup::demoMode()
+{
+    PanelFixture p;
+    TMainForm &form = *p.Form;
+    form.StartupPath = TStartupPath::Demo;
+
+    form.FormCreate();
+
+    QCOMPARE(p.Dialogs.informations, QStringList{"Entering Demo Mode"});
+    QVERIFY(form.DemoMode);
+    QVERIFY(!form.Terminating());
+    QVERIFY(!form.ComPort->Opened());
+    QVERIFY(!form.StatusTimer->isActive());
+    QVERIFY(form.LaunchTimer->isActive());
+
+    form.LaunchTimerTimer();
+
+    QCOMPARE(form.windowTitle(),
+             QString(" Model 7310-12  SW Version: " KT7310_VERSION " ComPort: Demo"));
+    QCOMPARE(form.SerialNumberlbl->text(), QString("Serial Number: 1234"));
+    QCOMPARE(form.FWVersionlbl->text(), QString("Firmware Ver: 1.00"));
+    QCOMPARE(form.FPGAVersionlbl->text(), QString("FPGA Ver: 1.25"));
+    QCOMPARE(form.ChPageControl->PageCount(), 1);
+    QCOMPARE(form.SettingsList.size(), 1);
+    QVERIFY(form.SettingsList[0].startsWith("// "));
+    QVERIFY(!form.Comm->CommandsDisabled);
+    QVERIFY(!form.ComPort->Opened());
+    QVERIFY(!p.MessageForm.isVisible());
+}
+
+void tst_startup::manualChoiceCancelled()
+{
+    PanelFixture p;
+    auto emulator = p.Emulator(3);
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    TMainForm &form = *p.Form;
+    form.StartupPath = TStartupPath::PickPort;
+    p.Dialogs.pickAnswer = -1;
+
+    form.FormCreate();
+
+    QCOMPARE(p.Dialogs.pickEntries, QStringList{"COM3"});
+    QVERIFY(form.Terminating());
+    QVERIFY(!form.isVisible());
+    QVERIFY(!form.LaunchTimer->isActive());
+    QVERIFY(!form.ComPort->Opened());
+    QVERIFY(p.Dialogs.warnings.isEmpty());
+    QVERIFY(emulator->Received().isEmpty());
+}
+
+void tst_startup::manualChoiceChosen()
+{
+    PanelFixture p;
+    auto emulator = p.Emulator(3, {"--model", "7310-36"});
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    TMainForm &form = *p.Form;
+    form.StartupPath = TStartupPath::PickPort;
+    p.Dialogs.pickAnswer = 0;
+
+    form.FormCreate();
+
+    QVERIFY(!form.Terminating());
+    QCOMPARE(form.ComPort->Port(), 3);
+    QCOMPARE(form.ComPort->Baud(), 115200);
+    QVERIFY(form.ComPort->Opened());
+    QVERIFY(form.ComPort->AllowEvents());
+    QVERIFY(!form.ComPort->ShowErrors());
+    QCOMPARE(form.ComPort->ResponseTime(), 4000u);
+
+    form.LaunchTimerTimer();
+
+    // No identification on this path: an unknown company and model, 12 channels.
+    QVERIFY(!emulator->Received().contains("*IDN?"));
+    QCOMPARE(form.windowTitle(),
+             QString("Unknown Model   SW Version: " KT7310_VERSION " ComPort: 3 Baud: 115200"));
+    QCOMPARE(form.ChannelCount, 12);
+    QCOMPARE(form.ChPageControl->PageCount(), 12);
+    QVERIFY(!form.KTBlueBanner->isVisibleTo(&form));
+    QVERIFY(!form.MRDBanner->isVisibleTo(&form));
+    QVERIFY(emulator->Received().contains("*CFG?12?"));
+    QVERIFY(!emulator->Received().contains("*CFG?13?"));
+}
+
+void tst_startup::logSwitchAndExit()
+{
+    QTemporaryDir work;
+    const QString previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work.path()));
+    {
+        PanelFixture p;
+        TMainForm &form = *p.Form;
+        form.StartupPath = TStartupPath::Demo;
+        form.LogSwitch = true;
+
+        form.FormCreate();
+
+        QVERIFY(form.Comm->LoggingEnabled());
+        QVERIFY(form.EnableLoggingMenu->isChecked());
+        const QString log = work.filePath(form.Comm->LogFileName());
+        QVERIFY2(QFile::exists(log), qPrintable(log));
+        QVERIFY(form.Comm->LogFileName().startsWith("SystemLogFile_"));
+
+        // File Exit: timers off, port and log closed, the window gone for good.
+        form.LaunchTimer->stop();
+        form.StatusTimer->start();
+        form.TaskTimer->start();
+        form.Exit1->trigger();
+
+        QVERIFY(form.Terminating());
+        QVERIFY(!form.Comm->LoggingEnabled());
+        QVERIFY(!form.EnableLoggingMenu->isChecked());
+        QVERIFY(!form.StatusTimer->isActive());
+        QVERIFY(!form.TaskTimer->isActive());
+        QVERIFY(!form.ComPort->Opened());
+        QVERIFY(!form.isVisible());
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith("System Communication Log File "));
+    }
+    QVERIFY(QDir::setCurrent(previousDir));
+}
+
+void tst_startup::restartFreesThePortFirst()
+{
+    PanelFixture p;
+    auto emulator = p.Emulator(1);
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    TMainForm &form = *p.Form;
+    form.FormCreate();
+    QVERIFY(form.ComPort->Opened());
+
+    // What the new instance will do first: open the same port.
+    auto newInstanceOpens = [&] {
+        QSerialPort other(p.Ports.filePath("COM1"));
+        const bool opened = other.open(QIODevice::ReadWrite);
+        other.close();
+        return opened;
+    };
+    QVERIFY2(!newInstanceOpens(), "the port is held exclusively while the panel runs");
+
+    bool openedByNewInstance = false;
+    int launches = 0;
+    const TInstanceLauncher previous = SetInstanceLauncher([&] {
+        ++launches;
+        openedByNewInstance = newInstanceOpens();
+        return true;
+    });
+    form.R1->trigger();
+    SetInstanceLauncher(previous);
+
+    QCOMPARE(launches, 1);
+    QVERIFY(openedByNewInstance);
+    QVERIFY(form.Terminating());
+    QVERIFY(!form.LaunchTimer->isActive());
+    QVERIFY(!form.isVisible());
+}
+
+void tst_startup::endDecidedInsideAReplyWait_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("No: exit") << int(OperatorDialogs::No);
+    QTest::newRow("Yes: restart") << int(OperatorDialogs::Yes);
+}
+
+void tst_startup::endDecidedInsideAReplyWait()
+{
+    QFETCH(int, answer);
+    PanelFixture p;
+    // The instrument stops answering in the middle of the channel records.
+    auto emulator = p.Emulator(1, {"--model", "7310-36", "--silent-after", "20"});
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    int launches = 0;
+    const TInstanceLauncher previous = SetInstanceLauncher([&] {
+        ++launches;
+        return true;
+    });
+    TMainForm &form = *p.Form;
+    form.FormCreate();
+    form.ComPort->SetResponseTime(300);
+    p.Dialogs.answers = {OperatorDialogs::Button(answer)};
+
+    form.LaunchTimerTimer();
+    SetInstanceLauncher(previous);
+
+    // Asked once; after the answer nothing more goes out, no error is reported for the
+    // record left unread, and the status poll stays off.
+    QCOMPARE(p.Dialogs.warnings.size(), 1);
+    QCOMPARE(p.Dialogs.warnings[0].text, QString("Communications lost. Restart?"));
+    QCOMPARE(emulator->Received().size(), 21);
+    QVERIFY(p.Errors.Texts.isEmpty());
+    QVERIFY(form.Terminating());
+    QCOMPARE(launches, answer == OperatorDialogs::Yes ? 1 : 0);
+    QVERIFY(!form.StatusTimer->isActive());
+    QVERIFY(!form.ComPort->Opened());
+    QVERIFY(!p.MessageForm.isVisible());
+    QVERIFY(!form.isVisible());
+}
+
+void tst_startup::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << "KT7310_GUI " KT7310_VERSION "\n"
+                               << "";
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: KT7310_GUI"
+                            << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << ""
+                                    << "KT7310_GUI: unrecognized option '--bogus'";
+}
+
+void tst_startup::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    // Answered before any window or display is needed.
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    program.setProcessEnvironment(env);
+    program.start(KT7310_GUI_PATH, arguments);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), exitCode);
+    const QString stdOut = QString::fromLocal8Bit(program.readAllStandardOutput());
+    const QString stdErr = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
+    QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+}
+
+QTEST_MAIN(tst_startup)
+#include "tst_startup.moc"
