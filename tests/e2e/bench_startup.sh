@@ -40,6 +40,7 @@ first=$(head -1 "$work/transcript.txt" | cut -d' ' -f1)
 first_ms=$(date -d "$day $first" +%s%3N)
 echo "model $model on COM7 at 38400: first identification query after $((first_ms - start_ms)) ms," \
   "window filled (last channel record answered) $((end_ms - start_ms)) ms after process start"
+echo "resident memory of the panel with the window filled: $(awk '/^VmRSS/ {print $2, $3}' /proc/$panel/status)"
 if [ -n "$shot" ]; then
   sleep 0.5
   import -window root "$shot"

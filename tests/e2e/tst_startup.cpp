@@ -29,6 +29,7 @@ private slots:
     void endDecidedInsideAReplyWait();
     void commandLine_data();
     void commandLine();
+    void programFillsTheWindow();
 };
 
 void tst_startup::demoMode()
@@ -265,6 +266,48 @@ void tst_startup::commandLine()
     const QString stdErr = QString::fromLocal8Bit(program.readAllStandardError());
     QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
     QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+}
+
+void tst_startup::programFillsTheWindow()
+{
+    // The program itself: entry, scan, window, message loop, launch timer, readback.
+    QTemporaryDir ports;
+    QTemporaryDir work;
+    TestEmulator emulator(ports.path(), 2, {"--model", "7310-6", "--baud", "57600"});
+    QVERIFY2(emulator.IsReady(), qPrintable(emulator.StartError()));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KT7310_PORT_DIR", ports.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(work.path());
+    program.start(KT7310_GUI_PATH, {"/LOG"});
+    QVERIFY(program.waitForStarted(5000));
+
+    auto filled = [&] {
+        const auto exchanges = emulator.Exchanges();
+        return !exchanges.isEmpty() && exchanges.last().first == "*CFG?6?" &&
+               !exchanges.last().second.isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(filled(), 20000);
+    QCOMPARE(program.state(), QProcess::Running);
+    const QStringList received = emulator.Received();
+    QCOMPARE(received.first(), QString("*IDN?"));
+    QCOMPARE(received.size(), 4 + 12 + 6);
+    QCOMPARE(received.filter("*IDN?").size(), 4); // two unanswered at 115200, two at 57600
+
+    // The log switch: every line of the readback is in the log.
+    const QStringList logs = QDir(work.path()).entryList({"SystemLogFile_*.txt"});
+    QCOMPARE(logs.size(), 1);
+    QFile log(work.filePath(logs.first()));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    QVERIFY(text.startsWith("System Communication Log File "));
+    QVERIFY(text.contains("Sent    ("));
+    QVERIFY2(text.contains("): *CFG?6?"), text.constData());
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
 }
 
 QTEST_MAIN(tst_startup)
