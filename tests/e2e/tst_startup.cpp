@@ -191,17 +191,24 @@ void tst_startup::restartFreesThePortFirst()
 
 void tst_startup::endDecidedInsideAReplyWait_data()
 {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("No: exit") << int(OperatorDialogs::No);
-    QTest::newRow("Yes: restart") << int(OperatorDialogs::Yes);
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("restart");
+    QTest::newRow("No to the lost-communication question") << "timeout" << false;
+    QTest::newRow("Yes to the lost-communication question") << "timeout" << true;
+    QTest::newRow("File Exit while a reply is awaited") << "menu" << false;
+    QTest::newRow("File Restart App while a reply is awaited") << "menu" << true;
 }
 
 void tst_startup::endDecidedInsideAReplyWait()
 {
-    QFETCH(int, answer);
+    QFETCH(QString, how);
+    QFETCH(bool, restart);
     PanelFixture p;
-    // The instrument stops answering in the middle of the channel records.
-    auto emulator = p.Emulator(1, {"--model", "7310-36", "--silent-after", "20"});
+    // The instrument stops answering in the middle of the channel records, or answers
+    // slowly enough for the operator to choose a menu item during a wait.
+    auto emulator =
+        p.Emulator(1, how == "timeout" ? QStringList{"--model", "7310-36", "--silent-after", "20"}
+                                       : QStringList{"--model", "7310-36", "--reply-delay", "150"});
     QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
     int launches = 0;
     const TInstanceLauncher previous = SetInstanceLauncher([&] {
@@ -210,20 +217,36 @@ void tst_startup::endDecidedInsideAReplyWait()
     });
     TMainForm &form = *p.Form;
     form.FormCreate();
+    QVERIFY(!form.Terminating());
     form.ComPort->SetResponseTime(300);
-    p.Dialogs.answers = {OperatorDialogs::Button(answer)};
+    p.Dialogs.answers = {restart ? OperatorDialogs::Yes : OperatorDialogs::No};
+    int sentAtTheEnd = -1;
+    if (how == "menu") {
+        form.ComPort->SetResponseTime(2000);
+        QTimer::singleShot(1000, &form, [&] {
+            sentAtTheEnd = emulator->Received().size();
+            (restart ? form.R1 : form.Exit1)->trigger();
+        });
+    }
 
     form.LaunchTimerTimer();
     SetInstanceLauncher(previous);
 
-    // Asked once; after the answer nothing more goes out, no error is reported for the
-    // record left unread, and the status poll stays off.
-    QCOMPARE(p.Dialogs.warnings.size(), 1);
-    QCOMPARE(p.Dialogs.warnings[0].text, QString("Communications lost. Restart?"));
-    QCOMPARE(emulator->Received().size(), 21);
+    // Nothing more goes out once the end is decided, no error is reported for the
+    // records left unread, and the status poll stays off.
+    if (how == "timeout") {
+        QCOMPARE(p.Dialogs.warnings.size(), 1);
+        QCOMPARE(p.Dialogs.warnings[0].text, QString("Communications lost. Restart?"));
+        sentAtTheEnd = 21;
+    } else {
+        QVERIFY(p.Dialogs.warnings.isEmpty());
+        QVERIFY(sentAtTheEnd > 2 && sentAtTheEnd < 12 + 36);
+    }
+    QTest::qWait(300);
+    QCOMPARE(emulator->Received().size(), sentAtTheEnd);
     QVERIFY(p.Errors.Texts.isEmpty());
     QVERIFY(form.Terminating());
-    QCOMPARE(launches, answer == OperatorDialogs::Yes ? 1 : 0);
+    QCOMPARE(launches, restart ? 1 : 0);
     QVERIFY(!form.StatusTimer->isActive());
     QVERIFY(!form.ComPort->Opened());
     QVERIFY(!p.MessageForm.isVisible());
