@@ -16,22 +16,25 @@
 int main(int argc, char *argv[])
 {
     // --help and --version answer without a display, as command-line programs do.
-    QStringList arguments;
+    QStringList rawArguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const TCommandLine commandLine = ParseCommandLine(arguments);
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine early = ParseCommandLine(rawArguments);
+    if (early.Help || early.Version) {
+        std::fputs(qPrintable(early.Help ? HelpText() : VersionText()), stdout);
+        return 0;
+    }
+
+    // The application object takes its own options (-platform, -style ...) off the
+    // command line; what remains is the program's.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KT7310_GUI"));
+    QApplication::setApplicationVersion(QStringLiteral(KT7310_VERSION));
+    const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
     if (!commandLine.Error.isEmpty()) {
         std::fputs(qPrintable(UsageErrorText(commandLine)), stderr);
         return UsageErrorExitCode;
     }
-    if (commandLine.Help || commandLine.Version) {
-        std::fputs(qPrintable(commandLine.Help ? HelpText() : VersionText()), stdout);
-        return 0;
-    }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KT7310_GUI"));
-    QApplication::setApplicationVersion(QStringLiteral(KT7310_VERSION));
     SetErrorReporter(ShowErrorMessageBox);
     MessageBoxDialogs dialogs;
     SetDialogs(&dialogs);

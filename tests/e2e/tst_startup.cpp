@@ -263,8 +263,12 @@ void tst_startup::commandLine_data()
                                << "";
     QTest::newRow("--help") << QStringList{"--help"} << 0 << "Usage: KT7310_GUI"
                             << "";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << ""
+    // Qt's own options are taken off by the application object; only the rest is refused.
+    QTest::newRow("unknown option") << QStringList{"-platform", "offscreen", "--bogus"} << 2 << ""
                                     << "KT7310_GUI: unrecognized option '--bogus'";
+    QTest::newRow("help wins over an unknown option")
+        << QStringList{"--bogus", "--help"} << 0 << "Usage: KT7310_GUI"
+        << "";
 }
 
 void tst_startup::commandLine()
@@ -274,7 +278,7 @@ void tst_startup::commandLine()
     QFETCH(QString, out);
     QFETCH(QString, err);
 
-    // Answered before any window or display is needed.
+    // Answered without a display: help and version before any window exists.
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
@@ -288,7 +292,7 @@ void tst_startup::commandLine()
     const QString stdOut = QString::fromLocal8Bit(program.readAllStandardOutput());
     const QString stdErr = QString::fromLocal8Bit(program.readAllStandardError());
     QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
-    QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(err), qPrintable(stdErr));
+    QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
 }
 
 void tst_startup::programFillsTheWindow()
