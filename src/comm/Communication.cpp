@@ -1,12 +1,13 @@
 #include "comm/Communication.h"
 
+#include "app/DateTimeText.h"
 #include "comm/AppControl.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "comm/TerminalSink.h"
+#include "protocol/Conversions.h"
 
 #include <QDateTime>
-#include <QLocale>
 #include <QThread>
 
 #ifndef Q_OS_WIN
@@ -24,24 +25,6 @@ const QString LogNotWritableText =
 QString Text(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes);
-}
-
-// Removes the trailing blanks and control characters (codes 0 to 32).
-QString TrimRight(const QString &s)
-{
-    qsizetype end = s.size();
-    while (end > 0 && s.at(end - 1).unicode() <= 32)
-        --end;
-    return s.left(end);
-}
-
-QString Trim(const QString &s)
-{
-    const QString right = TrimRight(s);
-    qsizetype start = 0;
-    while (start < right.size() && right.at(start).unicode() <= 32)
-        ++start;
-    return right.mid(start);
 }
 
 QString LoginName()
@@ -147,12 +130,7 @@ void Communication::ToggleLoggingState()
         LogCannotBeWritten();
         return;
     }
-    const QLocale locale = QLocale::system();
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(u't'); // the time-zone name is no part of a clock time
-    WriteLogLine(QStringLiteral("System Communication Log File ") +
-                 locale.toString(QDate::currentDate(), QLocale::ShortFormat) + u',' +
-                 QTime::currentTime().toString(timeFormat.trimmed()));
+    WriteLogLine(QStringLiteral("System Communication Log File ") + LocalDateTimeText());
 }
 
 QString Communication::QueryPort(const QByteArray &mnemonic)
@@ -176,13 +154,12 @@ qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
     QString reply = QueryPort(mnemonic);
     if (reply.isEmpty())
         reply = QStringLiteral("0");
-    bool ok = false;
-    const int value = Trim(reply).toInt(&ok, 10); // the same whatever the user's locale
-    if (!ok) {
+    const std::optional<qint32> value = TryStrToInt(TrimBoth(reply));
+    if (!value) {
         WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
         return 0;
     }
-    return value;
+    return *value;
 }
 
 quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
@@ -190,13 +167,12 @@ quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
     QString reply = QueryPort(mnemonic);
     if (reply.isEmpty())
         reply = QStringLiteral("0");
-    bool ok = false;
-    const qint64 value = Trim(reply).toLongLong(&ok, 10);
-    if (!ok) {
+    const std::optional<qint64> value = TryStrToInt64(TrimBoth(reply));
+    if (!value) {
         WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
         return 0;
     }
-    return quint32(quint64(value)); // the low 32 bits
+    return quint32(quint64(*value)); // the low 32 bits
 }
 
 QString Communication::CommandToPort(const QByteArray &command)

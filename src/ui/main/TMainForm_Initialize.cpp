@@ -1,6 +1,7 @@
 // The initialization sequence: brings the whole window in line with the instrument and
 // rebuilds SettingsList, the text image of the instrument's settings.
 
+#include "app/DateTimeText.h"
 #include "app/ErrorReport.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
@@ -17,23 +18,10 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QLabel>
-#include <QLocale>
 #include <QTimer>
 
 namespace {
-// "// " + the date in the workstation's short format + "," + the time in its long format.
-QString DateLine()
-{
-    const QLocale locale = QLocale::system();
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(u't'); // a time-zone name is no part of a clock time
-    const QDateTime now = QDateTime::currentDateTime();
-    return QStringLiteral("// ") + locale.toString(now.date(), QLocale::ShortFormat) + u',' +
-           now.time().toString(timeFormat.trimmed());
-}
-
 // A reply outside the table leaves the list as it is; "100" for the input clock, which
 // the list does not offer, leaves it with no selection.
 void SelectFromReply(TComboBox *list, const TSystemQueryTable &table, const QString &reply)
@@ -52,7 +40,7 @@ bool TMainForm::InitializeAbandoned() const
 void TMainForm::Initialize()
 {
     SettingsList.clear();
-    SettingsList << DateLine();
+    SettingsList << QStringLiteral("// ") + LocalDateTimeText();
     ShotCountlbl->setText(QStringLiteral("Count: ----"));
 
     const QString version = VersionInfo->FileVersion();
