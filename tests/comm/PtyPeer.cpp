@@ -142,11 +142,13 @@ void PtyPeer::run()
             }
             const Outgoing o = outgoing.takeAt(i);
             if (o.hangup) {
-                if (slaveHold >= 0)
-                    ::close(slaveHold);
+                // Closing the master removes the device node. The peer's own slave handle
+                // stays open until the peer is destroyed, so that the pseudo-terminal's
+                // number is not handed to another process (a test running in parallel)
+                // while the link still names it.
                 if (master >= 0)
                     ::close(master);
-                slaveHold = master = -1;
+                master = -1;
             } else if (master >= 0) {
                 qsizetype done = 0;
                 while (done < o.bytes.size()) {
