@@ -5,6 +5,7 @@
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TBinMenu.h"
 #include "ui/main/TCheckListBox.h"
 #include "ui/main/TComboBox.h"
 #include "ui/main/TPageControl.h"
@@ -94,20 +95,27 @@ void tst_initialize::initialize()
         QVERIFY(form.ChEnablebox[channels + 1] == nullptr);
 
     // Storage bins: 1..N to save, 0..N to restore; bins 13 and 25 start a column.
-    const QList<QAction *> saves = form.SaveToBin->actions();
-    const QList<QAction *> restores = form.RestoreFromBin->actions();
+    const QList<QAction *> saves = form.SaveToBin->Items();
+    const QList<QAction *> restores = form.RestoreFromBin->Items();
     QCOMPARE(saves.size(), channels);
     QCOMPARE(restores.size(), channels + 1);
     for (int bin = 1; bin <= channels; ++bin) {
         QCOMPARE(saves[bin - 1]->objectName(), QString("BinSave%1").arg(bin));
         QCOMPARE(saves[bin - 1]->text(), QString::number(bin));
         QCOMPARE(restores[bin]->objectName(), QString("BinRestore%1").arg(bin));
-        if (bin >= 2) {
-            const bool breaks = bin == 13 || bin == 25;
-            QCOMPARE(saves[bin - 1]->property(TMainForm::BinColumnBreakProperty).toBool(), breaks);
-            QCOMPARE(restores[bin]->property(TMainForm::BinColumnBreakProperty).toBool(), breaks);
-        }
     }
+    // The first item of every column, in the save and in the restore menu.
+    const QStringList columnStarts = channels == 36  ? QStringList{"1", "13", "25"}
+                                     : channels > 12 ? QStringList{"1", "13"}
+                                                     : QStringList{"1"};
+    QStringList saveStarts;
+    QStringList restoreStarts;
+    for (const QList<QAction *> &column : form.SaveToBin->Columns())
+        saveStarts.append(column.first()->text());
+    for (const QList<QAction *> &column : form.RestoreFromBin->Columns())
+        restoreStarts.append(column.first()->text());
+    QCOMPARE(saveStarts, columnStarts);
+    QCOMPARE(restoreStarts, QStringList{"Default 0"} + columnStarts.mid(1));
 
     // On the wire: after the identification, the five records, the seven system queries
     // and one record per channel, in this order (48 transactions for 36 channels).
@@ -228,8 +236,8 @@ void tst_initialize::secondRunAddsNothing()
     form.ReinitializePending = false;
 
     QCOMPARE(form.ChPageControl->PageCount(), 6);
-    QCOMPARE(form.SaveToBin->actions().size(), 6);
-    QCOMPARE(form.RestoreFromBin->actions().size(), 7);
+    QCOMPARE(form.SaveToBin->Items().size(), 6);
+    QCOMPARE(form.RestoreFromBin->Items().size(), 7);
     QCOMPARE(form.ChMuxSelect[1]->Items(), QStringList({"0", "1", "2", "3"}));
     // Every record read again, the list rebuilt from scratch.
     QCOMPARE(emulator->Received().size(), received + 12 + 6);

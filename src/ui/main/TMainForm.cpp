@@ -3,6 +3,7 @@
 #include "ui/main/TMainForm.h"
 
 #include "comm/TKTComPort.h"
+#include "ui/main/TBinMenu.h"
 #include "ui/main/TPageControl.h"
 #include "ui/main/TrpVersionInfo.h"
 #include "ui/main/UiFont.h"
@@ -69,13 +70,21 @@ QAction *Item(QMenu *menu, const char *name, const QString &caption)
     return a;
 }
 
-QMenu *SubMenu(QWidget *owner, QMenu *menu, const char *name, const QString &caption)
+TBinMenu *BinMenu(QWidget *owner, QMenu *menu, const char *name, const QString &caption)
 {
-    auto *sub = new QMenu(caption, owner);
+    auto *sub = new TBinMenu(caption, owner);
     sub->setObjectName(QLatin1String(name));
     sub->menuAction()->setObjectName(QLatin1String(name) + QLatin1String("Item"));
     menu->addMenu(sub);
     return sub;
+}
+
+// Bin items belong to the window, whichever menu shows them.
+QAction *BinItem(QWidget *owner, TBinMenu *menu, const char *name, const QString &caption)
+{
+    auto *item = new QAction(caption, owner);
+    item->setObjectName(QLatin1String(name));
+    return menu->AddItem(item);
 }
 } // namespace
 
@@ -91,11 +100,11 @@ void TMainForm::CreateMenus()
 
     Storage1 = bar->addMenu(QStringLiteral("Storage"));
     Storage1->setObjectName(QStringLiteral("Storage1"));
-    SaveToBin = SubMenu(this, Storage1, "SaveToBin", QStringLiteral("Save To Bin"));
-    BinSave1 = Item(SaveToBin, "BinSave1", QStringLiteral("1"));
-    RestoreFromBin = SubMenu(this, Storage1, "RestoreFromBin", QStringLiteral("Restore From Bin"));
-    BinRestore0 = Item(RestoreFromBin, "BinRestore0", QStringLiteral("Default 0"));
-    BinRestore1 = Item(RestoreFromBin, "BinRestore1", QStringLiteral("1"));
+    SaveToBin = BinMenu(this, Storage1, "SaveToBin", QStringLiteral("Save To Bin"));
+    BinSave1 = BinItem(this, SaveToBin, "BinSave1", QStringLiteral("1"));
+    RestoreFromBin = BinMenu(this, Storage1, "RestoreFromBin", QStringLiteral("Restore From Bin"));
+    BinRestore0 = BinItem(this, RestoreFromBin, "BinRestore0", QStringLiteral("Default 0"));
+    BinRestore1 = BinItem(this, RestoreFromBin, "BinRestore1", QStringLiteral("1"));
     SaveToFile1 = Item(Storage1, "SaveToFile1", QStringLiteral("Save Settings To File"));
     RestoreSettingsFromFile1 =
         Item(Storage1, "RestoreSettingsFromFile1", QStringLiteral("Restore Settings From File"));

@@ -33,6 +33,7 @@ class QPushButton;
 class QTimer;
 
 class Communication;
+class TBinMenu;
 class TCheckBox;
 class TCheckListBox;
 class TComboBox;
@@ -151,9 +152,9 @@ public:
     QAction *Exit1 = nullptr;
     QAction *R1 = nullptr;
     QMenu *Storage1 = nullptr;
-    QMenu *SaveToBin = nullptr;
+    TBinMenu *SaveToBin = nullptr;
     QAction *BinSave1 = nullptr;
-    QMenu *RestoreFromBin = nullptr;
+    TBinMenu *RestoreFromBin = nullptr;
     QAction *BinRestore0 = nullptr;
     QAction *BinRestore1 = nullptr;
     QAction *SaveToFile1 = nullptr;
@@ -276,9 +277,6 @@ public:
     void SetResolutionRanges();
 
     // ---- Storage bins (TMainForm_Bins.cpp) ----------------------------------------------
-    // Generated bin items carry this Boolean property: true on the item that starts a
-    // new menu column (bins 13 and 25).
-    static constexpr const char *BinColumnBreakProperty = "BinColumnBreak";
     bool StorageBinsCreated = false;
     void UpdateStorageBins();
 
