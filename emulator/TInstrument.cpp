@@ -195,7 +195,8 @@ bool ParseInteger(const QByteArray &text, qint64 &value, bool &overflow)
         const char c = text.at(i);
         if (c < '0' || c > '9')
             return false;
-        if (magnitude > (quint64(1) << 62))
+        // Checked before the step, so that the product cannot wrap into range.
+        if (magnitude > (quint64(1) << 62) / 10)
             overflow = true;
         else
             magnitude = magnitude * 10 + quint64(c - '0');

@@ -173,6 +173,8 @@ void tst_Instrument::refusedLineChangesNothing_data()
     QTest::newRow("system burst too big") << QByteArray(":PULS0:BCO 4000000001") << 3;
     QTest::newRow("system burst zero") << QByteArray(":PULS0:BCO 0") << 3;
     QTest::newRow("huge count") << QByteArray(":PULS0:BCO 99999999999999999999999") << 3;
+    QTest::newRow("count wrapping past 64 bits")
+        << QByteArray(":PULS3:WCO 18446744073709551617") << 3;
     QTest::newRow("channel burst too big") << QByteArray(":PULS3:BCO 10000001") << 3;
     QTest::newRow("amplitude too low") << QByteArray(":PULS3:OUTP:AMPL 1.99") << 3;
     QTest::newRow("mux too big") << QByteArray(":PULS3:MUX 32") << 3;
