@@ -43,21 +43,30 @@ OperatorDialogs::Button MessageBoxDialogs::Warning(const QString &text,
 {
     QPointer<QMessageBox> box =
         new QMessageBox(QMessageBox::Warning, Caption(), text, QMessageBox::NoButton, FParent);
+    // Escape, the title bar's close and the program ending all give the answer that
+    // changes least: Abort gives up one attempt, Ignore keeps the program running (a
+    // stray Escape on "Communications lost. Restart?" must not end the session), and
+    // only then No.
+    Button safe = buttons.isEmpty() ? Ok : buttons.last();
+    for (Button b : {Abort, Ignore, Cancel, No}) {
+        if (buttons.contains(b)) {
+            safe = b;
+            break;
+        }
+    }
     for (Button b : buttons)
         box->addButton(Standard(b));
-    if (!buttons.isEmpty())
+    if (!buttons.isEmpty()) {
         box->setDefaultButton(Standard(buttons.first()));
+        box->setEscapeButton(box->button(Standard(safe)));
+    }
     const int pressed = box->exec();
     if (box)
         box->deleteLater();
     for (Button b : buttons)
         if (pressed == Standard(b))
             return b;
-    // closed without a button (Escape with no escape button, or the program ending)
-    for (Button b : {Abort, No, Cancel})
-        if (buttons.contains(b))
-            return b;
-    return buttons.isEmpty() ? Ok : buttons.last();
+    return safe;
 }
 
 void MessageBoxDialogs::Information(const QString &text)

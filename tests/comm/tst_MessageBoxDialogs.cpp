@@ -58,6 +58,28 @@ private slots:
         QCOMPARE(shownButtons, (QStringList{"Abort", "Retry"}));
     }
 
+    void escapeGivesTheAnswerThatChangesLeast_data()
+    {
+        QTest::addColumn<QList<int>>("buttons");
+        QTest::addColumn<int>("expected");
+        using D = OperatorDialogs;
+        QTest::newRow("Abort/Retry") << QList<int>{D::Abort, D::Retry} << int(D::Abort);
+        QTest::newRow("Yes/No/Ignore keeps running")
+            << QList<int>{D::Yes, D::No, D::Ignore} << int(D::Ignore);
+        QTest::newRow("Yes/No") << QList<int>{D::Yes, D::No} << int(D::No);
+    }
+    void escapeGivesTheAnswerThatChangesLeast()
+    {
+        QFETCH(QList<int>, buttons);
+        QFETCH(int, expected);
+        QList<OperatorDialogs::Button> offered;
+        for (int b : buttons)
+            offered << OperatorDialogs::Button(b);
+        MessageBoxDialogs dialogs;
+        whenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        QCOMPARE(int(dialogs.Warning("Communications lost. Restart?", offered)), expected);
+    }
+
     void information()
     {
         MessageBoxDialogs dialogs;
