@@ -3,6 +3,7 @@
 
 #include "PanelFixture.h"
 #include "app/OwnExecutable.h"
+#include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "ui/main/TResponseList.h"
 
@@ -14,6 +15,7 @@ class tst_discovery : public QObject
     Q_OBJECT
 private slots:
     void scanFindsCom7At38400();
+    void lateAnswerIsNotTakenForTheNextReply();
     void identification_data();
     void identification();
     void nonNumericSerialKeepsTheVersions();
@@ -64,6 +66,24 @@ void tst_discovery::scanFindsCom7At38400()
     // The scan shows nothing and dispatches nothing.
     QVERIFY(p.Dialogs.warnings.isEmpty());
     QVERIFY(p.Dialogs.informations.isEmpty());
+}
+
+void tst_discovery::lateAnswerIsNotTakenForTheNextReply()
+{
+    // An instrument slower than the scan's 100 ms: the first question times out and its
+    // late answer is what the second question gets; the second answer must not then
+    // be read as the reply to the next query.
+    PanelFixture p;
+    auto instrument = p.Emulator(1, {"--model", "7310-12", "--reply-delay", "150"});
+    QVERIFY2(instrument->IsReady(), qPrintable(instrument->StartError()));
+    TMainForm &form = *p.Form;
+    QVERIFY(form.FindInstrument());
+    QCOMPARE(form.Identity.ModelNumber, QString("7310-12"));
+
+    form.ComPort->SetResponseTime(1000);
+    const QString record = form.Comm->QueryPort("*CFG? 0");
+    QVERIFY2(!record.startsWith("KT,"), qPrintable(record));
+    QCOMPARE(record.count(' '), 6); // the seven fields of the system record
 }
 
 void tst_discovery::identification_data()

@@ -136,8 +136,17 @@ bool TMainForm::FindInstrument()
             // A reply that came too late for the first question is flushed by the
             // second one, which gets a fresh chance; only the second counts.
             ParseIDN();
+            const bool firstCameLate = ComPort->TimedOut();
             ParseIDN();
             if (ModelAccepted(Identity.ModelNumber)) {
+                // When the first question timed out, the answer just accepted may be the
+                // first one arriving late, and the answer to the second is still on its
+                // way: let it come and discard it, so that it is not taken for the reply
+                // to the next query.
+                if (firstCameLate) {
+                    QThread::msleep(3 * ScanResponseTimeMs);
+                    ComPort->Flush();
+                }
                 ResponseList->clear();
                 return true;
             }
