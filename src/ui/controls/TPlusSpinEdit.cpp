@@ -56,7 +56,7 @@ TPlusSpinEdit::TPlusSpinEdit(QWidget *parent) : QWidget(parent)
         if (fOnSetIncrement)
             fOnSetIncrement(this);
     };
-    fModel.OnFocusMoved = [this] { UpdateGeometry(); };
+    fModel.OnFocusMoved = [this] { DisplayFieldsInitialized = false; };
     fModel.OnRepaintNeeded = [this] { update(); };
     fModel.OnSizingNeeded = [this] { Sizing(); };
 
@@ -344,7 +344,25 @@ void TPlusSpinEdit::LayoutButtons()
     update();
 }
 
-void TPlusSpinEdit::UpdateGeometry()
+QRect TPlusSpinEdit::FocusRect() const
+{
+    EnsureGeometry();
+    return fFocusRect;
+}
+
+int TPlusSpinEdit::CapXStart() const
+{
+    EnsureGeometry();
+    return fCapXStart;
+}
+
+void TPlusSpinEdit::EnsureGeometry() const
+{
+    if (!DisplayFieldsInitialized)
+        UpdateGeometry();
+}
+
+void TPlusSpinEdit::UpdateGeometry() const
 {
     if (fDigitWidth == 0)
         return;
@@ -382,8 +400,7 @@ void TPlusSpinEdit::changeEvent(QEvent *event)
 
 void TPlusSpinEdit::paintEvent(QPaintEvent *)
 {
-    if (!DisplayFieldsInitialized)
-        UpdateGeometry();
+    EnsureGeometry();
     QPainter p(this);
     if (fBorderStyle == bsSingle) {
         p.setPen(palette().color(QPalette::Dark));
@@ -471,7 +488,7 @@ void TPlusSpinEdit::keyPressEvent(QKeyEvent *e)
     const int E = fModel.IncExponent();
     switch (e->key()) {
     case Qt::Key_Left:
-        if (fFocusRect.left() - contentsRect().left() > fDigitWidth - 2)
+        if (FocusRect().left() - contentsRect().left() > fDigitWidth - 2)
             fModel.SetIncExponent(E + 1);
         e->accept();
         return;
@@ -545,6 +562,7 @@ void TPlusSpinEdit::mousePressEvent(QMouseEvent *e)
     if (!fEnabled)
         return;
     if (e->button() == Qt::LeftButton) {
+        EnsureGeometry();
         const QFontMetrics fm(font());
         const QChar sep = fModel.InternalThousandSeparator();
         const int x = int(e->position().x());

@@ -98,8 +98,8 @@ public:
     // read-only views of the state, for owners that lay out fields and for tests
     const TPlusSpinValue &Model() const { return fModel; }
     int FocusIndex() const { return fModel.FocusIndex(); } // 1-based, in Text()
-    QRect FocusRect() const { return fFocusRect; }         // cell of the focused character
-    int CapXStart() const { return fCapXStart; }           // x where the text starts
+    QRect FocusRect() const;                               // cell of the focused character
+    int CapXStart() const;                                 // x where the text starts
     int CapXStop() const { return fCapXStop; }             // x where the text ends
     int DigitWidth() const { return fDigitWidth; }
     bool Spinning() const { return fModel.Spinning(); }
@@ -129,7 +129,8 @@ private:
     void MeasureFont();
     void LayoutButtons();
     void Sizing();
-    void UpdateGeometry();
+    void UpdateGeometry() const;
+    void EnsureGeometry() const;
     void ButtonMouseDown(TSpinArrowButton *button);
     void ButtonMouseUp();
     void TimerTick();
@@ -146,11 +147,13 @@ private:
     TNotifyEvent fOnSetIncrement;
     int fDigitWidth = 0;
     int fDigitHeight = 0;
-    int fCapXStart = 0;
+    // Where the text starts and the focus cell: measured from the text when first needed
+    // after a change, since a field is changed many times over before it is drawn.
+    mutable int fCapXStart = 0;
     int fCapXStop = 0;
     int fCapYStart = 0;
-    QRect fFocusRect;
-    bool DisplayFieldsInitialized = false;
+    mutable QRect fFocusRect;
+    mutable bool DisplayFieldsInitialized = false;
     QSize fSizeHint;
     TSpinArrowButton *fUpButton = nullptr;
     TSpinArrowButton *fDownButton = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/controls/TSpinArrowButton.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QPolygon>
 #include <QStyleOptionButton>
@@ -22,13 +23,13 @@ int TSpinArrowButton::GlyphSize(int buttonWidth)
     return g;
 }
 
-void TSpinArrowButton::SetGlyph(int buttonWidth, bool enabled)
+namespace {
+QImage RenderGlyph(TSpinArrowButton::TDirection direction, int g, bool enabled)
 {
-    const int g = GlyphSize(buttonWidth);
     QImage image(g + 1, g / 2 + 2, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPolygon triangle;
-    if (fDirection == sdUp)
+    if (direction == TSpinArrowButton::sdUp)
         triangle << QPoint(0, g / 2) << QPoint(g / 2, 0) << QPoint(g, g / 2);
     else
         triangle << QPoint(0, 1) << QPoint(g / 2, g / 2 + 1) << QPoint(g, 1);
@@ -37,7 +38,21 @@ void TSpinArrowButton::SetGlyph(int buttonWidth, bool enabled)
     p.setBrush(enabled ? QColor(Qt::black) : QColor(128, 128, 128));
     p.drawPolygon(triangle);
     p.end();
-    fGlyph = image;
+    return image;
+}
+} // namespace
+
+void TSpinArrowButton::SetGlyph(int buttonWidth, bool enabled)
+{
+    // Every field re-lays its buttons several times while it is set up, and a window holds
+    // hundreds of fields with a handful of button widths: the glyphs are drawn once each.
+    static QHash<int, QImage> Drawn;
+    const int g = GlyphSize(buttonWidth);
+    const int key = g * 4 + (fDirection == sdUp ? 2 : 0) + (enabled ? 1 : 0);
+    auto it = Drawn.constFind(key);
+    if (it == Drawn.cend())
+        it = Drawn.insert(key, RenderGlyph(fDirection, g, enabled));
+    fGlyph = *it;
     update();
 }
 

@@ -43,11 +43,20 @@ QString Named(const char *prefix, int chnum)
     return QLatin1String(prefix) + QString::number(chnum);
 }
 
+// The copy takes the template's font only where the template has one of its own; otherwise
+// it inherits the same font from its copied parent. Setting an inherited font anyway makes
+// a drop-down list build its popup list at once, most of the cost of generating a tab.
+void CopyFont(const QWidget *t, QWidget *copy)
+{
+    if (t->testAttribute(Qt::WA_SetFont))
+        copy->setFont(t->font());
+}
+
 QGroupBox *CopyGroup(const QGroupBox *t, QWidget *parent, const QString &name)
 {
     auto *g = new QGroupBox(parent);
     g->setGeometry(t->geometry());
-    g->setFont(t->font());
+    CopyFont(t, g);
     g->setObjectName(name);
     g->setTitle(t->title());
     g->setToolTip(t->toolTip());
@@ -58,7 +67,7 @@ TCheckBox *CopyCheck(const TCheckBox *t, QWidget *parent, const QString &name)
 {
     auto *b = new TCheckBox(t->text(), parent);
     b->setGeometry(t->geometry());
-    b->setFont(t->font());
+    CopyFont(t, b);
     b->setObjectName(name);
     b->setChecked(t->isChecked());
     b->setToolTip(t->toolTip());
@@ -71,7 +80,7 @@ TPlusSpinEdit *CopyNumeric(const TPlusSpinEdit *t, QWidget *parent, const QStrin
     auto *e = new TPlusSpinEdit(parent);
     e->SetAutoSize(t->AutoSize());
     e->setGeometry(t->geometry());
-    e->setFont(t->font());
+    CopyFont(t, e);
     e->setObjectName(name);
     e->SetMaxValue(t->MaxValue());
     e->SetMinValue(t->MinValue());
@@ -89,7 +98,7 @@ TComboBox *CopyCombo(const TComboBox *t, QWidget *parent, const QString &name)
 {
     auto *c = new TComboBox(parent);
     c->setGeometry(t->geometry());
-    c->setFont(t->font());
+    CopyFont(t, c);
     c->setObjectName(name);
     for (int i = 0; i < t->count(); ++i)
         c->addItem(t->itemText(i));
@@ -105,7 +114,7 @@ TCheckListBox *CopyCheckList(const TCheckListBox *t, QWidget *parent, const QStr
 {
     auto *l = new TCheckListBox(parent);
     l->setGeometry(t->geometry());
-    l->setFont(t->font());
+    CopyFont(t, l);
     l->setObjectName(name);
     l->SetItems(t->Items());
     l->setCurrentRow(t->currentRow());
