@@ -149,12 +149,14 @@ QString Communication::QueryPort(const QByteArray &mnemonic)
     return reply;
 }
 
-qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
+template <typename T>
+T Communication::QueryNumber(const QByteArray &mnemonic,
+                             std::optional<T> (*convert)(const QString &))
 {
     QString reply = QueryPort(mnemonic);
     if (reply.isEmpty())
         reply = QStringLiteral("0");
-    const std::optional<qint32> value = TryStrToInt(TrimBoth(reply));
+    const std::optional<T> value = convert(TrimBoth(reply));
     if (!value) {
         WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
         return 0;
@@ -162,17 +164,14 @@ qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
     return *value;
 }
 
+qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
+{
+    return QueryNumber<qint32>(mnemonic, &TryStrToInt);
+}
+
 quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
 {
-    QString reply = QueryPort(mnemonic);
-    if (reply.isEmpty())
-        reply = QStringLiteral("0");
-    const std::optional<qint64> value = TryStrToInt64(TrimBoth(reply));
-    if (!value) {
-        WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
-        return 0;
-    }
-    return quint32(quint64(*value)); // the low 32 bits
+    return quint32(quint64(QueryNumber<qint64>(mnemonic, &TryStrToInt64))); // the low 32 bits
 }
 
 QString Communication::CommandToPort(const QByteArray &command)

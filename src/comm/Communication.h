@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 class AppControl;
 class TerminalSink;
@@ -47,6 +48,10 @@ signals:
     void LoggingStateChanged(bool enabled);
 
 private:
+    // A numeric query: an empty reply reads as 0; a reply that is no number gives 0 and
+    // an "Exception Error (" log line.
+    template <typename T>
+    T QueryNumber(const QByteArray &mnemonic, std::optional<T> (*convert)(const QString &));
     void Pause30ms();
     void WriteLogLine(const QString &line);
     void SetLoggingEnabled(bool on);

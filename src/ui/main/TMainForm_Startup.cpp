@@ -16,7 +16,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QLocale>
 #include <QMovie>
 #include <QThread>
@@ -60,8 +59,9 @@ void TMainForm::FormCreate()
     // Numbers are always written and read with "." and "," whatever the workstation's
     // regional settings; instrument text never goes through the locale anyway.
     QLocale::setDefault(QLocale::c());
-
-    BindChannelControls(1);
+    // The window's constructor has already bound channel 1's controls into the tables,
+    // set the pulse animation's speed and sized the focus memory of the system pages;
+    // the transactions took the user name and the start time when they were created.
 
     switch (StartupPath) {
     case TStartupPath::PickPort:
@@ -98,8 +98,6 @@ void TMainForm::FormCreate()
     }
 
     ComPort->SetResponseTime(ResponseTimeMs);
-    Comm->StartTimeStamp =
-        QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_HH-mm-ss"));
     SettingsList.clear();
     CalibrationList.clear();
     if (LogSwitch)
@@ -109,8 +107,6 @@ void TMainForm::FormCreate()
     // From now on every reply wait dispatches window messages and a time-out asks the
     // operator; the component itself shows no message boxes.
     ComPort->SetAllowEvents(true);
-    PulseMovie->setSpeed(200);
-    FActiveSysControls.resize(SystemPageControl->PageCount());
 }
 
 void TMainForm::EnterDemoMode()
