@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/StartupKeys.h"
+#include "platform/StartupKeys.h"
+#include "platform/StartupPath.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,12 +33,6 @@ QString UsageErrorText(const TCommandLine &commandLine);
 // The exit status after a usage error.
 constexpr int UsageErrorExitCode = 2;
 
-// The path the start-up takes: a held key or its switch. Space (or --pick-port) wins
-// over Left Shift (or --demo), as when both keys are held.
-enum class TStartupPath
-{
-    Discovery,
-    PickPort,
-    Demo
-};
+// The path the start-up takes (platform/StartupPath.h): a held key or its switch.
+// Space (or --pick-port) wins over Left Shift (or --demo), as when both keys are held.
 TStartupPath ChooseStartupPath(const TStartupKeys &keys, const TCommandLine &commandLine);

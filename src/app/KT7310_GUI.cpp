@@ -2,9 +2,9 @@
 // creation handler finds the instrument), the progress window, the message loop.
 
 #include "app/CommandLine.h"
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "app/MessageBoxErrorReport.h"
-#include "app/StartupKeys.h"
+#include "platform/StartupKeys.h"
 #include "comm/MessageBoxDialogs.h"
 #include "comm/OperatorDialogs.h"
 #include "ui/main/TMainForm.h"

@@ -1,6 +1,6 @@
 #include "comm/Communication.h"
 
-#include "app/DateTimeText.h"
+#include "base/DateTimeText.h"
 #include "comm/AppControl.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"

@@ -4,7 +4,7 @@
 // It knows nothing of the instrument's language: the "?" of queries and the CR LF
 // line end belong to the transaction layer (Communication).
 
-#include "app/NotifyEvent.h"
+#include "base/NotifyEvent.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>

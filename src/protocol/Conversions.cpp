@@ -1,6 +1,6 @@
 #include "protocol/Conversions.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 #include <charconv>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "app/StartupKeys.h"
+#include "platform/StartupKeys.h"
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>

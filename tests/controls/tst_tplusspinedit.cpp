@@ -1,7 +1,7 @@
 // The digit-spin widget on the offscreen platform: keys, typing, mouse, arrow-button
 // repeat, the control's own Enabled, sizing and what it paints.
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/controls/TSpinArrowButton.h"
 

@@ -4,7 +4,7 @@
 // COM<n> in a port folder (the panel finds it there through KT7310_PORT_DIR), with a
 // transcript of every line it received and every reply it sent.
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 
 #include <QList>
 #include <QPair>

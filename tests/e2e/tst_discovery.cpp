@@ -2,7 +2,7 @@
 // relies on, and the question when nothing is found.
 
 #include "PanelFixture.h"
-#include "app/OwnExecutable.h"
+#include "platform/OwnExecutable.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "ui/main/TResponseList.h"

@@ -3,7 +3,7 @@
 // wait), and the program's command line.
 
 #include "PanelFixture.h"
-#include "app/OwnExecutable.h"
+#include "platform/OwnExecutable.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "ui/main/TPageControl.h"

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "protocol/ConfigRecords.h"
 #include "protocol/SystemQueryTables.h"
 #include "protocol/TChannelConfigs.h"

@@ -1,6 +1,6 @@
 #include "ui/controls/TPlusSpinEdit.h"
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "ui/controls/TSpinArrowButton.h"
 
 #include <QFocusEvent>

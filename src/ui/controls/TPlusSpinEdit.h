@@ -10,7 +10,7 @@
 // clamps, rebuilds the text and raises OnChange when the value changed. Everything the
 // program does to a field (readback, reverting a refused value) goes through AssignValue.
 
-#include "app/NotifyEvent.h"
+#include "base/NotifyEvent.h"
 #include "ui/controls/TPlusSpinValue.h"
 
 #include <QRect>

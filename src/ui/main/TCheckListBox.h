@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/NotifyEvent.h"
+#include "base/NotifyEvent.h"
 
 #include <QListWidget>
 

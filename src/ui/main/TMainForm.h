@@ -9,7 +9,7 @@
 // memory of the tab controls; further concerns add their own file and their members
 // in the matching section below.
 
-#include "app/CommandLine.h"
+#include "platform/StartupPath.h"
 #include "comm/AppControl.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TIdentityRecord.h"

@@ -1,7 +1,7 @@
 // The "Channels" region: the channel-1 tab that doubles as the template, the tabs of
 // channels 2 to N generated from it, and the per-channel control tables.
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "ui/main/FormBuilders.h"
 #include "ui/main/TCheckListBox.h"
 #include "ui/main/TMainForm.h"

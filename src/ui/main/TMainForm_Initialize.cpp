@@ -1,8 +1,8 @@
 // The initialization sequence: brings the whole window in line with the instrument and
 // rebuilds SettingsList, the text image of the instrument's settings.
 
-#include "app/DateTimeText.h"
-#include "app/ErrorReport.h"
+#include "base/DateTimeText.h"
+#include "base/ErrorReport.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "protocol/ModelTable.h"

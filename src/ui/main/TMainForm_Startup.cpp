@@ -3,7 +3,7 @@
 // initialization, restart and exit, and the main window's side of the transactions
 // (time-out question, logging switch).
 
-#include "app/OwnExecutable.h"
+#include "platform/OwnExecutable.h"
 #include "comm/Communication.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"

@@ -1,7 +1,7 @@
 // digitspin-example: a few digit-spin fields set up like the panel's delay, count and
 // amplitude fields, with a log of their change reports, to try the control by hand.
 
-#include "app/ErrorReport.h"
+#include "base/ErrorReport.h"
 #include "ui/controls/TPlusSpinEdit.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/OwnExecutable.h"
+#include "platform/OwnExecutable.h"
 
 #include <QCoreApplication>
 

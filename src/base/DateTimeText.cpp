@@ -1,4 +1,4 @@
-#include "app/DateTimeText.h"
+#include "base/DateTimeText.h"
 
 #include <QDateTime>
 #include <QLocale>
