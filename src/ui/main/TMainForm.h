@@ -280,6 +280,19 @@ public:
     bool StorageBinsCreated = false;
     void UpdateStorageBins();
 
+    // ---- Service window (TMainForm_Service.cpp) -----------------------------------------
+    // The status tick's last step once the service code was accepted: the menu item
+    // "Service Window" appears and the service window is prepared and shown, not modal.
+    void ShowServiceWindow();
+
+signals:
+    // The mirrors (ChannelConfigs, Mirrors) may have changed: raised once an operator's
+    // change has been handed to the queue and at the end of every readback. Views that
+    // draw the configuration (the timing diagram) follow it; nothing is sent.
+    void ConfigurationChanged();
+
+public:
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override; // FormClose

@@ -128,6 +128,7 @@ void TMainForm::Initialize()
         MessageForm->close();
     SystemPageControl->setVisible(true);
     ChPageControl->setVisible(true);
+    emit ConfigurationChanged();
 }
 
 void TMainForm::ReadInstrumentSettings()
