@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+
+class Communication;
+
+// Sends a command script to the instrument, paced as the instrument needs it: for each
+// line in order, a 30 ms pause, then (unless the line is a comment, see CommandScript)
+// the line with Communication::CommandToPort, whose reply goes to the terminal and is
+// otherwise ignored, then the window's pending events are processed. An error reply does
+// not stop the replay.
+//
+// The replay works on its own copy of the lines: the caller's list (the settings or
+// calibration list) may be rebuilt by an initialization run from an event handler
+// between two lines without changing what is replayed.
+//
+//     CommandScriptReplay replay(*Comm);
+//     replay.OnProgress = [&](int done, int count) { ... };
+//     replay.Run(lines);
+//
+// The object must outlive Run; as Run processes events, keep it where the program's end
+// cannot destroy it (a member of the window, not a local of a handler that can be left).
+class CommandScriptReplay
+{
+public:
+    explicit CommandScriptReplay(Communication &comm);
+
+    // Called after each line of the script, sent or skipped: done lines (1 to count) and
+    // the number of lines. It may call Abandon.
+    std::function<void(int done, int count)> OnProgress;
+
+    // Replays the lines; returns the number of lines sent (comments not counted). Ends
+    // early, before the next line, once Abandon was called or the serial port was
+    // abandoned (the program is ending).
+    int Run(QStringList lines);
+
+    // Stops a running replay before its next line; a later Run starts afresh.
+    void Abandon() { FAbandoned = true; }
+    bool Running() const { return FRunning; }
+
+    static constexpr int LinePauseMs = 30;
+
+private:
+    bool Stopped() const;
+
+    Communication &FComm;
+    bool FRunning = false;
+    bool FAbandoned = false;
+};

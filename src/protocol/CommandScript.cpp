@@ -1,0 +1,102 @@
+#include "protocol/CommandScript.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+namespace CommandScript {
+
+namespace {
+QString OpenError(const QString &fileName, const QString &reason)
+{
+    return QStringLiteral("Cannot open file \"%1\". %2")
+        .arg(QDir::toNativeSeparators(fileName), reason);
+}
+
+QString CreateError(const QString &fileName, const QString &reason)
+{
+    return QStringLiteral("Cannot create file \"%1\". %2")
+        .arg(QDir::toNativeSeparators(fileName), reason);
+}
+
+QString DecodeText(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
+    if (bytes.startsWith("\xFF\xFE")) {
+        QStringDecoder decoder(QStringDecoder::Utf16LE);
+        return decoder.decode(QByteArrayView(bytes).sliced(2));
+    }
+    if (bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(QStringDecoder::Utf16BE);
+        return decoder.decode(QByteArrayView(bytes).sliced(2));
+    }
+    return QString::fromLatin1(bytes);
+}
+} // namespace
+
+QStringList Decode(const QByteArray &bytes)
+{
+    const QString text = DecodeText(bytes);
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size) {
+        const QChar c = text.at(i);
+        if (c == u'\r' || c == u'\n') {
+            lines.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < size && text.at(i + 1) == u'\n')
+                ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < size)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+ReadResult Read(const QString &fileName)
+{
+    ReadResult result;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.Error = OpenError(fileName, file.errorString());
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.Error = OpenError(fileName, file.errorString());
+        return result;
+    }
+    result.Lines = Decode(bytes);
+    return result;
+}
+
+QString Write(const QString &fileName, const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += line.toLatin1() + "\r\n";
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return CreateError(fileName, file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return CreateError(fileName, file.errorString());
+    return QString();
+}
+
+bool IsComment(const QString &line)
+{
+    return line.contains(QLatin1String("//"));
+}
+
+QByteArray ToWire(const QString &line)
+{
+    return line.toLatin1();
+}
+
+} // namespace CommandScript
