@@ -34,10 +34,14 @@ public:
             int Delay = 25;
             int AmpGain = 3000;
             int AmpOffset = 100;
+
+            bool operator==(const TChannel &) const = default;
         };
         std::array<int, 3> AmpGain{2500, 2500, 2500}; // trigger 1, trigger/gate 2, gate 1
         std::array<int, 3> AmpOffset{100, 100, 100};
         std::array<TChannel, TInstrumentSettings::MaxChannels + 1> Channels{};
+
+        bool operator==(const TCalibration &) const = default;
     };
 
     static constexpr const char *ServiceCode = "48213";

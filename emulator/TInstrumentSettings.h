@@ -31,6 +31,8 @@ struct TInstrumentSettings
         int SyncSource = 0;  // DIS SYNA SYNB SYNT
         int GateMode = 0;    // DIS PULS OUTP
         int GateLogic = 0;   // LOW HIGH
+
+        bool operator==(const TChannel &) const = default;
     };
 
     // Trigger 1, trigger 2, gate 1, gate 2 (records 90 to 93).
@@ -39,6 +41,8 @@ struct TInstrumentSettings
         int Mode = 0;        // triggers: DIS TRIG; gates: DIS PULS OUTP CHAN
         int EdgeOrLogic = 0; // triggers: RIS FALL; gates: LOW HIGH
         int Debounce = 0;    // DIS ENAB
+
+        bool operator==(const TInput &) const = default;
     };
 
     bool Running = false;
@@ -61,6 +65,8 @@ struct TInstrumentSettings
     int SyncOutput = 0;  // T0 Ch1 Ch2 Ch4 Ch6 TRIG GATE
     bool CounterEnabled = false;
     int CounterSource = 0; // T0 CH1 CH6 CH8 CH10
+
+    bool operator==(const TInstrumentSettings &) const = default;
 
     static int ThresholdIndex(int input) { return input == 3 ? 1 : (input == 2 ? 2 : input); }
 };

@@ -1,0 +1,76 @@
+// The digit-spin control's value model driven by a sequence of operator operations
+// (typed digits, steps, zeroing the digits right of the focus, new limits and decimals).
+// Properties: the value never leaves the limits; the text always reads back (group
+// separators removed, placeholders as "0") as the value shown to its decimals.
+
+#include "FuzzCheck.h"
+
+#include "ui/controls/TPlusSpinValue.h"
+
+#include <QString>
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+void CheckModel(const TPlusSpinValue &m)
+{
+    if (m.Limited())
+        FUZZ_CHECK(m.Value() >= m.MinValue() && m.Value() <= m.MaxValue());
+    QString text = m.Text();
+    if (!m.InternalThousandSeparator().isNull())
+        text.remove(m.InternalThousandSeparator());
+    text.replace(u'_', u'0');
+    const std::optional<double> read = TPlusSpinValue::ParseDigits(text, m.Base());
+    FUZZ_CHECK(read.has_value());
+    const double unit = std::pow(double(m.Base()), -m.Decimals());
+    FUZZ_CHECK(std::fabs(*read - m.Value()) <= unit * 0.5001 + std::fabs(m.Value()) * 1e-15);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 4)
+        return 0;
+    TPlusSpinValue m;
+    m.SetThousandSeparator(u',');
+    // a field like the panel's: limits, decimals and step from the first bytes
+    const int decimals = data[0] % 12;
+    const double maxValue = std::pow(10.0, data[1] % 12) - std::pow(10.0, -decimals);
+    m.SetDecimals(decimals);
+    m.SetMaxValue(maxValue);
+    m.SetMinValue(data[2] & 1 ? -maxValue : 0);
+    m.SetIncrement(std::pow(10.0, int(data[3] % 16) - decimals - 2));
+    CheckModel(m);
+    for (size_t i = 4; i + 1 < size; i += 2) {
+        const uint8_t op = data[i];
+        const uint8_t arg = data[i + 1];
+        switch (op % 6) {
+        case 0: { // a typed digit over the focused character
+            const QChar ch = QChar(u'0' + arg % 10);
+            if (const std::optional<double> v = m.TypedValue(ch))
+                m.ApplyTyped(*v);
+            break;
+        }
+        case 1:
+            m.Step(arg & 1 ? 1 : -1);
+            break;
+        case 2:
+            m.RightZero();
+            break;
+        case 3:
+            m.SetIncExponent(int(arg % 24) - 12);
+            break;
+        case 4:
+            m.AssignValue((double(arg) - 128) * std::pow(10.0, int(arg % 13) - 6));
+            break;
+        case 5:
+            m.SetDecimals(arg % 12);
+            break;
+        }
+        CheckModel(m);
+    }
+    return 0;
+}
