@@ -42,6 +42,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
 
     // Transactions, start-up and run control: their parts and handlers.
     CreateStartupParts();
+    CreateQueueParts();
 
     // A fixed frame: the client area and the menu bar, nothing to resize.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

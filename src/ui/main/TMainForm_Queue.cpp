@@ -1,0 +1,80 @@
+// The command queue and the task timer: control handlers hand their command line to
+// the queue and return at once; each task tick drains the queue in order through the
+// transactions, and carries out a pending storage-bin recall or re-initialization first.
+
+#include "comm/Communication.h"
+#include "comm/TKTComPort.h"
+#include "ui/main/TMainForm.h"
+
+#include <QTimer>
+
+void TMainForm::CreateQueueParts()
+{
+    connect(TaskTimer, &QTimer::timeout, this, &TMainForm::TaskTimerTimer);
+}
+
+void TMainForm::QueuedCommandToPort(const QString &command)
+{
+    if (Comm->CommandsDisabled)
+        return;
+    CommandQueue.append(command);
+    QueueCount = int(CommandQueue.size());
+    CommandsQueued = true;
+    // Enabling a running timer would push its next tick back.
+    if (!TaskTimer->isActive() && !FTerminating)
+        TaskTimer->start();
+    emit ConfigurationChanged();
+}
+
+void TMainForm::TaskTimerTimer()
+{
+    ProcessTasks();
+}
+
+void TMainForm::ProcessTasks()
+{
+    TaskTimer->stop();
+    if (FTerminating)
+        return;
+    // Work waits for a later tick while a poll or a reply wait runs further up the call
+    // stack, and while a drain, recall or initialization is under way there: a tick
+    // dispatched inside one of them must not start the next step in the middle.
+    if (StatusPollRunning || ComPort->InUse() || TaskRunning || Comm->CommandsDisabled) {
+        TaskTimer->start();
+        return;
+    }
+    TaskRunning = true;
+
+    if (RecallPending || ReinitializePending) {
+        StatusTimer->stop();
+        if (RecallPending)
+            Comm->CommandToPort(QByteArrayLiteral("*RCL ") + QByteArray::number(RecallBin));
+        Initialize();
+        RecallPending = false;
+        ReinitializePending = false;
+        if (FTerminating) {
+            TaskRunning = false;
+            return;
+        }
+        SetStatusTimerEnabled(true);
+    }
+
+    if (CommandsQueued) {
+        // Commands queued during a reply wait of this drain land behind the ones
+        // waiting and go out in this same drain, in arrival order.
+        while (!CommandQueue.isEmpty() && !FTerminating) {
+            const QString command = CommandQueue.takeFirst();
+            QueueCount = int(CommandQueue.size());
+            Comm->CommandToPort(command.toLatin1());
+        }
+        if (!FTerminating) {
+            CommandQueue.clear();
+            QueueCount = 0;
+            CommandsQueued = false;
+        }
+    }
+
+    TaskRunning = false;
+    if (!FTerminating)
+        TaskTimer->start();
+}
