@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -99,4 +100,13 @@ int MessageBoxDialogs::PickPort(const QStringList &entries, int selected,
     const int chosen = result == QDialog::Accepted ? dialog->listPorts->currentIndex() : -1;
     dialog->deleteLater();
     return chosen;
+}
+
+QString MessageBoxDialogs::ChooseFile(QObject *fileDialog)
+{
+    QPointer<QFileDialog> dialog = qobject_cast<QFileDialog *>(fileDialog);
+    if (!dialog || dialog->exec() != QDialog::Accepted || !dialog ||
+        dialog->selectedFiles().isEmpty())
+        return QString();
+    return dialog->selectedFiles().constFirst();
 }

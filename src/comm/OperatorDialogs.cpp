@@ -21,6 +21,7 @@ public:
         std::fprintf(stderr, "%s\n", qPrintable(text));
     }
     int PickPort(const QStringList &, int, const QStringList &) override { return -1; }
+    QString ChooseFile(QObject *) override { return QString(); }
 };
 
 SilentDialogs &silentDialogs()

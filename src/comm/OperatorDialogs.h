@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,10 @@ public:
     // when it opens (-1 for none), optional tool tips (the device behind each entry).
     // Returns the chosen index, or -1 for Cancel, a closed dialog or no selection.
     virtual int PickPort(const QStringList &entries, int selected, const QStringList &toolTips) = 0;
+    // Runs a file dialog that the caller has prepared (a QFileDialog with its title,
+    // folder, filter, default suffix, open or save mode) modally. Returns the chosen
+    // file, or an empty text for Cancel or a closed dialog.
+    virtual QString ChooseFile(QObject *fileDialog) = 0;
 };
 
 // The dialogs in force. Never null: until the program installs its own, a silent

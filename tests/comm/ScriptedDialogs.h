@@ -31,6 +31,10 @@ public:
     int pickSelected = -2;
     int pickAnswer = -1;
 
+    QStringList fileAnswers; // next files chosen, in order; "" or none left: Cancel
+    std::function<void(QObject *dialog)> onChooseFile; // looks at the dialog first
+    int fileDialogs = 0;
+
     Button Warning(const QString &text, const QList<Button> &buttons) override
     {
         warnings.append({text, buttons});
@@ -45,6 +49,13 @@ public:
         pickSelected = selected;
         pickToolTips = toolTips;
         return pickAnswer;
+    }
+    QString ChooseFile(QObject *dialog) override
+    {
+        ++fileDialogs;
+        if (onChooseFile)
+            onChooseFile(dialog);
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
 
 private:
