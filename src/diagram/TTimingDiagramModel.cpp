@@ -1,0 +1,181 @@
+#include "diagram/TTimingDiagramModel.h"
+
+#include "protocol/TChannelConfigs.h"
+#include "protocol/TSystemMirrors.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+QString Item(const QStringList &items, int index)
+{
+    return index >= 0 && index < items.size() ? items[index] : QStringLiteral("?");
+}
+
+constexpr double FitMargin = 0.04; // of the fitted span, on each side
+} // namespace
+
+QString SystemModeText(int mode)
+{
+    static const QStringList items{QStringLiteral("Continuous"), QStringLiteral("Single Shot"),
+                                   QStringLiteral("Burst"), QStringLiteral("Duty Cycle")};
+    return Item(items, mode);
+}
+
+QString ChannelModeText(int mode, int burstCount, int dutyOn, int dutyOff)
+{
+    switch (mode) {
+    case 0:
+        return QStringLiteral("Normal");
+    case 1:
+        return QStringLiteral("Single Shot");
+    case 2:
+        return QStringLiteral("Burst %1").arg(burstCount);
+    case 3:
+        return QStringLiteral("Duty Cycle %1 on / %2 off").arg(dutyOn).arg(dutyOff);
+    default:
+        return QStringLiteral("?");
+    }
+}
+
+QString SyncSourceText(int index)
+{
+    static const QStringList items{QString(), QStringLiteral("Sync A"), QStringLiteral("Sync B"),
+                                   QStringLiteral("Sync Trig")};
+    return Item(items, index);
+}
+
+QString GateModeText(int index)
+{
+    static const QStringList items{QString(), QStringLiteral("Pulse Inh"),
+                                   QStringLiteral("Out Inh")};
+    return Item(items, index);
+}
+
+QString OutputText(int outputMode, double amplitude)
+{
+    if (outputMode == 0)
+        return QStringLiteral("TTL");
+    if (outputMode == 1)
+        return QStringLiteral("Adj %1 V").arg(QString::number(amplitude, 'f', 2));
+    return QStringLiteral("?");
+}
+
+double TDiagramScene::FitStart() const
+{
+    return -FitMargin * ContentEnd();
+}
+
+double TDiagramScene::FitEnd() const
+{
+    return (1 + FitMargin) * ContentEnd();
+}
+
+double TDiagramScene::ContentEnd() const
+{
+    double end = Period;
+    for (const TDiagramRow &row : Rows)
+        end = std::max(end, row.End());
+    if (!(end > 0) || !std::isfinite(end))
+        end = 1e-6;
+    return end;
+}
+
+TDiagramScene BuildScene(const TSystemMirrors &mirrors, const TChannelConfigs &configs,
+                         int channelCount)
+{
+    TDiagramScene scene;
+    scene.Period = mirrors.SystemPeriod;
+    scene.SystemMode = SystemModeText(mirrors.SystemMode);
+
+    TDiagramRow t0;
+    t0.Name = QStringLiteral("T0");
+    t0.Mode = scene.SystemMode;
+    scene.Rows.append(t0);
+
+    const int count = std::clamp(channelCount, 0, TChannelConfigs::MaxChannels);
+    for (int n = 1; n <= count; ++n) {
+        const ChannelConfig &c = configs[n];
+        TDiagramRow row;
+        row.Channel = n;
+        row.Name = QStringLiteral("Ch %1").arg(n);
+        row.Mode = ChannelModeText(c.Mode, c.BurstCount, c.DutyOnCount, c.DutyOffCount);
+        for (const QString &tag : {SyncSourceText(c.SyncSource), GateModeText(c.GateMode),
+                                   OutputText(c.OutputMode, c.Amplitude)}) {
+            if (!tag.isEmpty())
+                row.Tags.append(tag);
+        }
+        if (c.WaitCount != 0)
+            row.Tags.append(QStringLiteral("Wait %1").arg(c.WaitCount));
+        row.Enabled = c.Enabled == 1;
+        row.Inverted = c.Polarity == 1;
+        row.Delay = c.Delay;
+        row.Width = c.Width;
+        row.PastPeriod = scene.Period > 0 && row.End() > scene.Period;
+        scene.Rows.append(row);
+    }
+    return scene;
+}
+
+QList<TRowGeometry> LayoutRows(const TDiagramScene &scene, const TTimeAxis &axis,
+                               const TDiagramMetrics &metrics)
+{
+    const double slack = 4;
+    const auto clampX = [&](double x) {
+        return std::clamp(x, axis.Left() - slack, axis.Right() + slack);
+    };
+
+    QList<TRowGeometry> rows;
+    rows.reserve(scene.Rows.size());
+    double top = metrics.Top;
+    for (const TDiagramRow &row : scene.Rows) {
+        TRowGeometry g;
+        g.Band = QRectF(axis.Left(), top, axis.Right() - axis.Left(), metrics.RowHeight);
+        g.HighY = top + metrics.LevelMargin;
+        g.LowY = top + metrics.RowHeight - metrics.LevelMargin;
+        g.BaselineY = row.Inverted ? g.HighY : g.LowY;
+        const double pulseY = row.Inverted ? g.LowY : g.HighY;
+
+        double x1 = clampX(axis.ToX(row.Delay));
+        double x2 = clampX(axis.ToX(row.End()));
+        if (x2 - x1 < metrics.MinPulseWidth)
+            x2 = x1 + metrics.MinPulseWidth;
+        g.Pulse = QRectF(QPointF(x1, g.HighY), QPointF(x2, g.LowY));
+        if (row.PastPeriod) {
+            const double xp = clampX(axis.ToX(scene.Period));
+            g.PastPeriod = QRectF(QPointF(xp, g.HighY), QPointF(std::max(xp, x2), g.LowY));
+        }
+        g.Waveform = QPolygonF({{axis.Left(), g.BaselineY},
+                                {x1, g.BaselineY},
+                                {x1, pulseY},
+                                {x2, pulseY},
+                                {x2, g.BaselineY},
+                                {axis.Right(), g.BaselineY}});
+        rows.append(g);
+        top += metrics.RowHeight;
+    }
+    return rows;
+}
+
+double SnapTime(const TDiagramScene &scene, const TTimeAxis &axis, double x, double tolerance)
+{
+    double best = axis.ToTime(x);
+    double bestDistance = tolerance;
+    const auto consider = [&](double time) {
+        const double d = std::abs(axis.ToX(time) - x);
+        if (d <= bestDistance) {
+            bestDistance = d;
+            best = time;
+        }
+    };
+    consider(0);
+    if (scene.Period > 0)
+        consider(scene.Period);
+    for (const TDiagramRow &row : scene.Rows) {
+        if (row.Channel == 0)
+            continue;
+        consider(row.Delay);
+        consider(row.End());
+    }
+    return best;
+}
