@@ -81,12 +81,25 @@ QString Communication::LogFileName() const
     return QStringLiteral("SystemLogFile_") + user + u'_' + StartTimeStamp + QStringLiteral(".txt");
 }
 
+namespace {
+// Holds the port for one transaction; see TKTComPort::SetTransactionOpen.
+class TransactionHold
+{
+public:
+    explicit TransactionHold(TKTComPort &port) : FPort(port) { FPort.SetTransactionOpen(true); }
+    ~TransactionHold() { FPort.SetTransactionOpen(false); }
+    TransactionHold(const TransactionHold &) = delete;
+    TransactionHold &operator=(const TransactionHold &) = delete;
+
+private:
+    TKTComPort &FPort;
+};
+} // namespace
+
 void Communication::Pause30ms()
 {
-    // The instrument needs a gap between lines. No event is dispatched during it: the
-    // port's busy flag is raised only once the reply wait starts, so a timer or control
-    // handler run here could start a second transaction whose flush and write would fall
-    // into the middle of this one.
+    // The instrument needs a gap between lines. A plain sleep: no timer or control
+    // handler is run with the transaction barely begun.
     QThread::msleep(30);
 }
 
@@ -138,6 +151,7 @@ QString Communication::QueryPort(const QByteArray &mnemonic)
     // A transaction further up the call stack waits for its reply: leave its input alone.
     if (FComPort.InUse() || FComPort.Abandoned())
         return QString();
+    const TransactionHold hold(FComPort);
     Pause30ms();
     FComPort.Flush();
     LastCommand = mnemonic + '?';
@@ -188,6 +202,7 @@ QString Communication::CommandToPort(const QByteArray &command)
     }
     if (FComPort.Abandoned())
         return QString();
+    const TransactionHold hold(FComPort);
     Pause30ms();
     FComPort.Flush();
     LastCommand = command;

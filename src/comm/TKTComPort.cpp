@@ -86,6 +86,7 @@ bool TKTComPort::Open()
         FPort->setPortName(path);
         if (!path.isEmpty() && FPort->open(QIODevice::ReadWrite))
             break;
+        FLastOpenFailure = PortOpenFailure::Examine(FPortNumber, path, FPort->error());
         if (!FShowErrors)
             return false;
         const auto answer =
@@ -95,6 +96,7 @@ bool TKTComPort::Open()
         if (answer != OperatorDialogs::Retry || FAbandoned)
             return false;
     }
+    FLastOpenFailure = PortOpenFailure();
     ++FOpenGeneration;
     FLost = false;
     FLastInCount = 0;
@@ -242,7 +244,10 @@ QByteArray TKTComPort::Read()
         return result;
     if (!Opened()) {
         Open();
-        if (!Opened())
+        // A device that vanished earlier and cannot be reopened: the reply can never
+        // come, and the wait below ends at once as a time-out does. A port that was
+        // never there (no instrument at all) gives an empty reply.
+        if (!Opened() && !FLost)
             return result;
     }
     // Handlers run during the wait may end the program; this object must then not be
@@ -466,7 +471,12 @@ bool TKTComPort::State() const
 
 bool TKTComPort::InUse() const
 {
-    return FPortInUse;
+    return FPortInUse || FTransactionOpen;
+}
+
+void TKTComPort::SetTransactionOpen(bool open)
+{
+    FTransactionOpen = open;
 }
 
 quint32 TKTComPort::ResponseTime() const

@@ -5,6 +5,7 @@
 // line end belong to the transaction layer (Communication).
 
 #include "base/NotifyEvent.h"
+#include "comm/PortOpenFailure.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -34,6 +35,8 @@ public:
     ~TKTComPort() override; // Close
 
     bool Open();
+    // Why the last Open failed (pofNone after one that succeeded).
+    const PortOpenFailure &LastOpenFailure() const { return FLastOpenFailure; }
     void Close();
     QByteArray Read();
     void
@@ -57,7 +60,7 @@ public:
     void SetParity(TParity p); // reopens an open port when changed
     int InCount();             // bytes waiting (pulls pending input from the driver first)
     bool State() const;        // the line settings can be read
-    bool InUse() const;        // a read is in progress
+    bool InUse() const;        // a read or a transaction is in progress
     quint32 ResponseTime() const;
     void SetResponseTime(quint32 ms);
     bool Opened() const;
@@ -78,6 +81,12 @@ public:
     void Abandon();
     bool Abandoned() const;
 
+    // A transaction (flush, line written, reply read) holds the port from start to end:
+    // InUse reads true all along, also between the write and the read, where a message
+    // box (the log failing) may dispatch events, so that nothing run from there starts a
+    // transaction of its own and takes this one's reply.
+    void SetTransactionOpen(bool open);
+
 private:
     void ApplyLineSettings();
     void PortError(QSerialPort::SerialPortError error);
@@ -93,12 +102,14 @@ private:
     QByteArray FEndOfResponseRaw;
     QSerialPort *FPort = nullptr; // the handle: valid while it is open
     bool FPortInUse = false;
+    bool FTransactionOpen = false;
     int FPortNumber = 1;
     quint32 FResponseTime = 1000;
     bool FShowErrors = true;
     bool FTimedOut = false;
     TNotifyEvent FOnTimeout;
 
+    PortOpenFailure FLastOpenFailure;
     bool FLost = false;      // the device vanished under the open handle
     bool FAbandoned = false; // see Abandon
     quint64 FOpenGeneration = 0;
