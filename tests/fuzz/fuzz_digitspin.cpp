@@ -1,7 +1,7 @@
 // The digit-spin control's value model driven by a sequence of operator operations
 // (typed digits, steps, zeroing the digits right of the focus, new limits and decimals).
 // Properties: the value never leaves the limits; the text always reads back (group
-// separators removed, placeholders as "0") as the value shown to its decimals.
+// separators and leading placeholders removed) as the value shown to its decimals.
 
 #include "FuzzCheck.h"
 
@@ -21,7 +21,13 @@ void CheckModel(const TPlusSpinValue &m)
     QString text = m.Text();
     if (!m.InternalThousandSeparator().isNull())
         text.remove(m.InternalThousandSeparator());
+    // Placeholders for digits left of the value are drawn as "0"; ahead of a minus sign
+    // (the focus on the place the sign takes) they are not part of the number.
+    while (text.startsWith(u'_'))
+        text.remove(0, 1);
     text.replace(u'_', u'0');
+    if (text.isEmpty())
+        text = QStringLiteral("0");
     const std::optional<double> read = TPlusSpinValue::ParseDigits(text, m.Base());
     FUZZ_CHECK(read.has_value());
     const double unit = std::pow(double(m.Base()), -m.Decimals());
