@@ -86,7 +86,6 @@ bool TKTComPort::Open()
         FPort->setPortName(path);
         if (!path.isEmpty() && FPort->open(QIODevice::ReadWrite))
             break;
-        FLastOpenFailure = PortOpenFailure::Examine(FPortNumber, path, FPort->error());
         if (!FShowErrors)
             return false;
         const auto answer =
@@ -96,7 +95,6 @@ bool TKTComPort::Open()
         if (answer != OperatorDialogs::Retry || FAbandoned)
             return false;
     }
-    FLastOpenFailure = PortOpenFailure();
     ++FOpenGeneration;
     FLost = false;
     FLastInCount = 0;
