@@ -36,10 +36,9 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
         } else if (!optionsEnded && argument.size() > 1 &&
                    (argument.startsWith(QLatin1Char('-')) ||
                     argument.startsWith(QLatin1Char('/')))) {
-            if (result.Error.isEmpty())
-                result.Error = QStringLiteral("unrecognized option '%1'").arg(argument);
-        } else if (result.Error.isEmpty()) {
-            result.Error = QStringLiteral("unexpected argument '%1'").arg(argument);
+            result.Ignored << QStringLiteral("unrecognized option '%1'").arg(argument);
+        } else {
+            result.Ignored << QStringLiteral("unexpected argument '%1'").arg(argument);
         }
     }
     return result;
@@ -68,10 +67,14 @@ QString VersionText()
     return ProgramName + QLatin1Char(' ') + QStringLiteral(KT7310_VERSION) + QLatin1Char('\n');
 }
 
-QString UsageErrorText(const TCommandLine &commandLine)
+QString IgnoredText(const TCommandLine &commandLine)
 {
-    return QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n")
-        .arg(ProgramName, commandLine.Error);
+    QString text;
+    for (const QString &what : commandLine.Ignored)
+        text += QStringLiteral("%1: ignoring %2\n").arg(ProgramName, what);
+    if (!text.isEmpty())
+        text += QStringLiteral("Try '%1 --help' for more information.\n").arg(ProgramName);
+    return text;
 }
 
 TStartupPath ChooseStartupPath(const TStartupKeys &keys, const TCommandLine &commandLine)

@@ -12,7 +12,8 @@
 //   --demo        demonstration mode, as holding Left Shift at start
 //   -h, --help    print the usage and exit
 //   --version     print the version and exit
-// Anything else is refused with a usage error, as command-line programs do.
+// Anything else is reported on standard error and ignored: desktop shortcuts and file
+// associations may pass arguments the program does not know, and it starts anyway.
 struct TCommandLine
 {
     bool Log = false;
@@ -20,18 +21,17 @@ struct TCommandLine
     bool Demo = false;
     bool Help = false;
     bool Version = false;
-    QString Error; // set when the line was refused: what was wrong, for UsageErrorText
+    QStringList Ignored; // what was not understood, one entry per argument, for IgnoredText
 };
 
 // arguments as QCoreApplication::arguments() gives them: the program first.
 TCommandLine ParseCommandLine(const QStringList &arguments);
 
-// Texts for standard output (help, version) and standard error (usage error).
+// Texts for standard output (help, version) and standard error (ignored arguments;
+// empty when there are none).
 QString HelpText();
 QString VersionText();
-QString UsageErrorText(const TCommandLine &commandLine);
-// The exit status after a usage error.
-constexpr int UsageErrorExitCode = 2;
+QString IgnoredText(const TCommandLine &commandLine);
 
 // The path the start-up takes (platform/StartupPath.h): a held key or its switch.
 // Space (or --pick-port) wins over Left Shift (or --demo), as when both keys are held.

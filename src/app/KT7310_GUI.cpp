@@ -31,10 +31,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("KT7310_GUI"));
     QApplication::setApplicationVersion(QStringLiteral(KT7310_VERSION));
     const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
-    if (!commandLine.Error.isEmpty()) {
-        std::fputs(qPrintable(UsageErrorText(commandLine)), stderr);
-        return UsageErrorExitCode;
-    }
+    // An argument the program does not know is reported, and the program starts anyway.
+    if (!commandLine.Ignored.isEmpty())
+        std::fputs(qPrintable(IgnoredText(commandLine)), stderr);
     SetErrorReporter(ShowErrorMessageBox);
     MessageBoxDialogs dialogs;
     SetDialogs(&dialogs);
