@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -87,6 +88,10 @@ private slots:
     void clickFocusesPlace();
     void disabledIsInertButFocusable();
     void arrowKeysReachControlInDialogTabPage();
+    void onlyUsedKeysAreClaimed_data();
+    void onlyUsedKeysAreClaimed();
+    void fittingWidthReachesLeadingDigit_data();
+    void fittingWidthReachesLeadingDigit();
     void arrowButtonRepeat();
     void buttonSpinWithTrackSpinOff();
     void paintsFocusCellUnderlineAndCaret();
@@ -428,6 +433,97 @@ void tst_TPlusSpinEdit::arrowKeysReachControlInDialogTabPage()
     QCOMPARE(stolen, 0);
     QVERIFY(spin->hasFocus());
     QCOMPARE(tabs->currentIndex(), 0);
+}
+
+void tst_TPlusSpinEdit::onlyUsedKeysAreClaimed_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("base");
+    QTest::addColumn<bool>("editor");
+    QTest::addColumn<bool>("shortcutFires");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("letter") << int(Qt::Key_Y) << 10 << true << true << 5.0;
+    QTest::newRow("letter a") << int(Qt::Key_A) << 10 << true << true << 5.0;
+    QTest::newRow("digit") << int(Qt::Key_7) << 10 << true << false << 7.0;
+    QTest::newRow("letter that is a digit of the base")
+        << int(Qt::Key_B) << 16 << true << false << 11.0;
+    QTest::newRow("digit while typing is off") << int(Qt::Key_7) << 10 << false << true << 5.0;
+}
+
+// A plain-key shortcut of the window around a focused field (a dialog's letter keys) still
+// fires for every key the field does not use.
+void tst_TPlusSpinEdit::onlyUsedKeysAreClaimed()
+{
+    QFETCH(int, key);
+    QFETCH(int, base);
+    QFETCH(bool, editor);
+    QFETCH(bool, shortcutFires);
+    QFETCH(double, value);
+
+    Field f;
+    TPlusSpinEdit *s = f.spin;
+    s->SetDecimals(0);
+    s->SetBase(base);
+    s->SetEditorEnabled(editor);
+    s->SetValue(5);
+    s->SetIncExponent(0);
+    int fired = 0;
+    auto *shortcut = new QShortcut(QKeySequence(key), &f.host);
+    QObject::connect(shortcut, &QShortcut::activated, [&] { ++fired; });
+    QVERIFY(f.Show());
+    s->setFocus();
+
+    QTest::keyClick(f.host.windowHandle(), Qt::Key(key));
+    QCOMPARE(fired, shortcutFires ? 1 : 0);
+    QCOMPARE(s->Value(), value);
+    QVERIFY(s->hasFocus());
+}
+
+void tst_TPlusSpinEdit::fittingWidthReachesLeadingDigit_data()
+{
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<QString>("typed");
+
+    QTest::newRow("count") << 0 << 10000000.0 << "10000000";
+    QTest::newRow("delay") << 12 << 2000.0 << "2";
+}
+
+// A field as wide as FittingWidth shows its widest value inside the frame, the Left key
+// reaches its leading digit, and the maximum can be typed from there.
+void tst_TPlusSpinEdit::fittingWidthReachesLeadingDigit()
+{
+    QFETCH(int, decimals);
+    QFETCH(double, max);
+    QFETCH(QString, typed);
+
+    Field f;
+    TPlusSpinEdit *s = f.spin;
+    s->SetAutoSize(false);
+    s->SetDecimals(decimals);
+    s->SetThousandSeparator(u',');
+    s->SetMaxValue(max);
+    s->SetMinValue(0);
+    s->setFixedWidth(s->FittingWidth());
+    QVERIFY(f.Show());
+    s->setFocus();
+    s->AssignValue(max);
+    QVERIFY(s->CapXStart() >= s->contentsRect().left());
+    QVERIFY(s->CapXStop() <= s->UpButton()->x());
+
+    const int top = TPlusSpinValue::DigitCount(10, max);
+    s->SetIncExponent(0);
+    for (int i = 0; i < top + 3; ++i)
+        QTest::keyClick(s, Qt::Key_Left);
+    QCOMPARE(s->IncExponent(), top);
+    QCOMPARE(s->FocusIndex(), 1);
+
+    s->AssignValue(0);
+    QCOMPARE(s->IncExponent(), top);
+    for (QChar ch : typed)
+        QTest::keyClick(s, ch.toLatin1());
+    QCOMPARE(s->Value(), max);
 }
 
 void tst_TPlusSpinEdit::arrowButtonRepeat()

@@ -18,6 +18,7 @@ private slots:
     void incrementExponent_data();
     void incrementExponent();
     void stepNeverBelowAssignedIncrement();
+    void incrementBeforeDecimalsFocusesItsDigit();
     void focusBounds_data();
     void focusBounds();
     void newLimitsPullFocusIn();
@@ -154,7 +155,7 @@ void tst_TPlusSpinValue::incrementExponent_data()
     QTest::newRow("1") << 1.0 << 0 << 1.0;
     QTest::newRow("-5") << -5.0 << 0 << 5.0;
     QTest::newRow("1000") << 1000.0 << 3 << 1000.0;
-    QTest::newRow("zero stays on the last decimal") << 0.0 << -12 << 0.0;
+    QTest::newRow("zero: right of the last decimal") << 0.0 << -13 << 0.0;
 }
 
 void tst_TPlusSpinValue::incrementExponent()
@@ -171,7 +172,8 @@ void tst_TPlusSpinValue::incrementExponent()
     QCOMPARE(m.IncExponent(), exponent);
     QCOMPARE(m.Increment(), step);
     QCOMPARE(m.SavedIncrement(), increment);
-    QCOMPARE(raised > 0, std::fabs(increment) != 1.0); // the initial step is 1
+    QCOMPARE(raised > 0, std::fabs(increment) != 1.0);    // the initial step is 1
+    QCOMPARE(m.FocusExponent(), std::max(exponent, -12)); // shown on the last decimal at most
     QVERIFY(m.FocusIndex() >= 1 && m.FocusIndex() <= m.Text().size());
 }
 
@@ -201,6 +203,31 @@ void tst_TPlusSpinValue::stepNeverBelowAssignedIncrement()
     m.SetIncrement(-5);
     m.SetIncExponent(-1);
     QCOMPARE(m.Increment(), 0.1);
+}
+
+// A field given its step before its decimals (as a copied field is) must end up with the
+// focus on the step's digit: one Up changes the focused digit first.
+void tst_TPlusSpinValue::incrementBeforeDecimalsFocusesItsDigit()
+{
+    TPlusSpinValue m; // 2 decimals
+    m.SetThousandSeparator(u',');
+    m.SetMaxValue(2000);
+    m.SetMinValue(0);
+    m.SetIncrement(2.5e-10);
+    QCOMPARE(m.FocusIndex(), m.Text().size()); // shown on the last decimal for now
+    m.AssignValue(1);
+    m.SetDecimals(12);
+    m.SetIncrement(2.5e-10); // as the resolution rules assign it again
+
+    QCOMPARE(m.Text(), QString("1.000,000,000,000"));
+    QCOMPARE(m.FocusIndex(), 15); // the tenth decimal: 100 ps
+    const QString before = m.Text();
+    m.Step(+1);
+    QCOMPARE(m.Text(), QString("1.000,000,000,250"));
+    qsizetype firstChanged = 0;
+    while (m.Text()[firstChanged] == before[firstChanged])
+        ++firstChanged;
+    QCOMPARE(firstChanged + 1, qsizetype(m.FocusIndex()));
 }
 
 void tst_TPlusSpinValue::focusBounds_data()
@@ -465,16 +492,25 @@ void tst_TPlusSpinValue::rightZero_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
     QTest::addColumn<int>("place");
-    QTest::addColumn<double>("result");
+    QTest::addColumn<QString>("text");
 
-    QTest::newRow("tens") << 1234.56 << 2 << 1 << 1230.0;
-    QTest::newRow("units") << 1234.56 << 2 << 0 << 1234.0;
-    QTest::newRow("first decimal") << 1234.56 << 2 << -1 << 1234.5;
-    QTest::newRow("last decimal rounds to 12 digits")
-        << 1.234567890123456 << 15 << -15 << 1.23456789012;
-    QTest::newRow("negative hundreds") << -1234.56 << 2 << 2 << -1200.0;
-    QTest::newRow("delay picoseconds") << 1.00000000025 << 12 << -9 << 1.0;
-    QTest::newRow("above the text") << 12.0 << 0 << 4 << 0.0;
+    QTest::newRow("tens") << 1234.56 << 2 << 1 << "1,230.00";
+    QTest::newRow("units") << 1234.56 << 2 << 0 << "1,234.00";
+    QTest::newRow("first decimal") << 1234.56 << 2 << -1 << "1,234.50";
+    QTest::newRow("last decimal changes nothing")
+        << 1.234567890123456 << 15 << -15 << "1.234,567,890,123,456";
+    QTest::newRow("negative hundreds") << -1234.56 << 2 << 2 << "-1,200.00";
+    QTest::newRow("delay picoseconds") << 1.00000000025 << 12 << -9 << "1.000,000,000,000";
+    QTest::newRow("above the text") << 12.0 << 0 << 4 << "__,__0";
+    // Digits left of the focus are kept even beyond twelve significant ones.
+    QTest::newRow("250 ps digit of 1,999.999,999,999,750")
+        << 1999.99999999975 << 12 << -10 << "1,999.999,999,999,700";
+    QTest::newRow("last decimal of 1,234.567,890,123,250")
+        << 1234.56789012325 << 12 << -12 << "1,234.567,890,123,250";
+    QTest::newRow("10.000,000,000,250 keeps its 250 ps")
+        << 10.00000000025 << 12 << -11 << "10.000,000,000,250";
+    QTest::newRow("10.000,000,000,250 on the 100 ps digit")
+        << 10.00000000025 << 12 << -10 << "10.000,000,000,200";
 }
 
 void tst_TPlusSpinValue::rightZero()
@@ -482,17 +518,23 @@ void tst_TPlusSpinValue::rightZero()
     QFETCH(double, value);
     QFETCH(int, decimals);
     QFETCH(int, place);
-    QFETCH(double, result);
+    QFETCH(QString, text);
 
     TPlusSpinValue m;
     m.SetDecimals(decimals);
+    m.SetThousandSeparator(u',');
     m.SetValue(value);
     m.SetIncExponent(place);
+    const QString before = m.Text();
     int reports = 0;
     m.OnReportChange = [&] { ++reports; };
     m.RightZero();
-    QCOMPARE(m.Value(), result);
-    QCOMPARE(reports, result == value ? 0 : 1);
+    QCOMPARE(m.Text(), text);
+    QCOMPARE(reports, text == before ? 0 : 1);
+    // the value is exactly the text read back
+    QString digits = text;
+    digits.remove(u',').replace(u'_', u'0');
+    QVERIFY2(m.Value() == digits.toDouble(), qPrintable(QString::number(m.Value(), 'g', 17)));
 }
 
 void tst_TPlusSpinValue::fewerDecimalsKeepFocusInText()

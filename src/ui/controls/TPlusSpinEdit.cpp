@@ -308,22 +308,24 @@ void TPlusSpinEdit::Sizing()
     int h = fDigitHeight + fDigitHeight / 3;
     if (h % 2 == 0)
         ++h;
-    int w = width();
-    if (fModel.Limited()) {
-        const int base = fModel.Base();
-        const double widest = TPlusSpinValue::DigitCount(base, fModel.MaxValue()) >
-                                      TPlusSpinValue::DigitCount(base, fModel.MinValue())
-                                  ? fModel.MaxValue()
-                                  : fModel.MinValue();
-        const QFontMetrics fm(font());
-        // half a digit of margin on each side of the text, the arrows and the border
-        w = fm.horizontalAdvance(fModel.FormatText(widest)) + fDigitWidth + ButtonWidth() +
-            2 * FrameWidth();
-    }
+    const int w = fModel.Limited() ? FittingWidth() : width();
     fSizeHint = QSize(w, h);
     updateGeometry();
     resize(w, h);
     LayoutButtons();
+}
+
+int TPlusSpinEdit::FittingWidth() const
+{
+    const int base = fModel.Base();
+    const double widest = TPlusSpinValue::DigitCount(base, fModel.MaxValue()) >
+                                  TPlusSpinValue::DigitCount(base, fModel.MinValue())
+                              ? fModel.MaxValue()
+                              : fModel.MinValue();
+    const QFontMetrics fm(font());
+    // half a digit of margin on each side of the text, the arrows and the border
+    return fm.horizontalAdvance(fModel.FormatText(widest)) + fDigitWidth + ButtonWidth() +
+           2 * FrameWidth();
 }
 
 void TPlusSpinEdit::LayoutButtons()
@@ -458,17 +460,23 @@ void TPlusSpinEdit::focusOutEvent(QFocusEvent *event)
 
 // ---- keyboard ----
 
+int TPlusSpinEdit::TypedDigit(const QKeyEvent *e) const
+{
+    if (!fEditorEnabled || e->text().size() != 1 ||
+        (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return -1;
+    const int d = TPlusSpinValue::DigitValue(e->text()[0]);
+    return d < fModel.Base() ? d : -1;
+}
+
 bool TPlusSpinEdit::event(QEvent *event)
 {
     if (event->type() == QEvent::ShortcutOverride) {
-        // The arrow keys, digits and Ctrl+0 belong to the control, not to menus,
-        // dialogs or tab pages around it.
+        // The arrow keys, and Ctrl+0 and the base's digits while they do something, belong
+        // to the control, not to menus, dialogs or tab pages around it. Every other key (a
+        // letter that is no digit of the base) stays free for their shortcuts.
         auto *ke = static_cast<QKeyEvent *>(event);
-        const bool plainChar =
-            ke->text().size() == 1 &&
-            !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
-            TPlusSpinValue::DigitValue(ke->text()[0]) >= 0;
-        if (IsArrowKey(ke->key()) || IsCtrlZero(ke) || plainChar) {
+        if (IsArrowKey(ke->key()) || (fEnabled && (IsCtrlZero(ke) || TypedDigit(ke) >= 0))) {
             ke->accept();
             return true;
         }
@@ -489,7 +497,7 @@ void TPlusSpinEdit::keyPressEvent(QKeyEvent *e)
     switch (e->key()) {
     case Qt::Key_Left:
         if (FocusRect().left() - contentsRect().left() > fDigitWidth - 2)
-            fModel.SetIncExponent(E + 1);
+            fModel.SetIncExponent(fModel.FocusExponent() + 1);
         e->accept();
         return;
     case Qt::Key_Right:
@@ -517,22 +525,14 @@ void TPlusSpinEdit::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
-    const QString text = e->text();
-    if (text.size() == 1 &&
-        !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-        const QChar ch = text[0];
-        const int d = TPlusSpinValue::DigitValue(ch);
-        if (d >= 0) {
-            if (fEditorEnabled && d < fModel.Base()) {
-                const std::optional<double> v = fModel.TypedValue(ch);
-                if (v)
-                    fModel.ApplyTyped(*v);
-                else
-                    ReportError(QStringLiteral("Not a valid number"));
-            }
-            e->accept();
-            return;
-        }
+    if (TypedDigit(e) >= 0) {
+        const std::optional<double> v = fModel.TypedValue(e->text()[0]);
+        if (v)
+            fModel.ApplyTyped(*v);
+        else
+            ReportError(QStringLiteral("Not a valid number"));
+        e->accept();
+        return;
     }
     QWidget::keyPressEvent(e);
 }

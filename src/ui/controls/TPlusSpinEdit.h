@@ -17,6 +17,7 @@
 #include <QWidget>
 
 class QAbstractButton;
+class QKeyEvent;
 class QTimer;
 class TSpinArrowButton;
 
@@ -107,6 +108,9 @@ public:
     QAbstractButton *DownButton() const;
     const QTimer *RepeatTimer() const { return fTimer; }
 
+    // The width that shows the widest limit's text whole, with the arrows and the border.
+    int FittingWidth() const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -136,6 +140,7 @@ private:
     void TimerTick();
     void EndSpin();
     int FrameWidth() const;
+    int TypedDigit(const QKeyEvent *e) const; // the digit a key types, -1 for none
     int ButtonWidth() const;
 
     TPlusSpinValue fModel;

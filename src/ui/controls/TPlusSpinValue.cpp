@@ -23,39 +23,6 @@ int RoundEven(double x)
     return int(r);
 }
 
-// v in fixed point with the given decimals, rounded once to at most 12 significant digits.
-QString FixedTwelveDigits(double v, int decimals)
-{
-    const double a = std::fabs(v);
-    if (a == 0)
-        return QString::number(0.0, 'f', decimals);
-    const QString probe = QString::number(a, 'e', 11);
-    const int lead = probe.mid(probe.indexOf(u'e') + 1).toInt(); // place of the leading digit
-    const int keep = std::min(12, lead + 1 + decimals);
-    if (keep <= 0)
-        return QString::number(v, 'f', decimals);
-    const QString e = QString::number(a, 'e', keep - 1);
-    const int ePos = e.indexOf(u'e');
-    QString digits = e.left(ePos);
-    digits.remove(u'.');
-    const int intDigits = e.mid(ePos + 1).toInt() + 1;
-    QString intPart, frac;
-    if (intDigits > 0) {
-        intPart = digits.left(intDigits);
-        intPart += QString(std::max(0, intDigits - int(digits.size())), u'0');
-        frac = digits.mid(intDigits);
-    } else {
-        intPart = QStringLiteral("0");
-        frac = QString(-intDigits, u'0') + digits;
-    }
-    frac = frac.left(decimals);
-    frac += QString(decimals - frac.size(), u'0');
-    QString t = v < 0 ? QStringLiteral("-") : QString();
-    t += intPart;
-    if (decimals > 0)
-        t += u'.' + frac;
-    return t;
-}
 } // namespace
 
 TPlusSpinValue::TPlusSpinValue()
@@ -176,8 +143,10 @@ void TPlusSpinValue::SetIncrement(double x)
     } else {
         n = -fDecimals - 1;
     }
-    // A step finer than the last decimal keeps the focus on the last decimal.
-    fIncExponent = std::max(n, -fDecimals);
+    // The place is kept as it is even when it lies right of the last decimal: a field is
+    // often given its step before its decimals, and the focus is to land on the step's
+    // digit once the decimals are there. Until then the last decimal is shown focused.
+    fIncExponent = n;
     UpdateFocusDigit();
     Repaint();
     fIncrement = a;
@@ -317,7 +286,7 @@ void TPlusSpinValue::FormatValueText()
 void TPlusSpinValue::UpdateFocusDigit()
 {
     QString s = fText;
-    const int E = fIncExponent;
+    const int E = FocusExponent();
     const int D = fDecimals;
     const int G = GroupSize();
     const bool grouping = !fInternalThousandSep.isNull();
@@ -449,19 +418,22 @@ void TPlusSpinValue::Step(int direction)
 
 void TPlusSpinValue::RightZero()
 {
+    // The digits are zeroed in the decimal text as the field shows it (without grouping),
+    // so every digit left of the focus stays exactly what the operator reads.
     const int D = fDecimals;
-    const int E = fIncExponent;
-    QString t = FixedTwelveDigits(fValue, D);
+    const int E = FocusExponent();
+    QString t = QString::number(fValue, 'f', D);
+    const auto zeroLast = [&t](int n) {
+        for (qsizetype k = t.size() - 1; k >= 0 && n > 0; --k, --n)
+            if (t[k].isDigit())
+                t[k] = u'0';
+    };
     if (E < 0) {
-        const int n = std::clamp(D + E, 0, int(t.size()));
-        for (qsizetype k = t.size() - n; k < t.size(); ++k)
-            t[k] = u'0';
+        zeroLast(D + E);
     } else {
         if (D > 0)
             t.truncate(t.indexOf(u'.'));
-        const int n = std::min(E, int(t.size()));
-        for (qsizetype k = t.size() - n; k < t.size(); ++k)
-            t[k] = u'0';
+        zeroLast(E);
     }
     bool ok = false;
     const double v = t.toDouble(&ok);

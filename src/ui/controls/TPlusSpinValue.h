@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -40,7 +41,12 @@ public:
     double Increment() const { return fIncrement; }
     double SavedIncrement() const { return fSavedIncrement; }
     void SetIncrement(double x);
+    // Place of the step's leading digit, as assigned: it may lie right of the last decimal
+    // while Decimals is still lower than the step needs (a field being set up).
     int IncExponent() const { return fIncExponent; }
+    // The place of the digit that is shown focused: IncExponent, but never right of the
+    // last decimal.
+    int FocusExponent() const { return std::max(fIncExponent, -fDecimals); }
     void SetIncExponent(int k);
 
     // text
