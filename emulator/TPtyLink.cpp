@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -61,14 +62,13 @@ bool TPtyLink::Open(const QString &linkPath, QString *error)
         return fail(QStringLiteral("cannot set the line settings"));
 
     if (!linkPath.isEmpty()) {
-        const QFileInfo info(linkPath);
-        if (info.isSymLink())
-            QFile::remove(linkPath); // left behind by an emulator that was killed
-        else if (info.exists()) {
-            *error = QStringLiteral("%1 exists and is not a link").arg(linkPath);
+        QString refusal;
+        if (!ClearStaleLink(linkPath, FDevicePath, &refusal)) {
+            *error = refusal;
             Close();
             return false;
         }
+        // symlink(2) does not replace: a link made meanwhile by another emulator wins.
         if (!QFile::link(FDevicePath, linkPath)) {
             *error = QStringLiteral("cannot create the link %1").arg(linkPath);
             Close();
@@ -79,6 +79,40 @@ bool TPtyLink::Open(const QString &linkPath, QString *error)
 
     FNotifier = new QSocketNotifier(FMaster, QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, &TPtyLink::ReadInput);
+    return true;
+}
+
+bool TPtyLink::ClearStaleLink(const QString &linkPath, const QString &ownDevice, QString *error)
+{
+    const QByteArray path = QFile::encodeName(linkPath);
+    struct stat own;
+    if (::lstat(path.constData(), &own) != 0)
+        return true; // nothing there
+    if (!S_ISLNK(own.st_mode)) {
+        *error = QStringLiteral("%1 exists and is not a link").arg(linkPath);
+        return false;
+    }
+    // A link whose device still exists belongs to a running emulator (or names a
+    // terminal someone uses): taking it over would put two programs on one port number.
+    // The pseudo-terminal just made may have the number of the killed emulator's one:
+    // then the link names our own device and is stale all the same.
+    struct stat target;
+    struct stat mine;
+    const bool ours = ::stat(QFile::encodeName(ownDevice).constData(), &mine) == 0 &&
+                      ::stat(path.constData(), &target) == 0 && target.st_rdev == mine.st_rdev;
+    if (!ours && ::stat(path.constData(), &target) == 0 && S_ISCHR(target.st_mode)) {
+        *error = QStringLiteral("%1 links to %2, a device that is in use (another emulator "
+                                "on this port?); stop that emulator, choose another --com, "
+                                "or remove the link if it is stale")
+                     .arg(linkPath, QFile::symLinkTarget(linkPath));
+        return false;
+    }
+    // Left behind by an emulator that was killed: its device is gone.
+    if (::unlink(path.constData()) != 0 && errno != ENOENT) {
+        *error = QStringLiteral("cannot remove the stale link %1: %2")
+                     .arg(linkPath, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
     return true;
 }
 

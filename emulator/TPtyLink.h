@@ -40,8 +40,13 @@ public:
              TTranscript *transcript = nullptr, QObject *parent = nullptr);
     ~TPtyLink() override;
 
-    // Creates the pseudo-terminal and, when linkPath is not empty, the link to it.
+    // Creates the pseudo-terminal and, when linkPath is not empty, the link to it. A link
+    // left there is replaced only when its device is gone; one to a live device is
+    // refused with a message saying so.
     bool Open(const QString &linkPath, QString *error);
+    // Removes a link at linkPath whose device no longer exists (or is ownDevice, made
+    // anew under the old number); false, with the reason, when something else is there.
+    static bool ClearStaleLink(const QString &linkPath, const QString &ownDevice, QString *error);
     QString DevicePath() const { return FDevicePath; }
     QString LinkPath() const { return FLinkPath; }
     bool IsOpen() const { return FMaster >= 0; }

@@ -1,6 +1,7 @@
 // The emulator program over a real pseudo-terminal: a client opens the port as
 // the panel does (the COM<n> link, termios at a chosen speed) and talks to it.
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -115,15 +116,17 @@ class TEmulator
 public:
     QTemporaryDir Dir;
     QProcess Process;
+    QString PortDir; // the link's folder when not Dir
     QString Link;
     QString Device;
 
     bool Start(const QStringList &arguments)
     {
-        Link = Dir.filePath(QStringLiteral("COM7"));
+        const QString portDir = PortDir.isEmpty() ? Dir.path() : PortDir;
+        Link = QDir(portDir).filePath(QStringLiteral("COM7"));
         Process.start(
             QStringLiteral(KT7310_EMULATOR_PATH),
-            QStringList{"--port-dir", Dir.path(), "--com", "7", "--transcript", Transcript()} +
+            QStringList{"--port-dir", portDir, "--com", "7", "--transcript", Transcript()} +
                 arguments);
         if (!Process.waitForStarted(5000))
             return false;
@@ -169,6 +172,7 @@ private slots:
     void delayedAndForcedReplies();
     void silentAfter();
     void unplugAfterMakesDeviceVanish();
+    void linkOfARunningEmulatorIsKept();
     void commandLine_data();
     void commandLine();
 };
@@ -290,6 +294,43 @@ void tst_PtyLink::unplugAfterMakesDeviceVanish()
     QVERIFY(!again.Open(emulator.Device, 115200));
     QCOMPARE(emulator.Process.state(), QProcess::Running);
     QVERIFY(emulator.Stop());
+}
+
+void tst_PtyLink::linkOfARunningEmulatorIsKept()
+{
+    TEmulator first;
+    QVERIFY(first.Start({}));
+
+    // A second emulator on the same port number is refused and the first keeps its link.
+    TEmulator second;
+    second.PortDir = first.Dir.path();
+    QVERIFY(!second.Start({}));
+    QVERIFY(second.Process.state() == QProcess::NotRunning ||
+            second.Process.waitForFinished(5000));
+    QCOMPARE(second.Process.exitCode(), 1);
+    const QString error = QString::fromLocal8Bit(second.Process.readAllStandardError());
+    QVERIFY2(error.contains(first.Link + " links to " + first.Device +
+                            ", a device that is in use (another emulator on this port?)"),
+             qPrintable(error));
+    QCOMPARE(QFile::symLinkTarget(first.Link), first.Device);
+    TClient client;
+    QVERIFY(client.Open(first.Link, 115200));
+    QCOMPARE(client.Transact("*IDN?"), Identity);
+    client.Close();
+
+    // Killed, the first leaves its link behind with no device: a stale link is replaced.
+    first.Process.kill();
+    QVERIFY(first.Process.waitForFinished(5000));
+    QVERIFY(QFileInfo(first.Link).isSymLink());
+    QTRY_VERIFY(!QFileInfo::exists(first.Device));
+    TEmulator third;
+    third.PortDir = first.Dir.path();
+    QVERIFY(third.Start({"--serial", "777"}));
+    QCOMPARE(QFile::symLinkTarget(third.Link), third.Device);
+    QVERIFY(client.Open(third.Link, 115200));
+    QCOMPARE(client.Transact("*IDN?"), QByteArray("KT,7310-12,777,2.04-1.12\r"));
+    client.Close();
+    QVERIFY(third.Stop());
 }
 
 void tst_PtyLink::commandLine_data()
