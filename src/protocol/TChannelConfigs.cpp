@@ -1,11 +1,28 @@
 #include "protocol/TChannelConfigs.h"
 
+#include <QtGlobal>
+
+namespace {
+void ReportOutOfRange(int chnum)
+{
+    qWarning("channel %d is outside 1 to %d: ignored", chnum, TChannelConfigs::MaxChannels);
+}
+} // namespace
+
 ChannelConfig &TChannelConfigs::operator[](int chnum)
 {
-    return FConfigs.at(static_cast<std::size_t>(chnum - 1));
+    if (Contains(chnum))
+        return FConfigs[static_cast<std::size_t>(chnum - 1)];
+    ReportOutOfRange(chnum);
+    FSpare = ChannelConfig{};
+    return FSpare;
 }
 
 const ChannelConfig &TChannelConfigs::operator[](int chnum) const
 {
-    return FConfigs.at(static_cast<std::size_t>(chnum - 1));
+    if (Contains(chnum))
+        return FConfigs[static_cast<std::size_t>(chnum - 1)];
+    ReportOutOfRange(chnum);
+    static const ChannelConfig empty{};
+    return empty;
 }
