@@ -1,5 +1,6 @@
 #include "comm/MessageBoxDialogs.h"
 
+#include "base/ReadableText.h"
 #include "comm/TformPickPort.h"
 
 #include <QApplication>
@@ -42,12 +43,13 @@ QString Caption()
 OperatorDialogs::Button MessageBoxDialogs::Warning(const QString &text,
                                                    const QList<Button> &buttons)
 {
-    QPointer<QMessageBox> box =
-        new QMessageBox(QMessageBox::Warning, Caption(), text, QMessageBox::NoButton, FParent);
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Warning, Caption(), ReadableText(text),
+                                                QMessageBox::NoButton, FParent);
     // Escape, the title bar's close and the program ending all give the answer that
     // changes least: Abort gives up one attempt, Ignore keeps the program running (a
     // stray Escape on "Communications lost. Restart?" must not end the session), and
     // only then No.
+    box->setTextFormat(Qt::PlainText); // a reply is never taken for markup
     Button safe = buttons.isEmpty() ? Ok : buttons.last();
     for (Button b : {Abort, Ignore, Cancel, No}) {
         if (buttons.contains(b)) {
@@ -72,8 +74,9 @@ OperatorDialogs::Button MessageBoxDialogs::Warning(const QString &text,
 
 void MessageBoxDialogs::Information(const QString &text)
 {
-    QPointer<QMessageBox> box =
-        new QMessageBox(QMessageBox::Information, Caption(), text, QMessageBox::Ok, FParent);
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Information, Caption(),
+                                                ReadableText(text), QMessageBox::Ok, FParent);
+    box->setTextFormat(Qt::PlainText);
     box->exec();
     if (box)
         box->deleteLater();

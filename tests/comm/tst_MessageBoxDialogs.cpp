@@ -1,3 +1,4 @@
+#include "base/ReadableText.h"
 #include "comm/MessageBoxDialogs.h"
 #include "comm/TformPickPort.h"
 
@@ -93,6 +94,60 @@ private slots:
         });
         dialogs.Information("Raw read error.");
         QCOMPARE(shown, QString("Raw read error."));
+    }
+
+    // What an instrument sent reaches a box bounded and readable, never as markup.
+    void replyText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << "Raw read error."
+                               << "Raw read error.";
+        QTest::newRow("line breaks kept, both orders")
+            << "No device found. Try to reconnect?\n\r\n\rMake sure\r\nbefore"
+            << "No device found. Try to reconnect?\n\r\n\rMake sure\r\nbefore";
+        QTest::newRow("control bytes made visible")
+            << QString::fromLatin1("ERR\x01 \x1b[2J\x7f\x85 a\rb\tc\0d", 19)
+            << "ERR\\x01 \\x1B[2J\\x7F\\x85 a\\x0Db\\x09c\\x00d";
+        QTest::newRow("markup shown as it is") << "<b>OK</b> &amp;"
+                                               << "<b>OK</b> &amp;";
+        const QString digits = QString("1234567890").repeated(800);
+        QTest::newRow("8,000 digits shortened")
+            << "'" + digits + "' is not a valid integer value"
+            << "'" + digits.left(31) + QString(u'\u2026') + digits.right(15) +
+                   "' (8002 characters) is not a valid integer value";
+        const int lines = ReadableTextLimits::MaxLines;
+        QTest::newRow("lines cut")
+            << QString("line\n").repeated(lines + 10)
+            << QString("line\n").repeated(lines - 1) + "line" + QString(u'\u2026');
+        QTest::newRow("length cut") << QString("abcdefghi ").repeated(200)
+                                    << QString("abcdefghi ").repeated(120) + QString(u'\u2026');
+    }
+    void replyText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        MessageBoxDialogs dialogs;
+        QString information;
+        QString warning;
+        int widest = 0;
+        auto look = [&](QString &into) {
+            return [&](QWidget *w) {
+                auto *box = qobject_cast<QMessageBox *>(w);
+                QVERIFY(box);
+                QCOMPARE(box->textFormat(), Qt::PlainText);
+                into = box->text();
+                widest = qMax(widest, box->width());
+                box->buttons().first()->click();
+            };
+        };
+        whenModal(look(information));
+        dialogs.Information(text);
+        whenModal(look(warning));
+        dialogs.Warning(text, {OperatorDialogs::Ok});
+        QCOMPARE(information, shown);
+        QCOMPARE(warning, shown);
+        QVERIFY2(widest <= 640, qPrintable(QString::number(widest)));
     }
 
     void pickPort_data()
