@@ -1,5 +1,6 @@
 #include "protocol/CheckResolution.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -24,5 +25,13 @@ bool CheckResolution(double value, double resolution)
     double f = roundTo(q - std::trunc(q), 1e-3);
     if (f >= 1)
         f = 0;
-    return !(f > Tolerance);
+    if (!(f > Tolerance))
+        return true;
+    // Above about 1000 s the quotient no longer carries a step's fraction to three
+    // decimals, and whole multiples (2000 s itself) would be refused. A remainder within
+    // the value's own rounding noise, a few units in its last place, is on the grid; a
+    // field's smallest step off the grid (1e-12 s with 12 decimals) stays well above it.
+    const double fraction = q - std::trunc(q);
+    const double noise = 3 * (std::nextafter(std::fabs(v), INFINITY) - std::fabs(v));
+    return std::min(fraction, 1 - fraction) * r <= noise;
 }

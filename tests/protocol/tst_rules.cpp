@@ -40,6 +40,11 @@ void tst_rules::checkResolution_data()
     QTest::newRow("one step and a half") << 3.75e-10 << delay << false;
     QTest::newRow("a whole multiple near 1 s") << 0.99999999975 << delay << true;
     QTest::newRow("negative fraction passes") << -1.0001e-6 << delay << true;
+    QTest::newRow("the largest delay, 2000 s") << 2000.0 << delay << true;
+    QTest::newRow("a whole multiple near 2000 s") << 1999.999999999 << delay << true;
+    QTest::newRow("1e-12 s off the grid near 2000 s") << 1999.999999999999 << delay << false;
+    QTest::newRow("the largest period, 5000 s") << 5000.0 << period << true;
+    QTest::newRow("1e-9 s off the period grid at 5000 s") << 4999.999999999 << period << false;
 }
 
 void tst_rules::checkResolution()

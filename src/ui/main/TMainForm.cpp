@@ -37,6 +37,10 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     // Channel 1 is in the tables from the start; the other channels join when their
     // tabs are generated.
     BindChannelControls(1);
+    // Before any tab is generated: the generated controls take the template's handlers.
+    CreateChannelSettingHandlers();
+    CreateSystemSettingHandlers();
+    CreateTriggerSettingHandlers();
     FActiveSysControls.resize(SystemPageControl->PageCount());
     FActiveChControls.resize(ChPageControl->PageCount());
 

@@ -9,6 +9,7 @@
 // memory of the tab controls; further concerns add their own file and their members
 // in the matching section below.
 
+#include "base/NotifyEvent.h"
 #include "platform/StartupPath.h"
 #include "comm/AppControl.h"
 #include "protocol/TChannelConfigs.h"
@@ -309,6 +310,58 @@ public:
     void SystemStart();
     void SystemStop();
 
+    // ---- Setting handlers (TMainForm_ChannelSettings.cpp, _SystemSettings.cpp,
+    // _TriggerSettings.cpp) ------------------------------------------------------------
+    // Each reads its control, keeps the mirror and hands one line to QueuedCommandToPort.
+    // The channel handlers serve every channel: they are bound to the channel-1 template
+    // before the generated tabs copy it, and take the channel from the sender's name.
+    void SetChEnableState(QObject *Sender);
+    void SetChannelDelay(QObject *Sender);
+    void SetChannelWidth(QObject *Sender);
+    void SetChannelMode(QObject *Sender);
+    void SetChannelBurst(QObject *Sender);
+    void SetChannelWaitCount(QObject *Sender);
+    void SetChannelDCOn(QObject *Sender);
+    void SetChannelDCOff(QObject *Sender);
+    void SetChannelPolarity(QObject *Sender);
+    void SetChannelOuputMode(QObject *Sender);
+    void SetChAmplitude(QObject *Sender);
+    void SetChannelMux(QObject *Sender);
+    void SetChannelControlMode(QObject *Sender);
+    void SetChannelSyncSource(QObject *Sender);
+    void SetChannelGateMode(QObject *Sender);
+    void SetChannelGateLogic(QObject *Sender);
+
+    void PeriodAdjChange(QObject *Sender);
+    void SystemModeSelChange(QObject *Sender);
+    void SysBurstAdjChange(QObject *Sender);
+    void SysDutyOnAdjChange(QObject *Sender);
+    void SysDutyOffAdjChange(QObject *Sender);
+    void SysCycleCountAdjChange(QObject *Sender);
+    void AutoStartEnblClick(QObject *Sender);
+    void SyncOutputSelChange(QObject *Sender);
+    void ExternalInputClkSelChange(QObject *Sender);
+    void ExternalOutputClkSelChange(QObject *Sender);
+    void ShotCountEnblClick(QObject *Sender);
+    void ClearShotCountClick(QObject *Sender);
+    void CounterSourceSelChange(QObject *Sender);
+
+    void TrigModeSel1Change(QObject *Sender);
+    void TrigModeSel2Change(QObject *Sender);
+    void TriggerEdgeSel1Change(QObject *Sender);
+    void TriggerEdgeSel2Change(QObject *Sender);
+    void TrigDebounceSel1Change(QObject *Sender);
+    void TrigDebounceSel2Change(QObject *Sender);
+    void TrigThresholdAdj1Change(QObject *Sender);
+    void TrigGateThresholdAdj2Change(QObject *Sender);
+    void GateThresholdAdj1Change(QObject *Sender);
+    void GateModeSel1Change(QObject *Sender);
+    void GateModeSel2Change(QObject *Sender);
+    void GateLogicSel1Change(QObject *Sender);
+    void GateLogicSel2Change(QObject *Sender);
+    void GateDebounceSel1Change(QObject *Sender);
+    void GateDebounceSel2Change(QObject *Sender);
+
 signals:
     // The mirrors (ChannelConfigs, Mirrors) may have changed: raised once an operator's
     // change has been handed to the queue and at the end of every readback. Views that
@@ -349,4 +402,10 @@ private:
 
     // command queue and status poll (TMainForm_Queue.cpp)
     void CreateQueueParts();
+
+    // setting handlers bound to their controls (TMainForm_*Settings.cpp)
+    TNotifyEvent Handler(void (TMainForm::*handler)(QObject *Sender));
+    void CreateChannelSettingHandlers();
+    void CreateSystemSettingHandlers();
+    void CreateTriggerSettingHandlers();
 };

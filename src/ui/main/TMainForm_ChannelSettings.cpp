@@ -1,0 +1,245 @@
+// The channel setting handlers: one set for all channels, bound to the channel-1
+// template (the generated tabs copy them) and finding their channel in the sender's name.
+
+#include "protocol/CheckResolution.h"
+#include "protocol/SettingCommands.h"
+#include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TCheckBox.h"
+#include "ui/main/TCheckListBox.h"
+#include "ui/main/TComboBox.h"
+#include "ui/main/TMainForm.h"
+
+#include <QRegularExpression>
+
+namespace {
+// The digits of the control's name: "ChDelayAdj12" gives 12. A name without a channel
+// in the tables' range gives 0, which the handlers ignore.
+int SenderChannel(const QObject *Sender)
+{
+    static const QRegularExpression nonDigits(QStringLiteral("\\D"));
+    if (!Sender)
+        return 0;
+    QString digits = Sender->objectName();
+    digits.remove(nonDigits);
+    bool ok = false;
+    const int chnum = digits.toInt(&ok);
+    return ok && chnum >= 1 && chnum <= TMainForm::MaxChannels ? chnum : 0;
+}
+
+template <class T> T *Control(QObject *Sender, int &chnum)
+{
+    chnum = SenderChannel(Sender);
+    return chnum ? qobject_cast<T *>(Sender) : nullptr;
+}
+} // namespace
+
+TNotifyEvent TMainForm::Handler(void (TMainForm::*handler)(QObject *Sender))
+{
+    return [this, handler](QObject *Sender) { (this->*handler)(Sender); };
+}
+
+void TMainForm::CreateChannelSettingHandlers()
+{
+    const int n = 1;
+    ChEnablebox[n]->SetOnClick(Handler(&TMainForm::SetChEnableState));
+    ChDelayAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelDelay));
+    ChWidthAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelWidth));
+    ChModeSel[n]->SetOnChange(Handler(&TMainForm::SetChannelMode));
+    ChBurstAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelBurst));
+    ChWaitCountAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelWaitCount));
+    ChDutyOnAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelDCOn));
+    ChDutyOffAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelDCOff));
+    ChPolaritySel[n]->SetOnChange(Handler(&TMainForm::SetChannelPolarity));
+    ChOutputModeSel[n]->SetOnChange(Handler(&TMainForm::SetChannelOuputMode));
+    ChAmplitudeAdj[n]->SetOnChange(Handler(&TMainForm::SetChAmplitude));
+    ChMuxSelect[n]->SetOnClickCheck(Handler(&TMainForm::SetChannelMux));
+    ChControlSel[n]->SetOnChange(Handler(&TMainForm::SetChannelControlMode));
+    ChSyncSourceSel[n]->SetOnChange(Handler(&TMainForm::SetChannelSyncSource));
+    ChGateModeSel[n]->SetOnChange(Handler(&TMainForm::SetChannelGateMode));
+    ChGateLogicSel[n]->SetOnChange(Handler(&TMainForm::SetChannelGateLogic));
+}
+
+void TMainForm::SetChEnableState(QObject *Sender)
+{
+    int n = 0;
+    auto *box = Control<TCheckBox>(Sender, n);
+    if (!box)
+        return;
+    ChannelConfigs[n].Enabled = box->isChecked() ? 1 : 0;
+    QueuedCommandToPort(ChEnableCommand(n, ChannelConfigs[n].Enabled == 1));
+}
+
+// A value off the instrument's grid is not sent: the field goes back to the last accepted
+// value, and the Value setter raises this handler again with it when it differs.
+void TMainForm::SetChannelDelay(QObject *Sender)
+{
+    int n = 0;
+    auto *edit = Control<TPlusSpinEdit>(Sender, n);
+    if (!edit)
+        return;
+    const double v = edit->Value();
+    if (CheckResolution(v, TimingLimits.DelayIncrement)) {
+        ChannelConfigs[n].Delay = v;
+        QueuedCommandToPort(ChDelayCommand(n, ChannelConfigs[n].Delay));
+    } else {
+        edit->AssignValue(ChannelConfigs[n].Delay);
+    }
+}
+
+void TMainForm::SetChannelWidth(QObject *Sender)
+{
+    int n = 0;
+    auto *edit = Control<TPlusSpinEdit>(Sender, n);
+    if (!edit)
+        return;
+    const double v = edit->Value();
+    if (CheckResolution(v, TimingLimits.WidthIncrement)) {
+        ChannelConfigs[n].Width = v;
+        QueuedCommandToPort(ChWidthCommand(n, ChannelConfigs[n].Width));
+    } else {
+        edit->AssignValue(ChannelConfigs[n].Width);
+    }
+}
+
+void TMainForm::SetChannelMode(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TComboBox>(Sender, n);
+    if (!list)
+        return;
+    const int item = list->currentIndex();
+    QueuedCommandToPort(ChModeCommand(n, item));
+    ChannelConfigs[n].Mode = item;
+    ChModesEnable(n);
+}
+
+void TMainForm::SetChannelBurst(QObject *Sender)
+{
+    int n = 0;
+    auto *edit = Control<TPlusSpinEdit>(Sender, n);
+    if (!edit)
+        return;
+    ChannelConfigs[n].BurstCount = qint32(RoundCount(edit->Value()));
+    QueuedCommandToPort(ChBurstCountCommand(n, ChannelConfigs[n].BurstCount));
+}
+
+void TMainForm::SetChannelWaitCount(QObject *Sender)
+{
+    int n = 0;
+    auto *edit = Control<TPlusSpinEdit>(Sender, n);
+    if (!edit)
+        return;
+    ChannelConfigs[n].WaitCount = qint32(RoundCount(edit->Value()));
+    QueuedCommandToPort(ChWaitCountCommand(n, ChannelConfigs[n].WaitCount));
+}
+
+void TMainForm::SetChannelDCOn(QObject *Sender)
+{
+    int n = 0;
+    auto *edit = Control<TPlusSpinEdit>(Sender, n);
+    if (!edit)
+        return;
+    ChannelConfigs[n].DutyOnCount = qint32(RoundCount(edit->Value()));
+    QueuedCommandToPort(ChDutyOnCommand(n, ChannelConfigs[n].DutyOnCount));
+}
+
+void TMainForm::SetChannelDCOff(QObject *Sender)
+{
+    int n = 0;
+    auto *edit = Control<TPlusSpinEdit>(Sender, n);
+    if (!edit)
+        return;
+    ChannelConfigs[n].DutyOffCount = qint32(RoundCount(edit->Value()));
+    QueuedCommandToPort(ChDutyOffCommand(n, ChannelConfigs[n].DutyOffCount));
+}
+
+void TMainForm::SetChannelPolarity(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TComboBox>(Sender, n);
+    if (!list)
+        return;
+    const int item = list->currentIndex();
+    QueuedCommandToPort(ChPolarityCommand(n, item));
+    ChannelConfigs[n].Polarity = item;
+}
+
+// The amplitude controls follow the output mode before its line is queued; no selection
+// leaves them as they are.
+void TMainForm::SetChannelOuputMode(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TComboBox>(Sender, n);
+    if (!list)
+        return;
+    const int item = list->currentIndex();
+    OutputModeEnable(n, item);
+    QueuedCommandToPort(ChOutputModeCommand(n, item));
+    ChannelConfigs[n].OutputMode = item;
+}
+
+void TMainForm::SetChAmplitude(QObject *Sender)
+{
+    int n = 0;
+    auto *edit = Control<TPlusSpinEdit>(Sender, n);
+    if (!edit)
+        return;
+    ChannelConfigs[n].Amplitude = edit->Value();
+    QueuedCommandToPort(ChAmplitudeCommand(n, ChannelConfigs[n].Amplitude));
+}
+
+void TMainForm::SetChannelMux(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TCheckListBox>(Sender, n);
+    if (!list)
+        return;
+    QList<bool> checked;
+    for (int i = 0; i < list->count(); ++i)
+        checked << list->Checked(i);
+    ChannelConfigs[n].MuxMask = MuxMask(checked, ChannelCount);
+    QueuedCommandToPort(ChMuxCommand(n, ChannelConfigs[n].MuxMask));
+}
+
+void TMainForm::SetChannelControlMode(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TComboBox>(Sender, n);
+    if (!list)
+        return;
+    const int item = list->currentIndex();
+    QueuedCommandToPort(ChControlCommand(n, item));
+    ChannelConfigs[n].ControlMode = item;
+}
+
+// The sync source's mirror is the readback's alone.
+void TMainForm::SetChannelSyncSource(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TComboBox>(Sender, n);
+    if (!list)
+        return;
+    QueuedCommandToPort(ChSyncSourceCommand(n, list->currentIndex()));
+}
+
+void TMainForm::SetChannelGateMode(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TComboBox>(Sender, n);
+    if (!list)
+        return;
+    const int item = list->currentIndex();
+    QueuedCommandToPort(ChGateModeCommand(n, item));
+    ChannelConfigs[n].GateMode = item;
+}
+
+void TMainForm::SetChannelGateLogic(QObject *Sender)
+{
+    int n = 0;
+    auto *list = Control<TComboBox>(Sender, n);
+    if (!list)
+        return;
+    const int item = list->currentIndex();
+    QueuedCommandToPort(ChGateLogicCommand(n, item));
+    ChannelConfigs[n].GateLogic = item;
+}

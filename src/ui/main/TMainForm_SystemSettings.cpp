@@ -1,0 +1,104 @@
+// The system setting handlers of the "System Options" and "Additional Options" pages.
+
+#include "protocol/CheckResolution.h"
+#include "protocol/SettingCommands.h"
+#include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TCheckBox.h"
+#include "ui/main/TComboBox.h"
+#include "ui/main/TMainForm.h"
+
+#include <QPushButton>
+
+void TMainForm::CreateSystemSettingHandlers()
+{
+    PeriodAdj->SetOnChange(Handler(&TMainForm::PeriodAdjChange));
+    SystemModeSel->SetOnChange(Handler(&TMainForm::SystemModeSelChange));
+    SysBurstAdj->SetOnChange(Handler(&TMainForm::SysBurstAdjChange));
+    SysDutyOnAdj->SetOnChange(Handler(&TMainForm::SysDutyOnAdjChange));
+    SysDutyOffAdj->SetOnChange(Handler(&TMainForm::SysDutyOffAdjChange));
+    SysCycleCountAdj->SetOnChange(Handler(&TMainForm::SysCycleCountAdjChange));
+    AutoStartEnbl->SetOnClick(Handler(&TMainForm::AutoStartEnblClick));
+    SyncOutputSel->SetOnChange(Handler(&TMainForm::SyncOutputSelChange));
+    ExternalInputClkSel->SetOnChange(Handler(&TMainForm::ExternalInputClkSelChange));
+    ExternalOutputClkSel->SetOnChange(Handler(&TMainForm::ExternalOutputClkSelChange));
+    ShotCountEnbl->SetOnClick(Handler(&TMainForm::ShotCountEnblClick));
+    connect(ClearShotCount, &QPushButton::clicked, this,
+            [this] { ClearShotCountClick(ClearShotCount); });
+    CounterSourceSel->SetOnChange(Handler(&TMainForm::CounterSourceSelChange));
+}
+
+// A period off the instrument's grid is not sent: the field goes back to the last
+// accepted period, and the Value setter raises this handler again with it.
+void TMainForm::PeriodAdjChange(QObject *)
+{
+    const double v = PeriodAdj->Value();
+    if (CheckResolution(v, TimingLimits.PeriodIncrement)) {
+        Mirrors.SystemPeriod = v;
+        QueuedCommandToPort(PeriodCommand(Mirrors.SystemPeriod));
+    } else {
+        PeriodAdj->AssignValue(Mirrors.SystemPeriod);
+    }
+}
+
+void TMainForm::SystemModeSelChange(QObject *)
+{
+    const int item = SystemModeSel->currentIndex();
+    QueuedCommandToPort(SystemModeCommand(item));
+    Mirrors.SystemMode = item;
+    SystemModesEnable();
+}
+
+void TMainForm::SysBurstAdjChange(QObject *)
+{
+    QueuedCommandToPort(SysBurstCountCommand(RoundCount(SysBurstAdj->Value())));
+}
+
+void TMainForm::SysDutyOnAdjChange(QObject *)
+{
+    QueuedCommandToPort(SysDutyOnCommand(RoundCount(SysDutyOnAdj->Value())));
+}
+
+void TMainForm::SysDutyOffAdjChange(QObject *)
+{
+    QueuedCommandToPort(SysDutyOffCommand(RoundCount(SysDutyOffAdj->Value())));
+}
+
+void TMainForm::SysCycleCountAdjChange(QObject *)
+{
+    QueuedCommandToPort(SysCycleCountCommand(qint32(RoundCount(SysCycleCountAdj->Value()))));
+}
+
+void TMainForm::AutoStartEnblClick(QObject *)
+{
+    QueuedCommandToPort(AutoStartCommand(AutoStartEnbl->isChecked()));
+}
+
+void TMainForm::SyncOutputSelChange(QObject *)
+{
+    QueuedCommandToPort(SyncOutputCommand(SyncOutputSel->currentIndex()));
+}
+
+void TMainForm::ExternalInputClkSelChange(QObject *)
+{
+    QueuedCommandToPort(InputClockCommand(ExternalInputClkSel->currentIndex()));
+}
+
+void TMainForm::ExternalOutputClkSelChange(QObject *)
+{
+    QueuedCommandToPort(OutputClockCommand(ExternalOutputClkSel->currentIndex()));
+}
+
+void TMainForm::ShotCountEnblClick(QObject *)
+{
+    QueuedCommandToPort(ShotCountEnableCommand(ShotCountEnbl->isChecked()));
+}
+
+void TMainForm::ClearShotCountClick(QObject *)
+{
+    QueuedCommandToPort(ClearShotCountCommand());
+}
+
+void TMainForm::CounterSourceSelChange(QObject *)
+{
+    QueuedCommandToPort(CounterSourceCommand(CounterSourceSel->currentIndex()));
+}

@@ -1,0 +1,129 @@
+// The trigger and gate setting handlers of the "External Trig/Gate" page.
+
+#include "protocol/SettingCommands.h"
+#include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TComboBox.h"
+#include "ui/main/TMainForm.h"
+
+void TMainForm::CreateTriggerSettingHandlers()
+{
+    TrigModeSel1->SetOnChange(Handler(&TMainForm::TrigModeSel1Change));
+    TrigModeSel2->SetOnChange(Handler(&TMainForm::TrigModeSel2Change));
+    TriggerEdgeSel1->SetOnChange(Handler(&TMainForm::TriggerEdgeSel1Change));
+    TriggerEdgeSel2->SetOnChange(Handler(&TMainForm::TriggerEdgeSel2Change));
+    TrigDebounceSel1->SetOnChange(Handler(&TMainForm::TrigDebounceSel1Change));
+    TrigDebounceSel2->SetOnChange(Handler(&TMainForm::TrigDebounceSel2Change));
+    TrigThresholdAdj1->SetOnChange(Handler(&TMainForm::TrigThresholdAdj1Change));
+    TrigGateThresholdAdj2->SetOnChange(Handler(&TMainForm::TrigGateThresholdAdj2Change));
+    GateThresholdAdj1->SetOnChange(Handler(&TMainForm::GateThresholdAdj1Change));
+    GateModeSel1->SetOnChange(Handler(&TMainForm::GateModeSel1Change));
+    GateModeSel2->SetOnChange(Handler(&TMainForm::GateModeSel2Change));
+    GateLogicSel1->SetOnChange(Handler(&TMainForm::GateLogicSel1Change));
+    GateLogicSel2->SetOnChange(Handler(&TMainForm::GateLogicSel2Change));
+    GateDebounceSel1->SetOnChange(Handler(&TMainForm::GateDebounceSel1Change));
+    GateDebounceSel2->SetOnChange(Handler(&TMainForm::GateDebounceSel2Change));
+}
+
+void TMainForm::TrigModeSel1Change(QObject *)
+{
+    const int item = TrigModeSel1->currentIndex();
+    QueuedCommandToPort(TriggerModeCommand(1, item));
+    Mirrors.Trigger1Mode = item;
+    TriggerModesEnable();
+}
+
+void TMainForm::TrigModeSel2Change(QObject *)
+{
+    const int item = TrigModeSel2->currentIndex();
+    QueuedCommandToPort(TriggerModeCommand(2, item));
+    Mirrors.Trigger2Mode = item;
+    TriggerModesEnable();
+}
+
+void TMainForm::TriggerEdgeSel1Change(QObject *)
+{
+    const int item = TriggerEdgeSel1->currentIndex();
+    QueuedCommandToPort(TriggerEdgeCommand(1, item));
+    Mirrors.Trigger1Edge = item;
+}
+
+void TMainForm::TriggerEdgeSel2Change(QObject *)
+{
+    const int item = TriggerEdgeSel2->currentIndex();
+    QueuedCommandToPort(TriggerEdgeCommand(2, item));
+    Mirrors.Trigger2Edge = item;
+}
+
+void TMainForm::TrigDebounceSel1Change(QObject *)
+{
+    const int item = TrigDebounceSel1->currentIndex();
+    QueuedCommandToPort(TriggerDebounceCommand(1, item));
+    Mirrors.Trigger1Debounce = item;
+}
+
+void TMainForm::TrigDebounceSel2Change(QObject *)
+{
+    const int item = TrigDebounceSel2->currentIndex();
+    QueuedCommandToPort(TriggerDebounceCommand(2, item));
+    Mirrors.Trigger2Debounce = item;
+}
+
+void TMainForm::TrigThresholdAdj1Change(QObject *)
+{
+    QueuedCommandToPort(TriggerLevelCommand(1, TrigThresholdAdj1->Value()));
+}
+
+// One threshold serves trigger 2 and gate 2; the instrument sets it as trigger 2's level.
+void TMainForm::TrigGateThresholdAdj2Change(QObject *)
+{
+    QueuedCommandToPort(TriggerLevelCommand(2, TrigGateThresholdAdj2->Value()));
+}
+
+void TMainForm::GateThresholdAdj1Change(QObject *)
+{
+    QueuedCommandToPort(GateLevelCommand(1, GateThresholdAdj1->Value()));
+}
+
+void TMainForm::GateModeSel1Change(QObject *)
+{
+    const int item = GateModeSel1->currentIndex();
+    QueuedCommandToPort(GateModeCommand(1, item));
+    Mirrors.Gate1Mode = item;
+    GateModesEnable();
+}
+
+void TMainForm::GateModeSel2Change(QObject *)
+{
+    const int item = GateModeSel2->currentIndex();
+    QueuedCommandToPort(GateModeCommand(2, item));
+    Mirrors.Gate2Mode = item;
+    GateModesEnable();
+}
+
+void TMainForm::GateLogicSel1Change(QObject *)
+{
+    const int item = GateLogicSel1->currentIndex();
+    QueuedCommandToPort(GateLogicCommand(1, item));
+    Mirrors.Gate1Logic = item;
+}
+
+void TMainForm::GateLogicSel2Change(QObject *)
+{
+    const int item = GateLogicSel2->currentIndex();
+    QueuedCommandToPort(GateLogicCommand(2, item));
+    Mirrors.Gate2Logic = item;
+}
+
+void TMainForm::GateDebounceSel1Change(QObject *)
+{
+    const int item = GateDebounceSel1->currentIndex();
+    QueuedCommandToPort(GateDebounceCommand(1, item));
+    Mirrors.Gate1Debounce = item;
+}
+
+void TMainForm::GateDebounceSel2Change(QObject *)
+{
+    const int item = GateDebounceSel2->currentIndex();
+    QueuedCommandToPort(GateDebounceCommand(2, item));
+    Mirrors.Gate2Debounce = item;
+}
