@@ -71,6 +71,11 @@ QString Communication::TimeStamp()
     return QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"));
 }
 
+void Communication::StampStartTime()
+{
+    StartTimeStamp = QDateTime::currentDateTime().toString(QStringLiteral("MM-dd-yy_HH-mm-ss"));
+}
+
 QString Communication::LogFileName() const
 {
     // The user name comes from the environment: keep it from naming another folder.

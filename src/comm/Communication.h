@@ -37,6 +37,9 @@ public:
     QByteArray LastCommand;
     QString UserName;       // USERNAME, or the login name where that is unset
     QString StartTimeStamp; // "MM-dd-yy_HH-mm-ss" of the start
+    // The start-up takes the start time once the instrument is found (the scan can take
+    // many seconds); until then StartTimeStamp holds the time these transactions were made.
+    void StampStartTime();
     bool LoggingEnabled() const { return FLoggingEnabled; }
     QString LogFileName() const; // relative to the working folder
 

@@ -21,6 +21,7 @@ private slots:
     void nonNumericSerialKeepsTheVersions();
     void noDeviceFound_data();
     void noDeviceFound();
+    void logNamedAfterTheScan();
 };
 
 namespace {
@@ -215,6 +216,29 @@ void tst_discovery::noDeviceFound()
     QVERIFY(!form.isVisible());
     if (outcome == "demo")
         QCOMPARE(p.Dialogs.informations, QStringList{"Entering Demo Mode"});
+}
+
+void tst_discovery::logNamedAfterTheScan()
+{
+    // A port that opens but never answers costs the scan well over a second.
+    PanelFixture p;
+    auto silent = p.Emulator(1, {"--silent"});
+    QVERIFY2(silent->IsReady(), qPrintable(silent->StartError()));
+    TMainForm &form = *p.Form;
+    form.LeftShiftHeld = [] { return true; };
+    p.Dialogs.answers = {OperatorDialogs::No};
+    const QDateTime beforeTheScan = QDateTime::currentDateTime();
+
+    form.FormCreate();
+
+    QVERIFY(form.DemoMode);
+    QDateTime stamp = QDateTime::fromString(form.Comm->StartTimeStamp, "MM-dd-yy_HH-mm-ss");
+    QVERIFY2(stamp.isValid(), qPrintable(form.Comm->StartTimeStamp));
+    stamp = stamp.addYears(100); // two-digit years are read as 19yy
+    // The stamp has whole seconds: taken before the scan it could not pass this moment.
+    QVERIFY2(stamp > beforeTheScan, qPrintable(form.Comm->StartTimeStamp));
+    QVERIFY(stamp <= QDateTime::currentDateTime());
+    QVERIFY(form.Comm->LogFileName().endsWith("_" + form.Comm->StartTimeStamp + ".txt"));
 }
 
 QTEST_MAIN(tst_discovery)

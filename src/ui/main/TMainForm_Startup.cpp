@@ -61,7 +61,7 @@ void TMainForm::FormCreate()
     QLocale::setDefault(QLocale::c());
     // The window's constructor has already bound channel 1's controls into the tables,
     // set the pulse animation's speed and sized the focus memory of the system pages;
-    // the transactions took the user name and the start time when they were created.
+    // the transactions took the user name when they were created.
 
     switch (StartupPath) {
     case TStartupPath::PickPort:
@@ -98,6 +98,8 @@ void TMainForm::FormCreate()
     }
 
     ComPort->SetResponseTime(ResponseTimeMs);
+    // The log file is named after this moment, once the scan is over.
+    Comm->StampStartTime();
     SettingsList.clear();
     CalibrationList.clear();
     if (LogSwitch)
