@@ -34,6 +34,9 @@ class QPushButton;
 class QTimer;
 
 class Communication;
+class ConfigurationReader;
+struct TConfigQuery;
+struct TConfigReply;
 class TBinMenu;
 class TCheckBox;
 class TCheckListBox;
@@ -396,7 +399,13 @@ private:
     void EndRun();
     bool InitializeAbandoned() const;
     void ReadInstrumentSettings();
-    QString QueryRecord(int record); // asks for a record and keeps its settings line
+    // readback (TMainForm_Readback.cpp): the shared configuration queries, their replies
+    // written into the controls
+    ConfigurationReader ReadbackReader();
+    void ApplyConfigurationReply(const TConfigQuery &query, const TConfigReply &reply);
+    void ApplySystemRecord(const QString &reply);
+    void ApplyInputRecord(int record, const QString &reply);
+    void ApplyChannelRecord(int chnum, const QString &reply);
     void SharedThresholdEnable();
     bool FTerminating = false;
 

@@ -1,10 +1,11 @@
 // The initialization sequence: brings the whole window in line with the instrument and
 // rebuilds SettingsList, the text image of the instrument's settings.
 
-#include "base/DateTimeText.h"
 #include "base/ErrorReport.h"
 #include "comm/Communication.h"
+#include "comm/ConfigurationReader.h"
 #include "comm/TKTComPort.h"
+#include "protocol/ConfigurationQueries.h"
 #include "protocol/ModelTable.h"
 #include "protocol/SystemQueryTables.h"
 #include "ui/controls/TPlusSpinEdit.h"
@@ -40,7 +41,7 @@ bool TMainForm::InitializeAbandoned() const
 void TMainForm::Initialize()
 {
     SettingsList.clear();
-    SettingsList << QStringLiteral("// ") + LocalDateTimeText();
+    SettingsList << SettingsDateLine();
     ShotCountlbl->setText(QStringLiteral("Count: ----"));
 
     const QString version = VersionInfo->FileVersion();
@@ -65,7 +66,6 @@ void TMainForm::Initialize()
     if (InitializeAbandoned())
         return;
 
-    const QString company = CompanyName(Identity.Company);
     if (Identity.Company == QLatin1String("KT")) {
         KTBlueBanner->show();
         MRDBanner->hide();
@@ -73,18 +73,12 @@ void TMainForm::Initialize()
         KTBlueBanner->hide();
         MRDBanner->show();
     }
-    setWindowTitle(company + QStringLiteral(" Model ") + Identity.ModelNumber +
-                   QStringLiteral("  SW Version: ") + version + QStringLiteral(" ComPort: ") +
-                   QString::number(ComPort->Port()) + QStringLiteral(" Baud: ") +
-                   QString::number(ComPort->Baud()));
-    SerialNumberlbl->setText(QStringLiteral("Serial Number: ") +
-                             QString::number(Identity.SerialNumber));
-    FWVersionlbl->setText(QStringLiteral("Firmware Ver: ") + Identity.FirmwareVersion);
-    FPGAVersionlbl->setText(QStringLiteral("FPGA Ver: ") + Identity.FPGAVersion);
-    SettingsList << QStringLiteral("// ") + windowTitle()
-                 << QStringLiteral("// ") + SerialNumberlbl->text()
-                 << QStringLiteral("// ") + FWVersionlbl->text()
-                 << QStringLiteral("// ") + FPGAVersionlbl->text();
+    const TIdentityTexts texts = IdentityTexts(Identity, version, ComPort->Port(), ComPort->Baud());
+    setWindowTitle(texts.Caption);
+    SerialNumberlbl->setText(texts.SerialNumber);
+    FWVersionlbl->setText(texts.Firmware);
+    FPGAVersionlbl->setText(texts.FPGA);
+    SettingsList << SettingsIdentityLines(texts);
 
     ChannelCount = ModelChannelCount(Identity.ModelNumber);
     // Models below 12 channels have no multiplexer item "4"; removed from the template
@@ -133,66 +127,53 @@ void TMainForm::Initialize()
 
 void TMainForm::ReadInstrumentSettings()
 {
-    ParseSystemParameters();
-    if (InitializeAbandoned())
-        return;
-    ParseTrigGateParameters();
-    if (InitializeAbandoned())
-        return;
-
-    // The transactions below return at once once the run is ending; their results are
-    // then not applied.
-    const qint32 security = Comm->QueryPortInt(QByteArrayLiteral(":SYST:SEC"));
-    if (InitializeAbandoned())
-        return;
-    SystemUnsecured = security == 0;
-    ServiceWindowMenu->setVisible(SystemUnsecured);
-
-    const qint32 autoStart = Comm->QueryPortInt(QByteArrayLiteral(":SYST:AUT"));
-    if (InitializeAbandoned())
-        return;
-    AutoStartEnbl->setChecked(autoStart == 1);
-    SettingsList << QStringLiteral(":SYST:AUT ") + QString::number(autoStart);
-
-    struct TextQuery
-    {
-        QByteArray Mnemonic;
-        TComboBox *List;
-        const TSystemQueryTable &Table;
-    };
-    const TextQuery clocksAndSync[] = {
-        {QByteArrayLiteral(":SYST:ICLOCK"), ExternalInputClkSel, InputClockTable()},
-        {QByteArrayLiteral(":SYST:OCL"), ExternalOutputClkSel, OutputClockTable()},
-        {QByteArrayLiteral(":SYST:SYNC"), SyncOutputSel, SyncOutputTable()},
-    };
-    for (const TextQuery &q : clocksAndSync) {
-        const QString reply = Comm->QueryPort(q.Mnemonic);
-        if (InitializeAbandoned())
-            return;
-        SelectFromReply(q.List, q.Table, reply);
-        SettingsList << QString::fromLatin1(q.Mnemonic) + u' ' + reply;
-    }
-
-    const qint32 counting = Comm->QueryPortInt(QByteArrayLiteral(":COUN:STAT"));
-    if (InitializeAbandoned())
-        return;
-    ShotCountEnbl->setChecked(counting == 1);
-    SettingsList << QStringLiteral(":COUN:STAT ") + QString::number(counting);
-
-    const QString source = Comm->QueryPort(QByteArrayLiteral(":COUN:SEL"));
-    if (InitializeAbandoned())
-        return;
-    SelectFromReply(CounterSourceSel, CounterSourceTable(), source);
-    CounterSourceSel->setEnabled(true);
-    SettingsList << QStringLiteral(":COUN:SEL ") + source;
-
-    for (int chnum = 1; chnum <= ChannelCount; ++chnum) {
-        if (MessageForm)
+    ConfigurationReader reader = ReadbackReader();
+    reader.Asking = [this](const TConfigQuery &query) {
+        if (query.Item == TConfigItem::ChannelRecord && MessageForm)
             MessageForm->MessageLabel->setText(QStringLiteral("Initializing Ch ") +
-                                               QString::number(chnum));
-        ParseChannelParameters(chnum);
-        if (InitializeAbandoned())
-            return;
-        ChModesEnable(chnum);
+                                               QString::number(query.Record));
+    };
+    reader.ReadAll(ChannelCount, [this](const TConfigQuery &query, const TConfigReply &reply) {
+        ApplyConfigurationReply(query, reply);
+    });
+}
+
+void TMainForm::ApplyConfigurationReply(const TConfigQuery &query, const TConfigReply &reply)
+{
+    switch (query.Item) {
+    case TConfigItem::SystemRecord:
+        ApplySystemRecord(reply.Text);
+        break;
+    case TConfigItem::InputRecord:
+        ApplyInputRecord(query.Record, reply.Text);
+        break;
+    case TConfigItem::SecurityState:
+        SystemUnsecured = reply.Number == 0;
+        ServiceWindowMenu->setVisible(SystemUnsecured);
+        break;
+    case TConfigItem::AutoStart:
+        AutoStartEnbl->setChecked(reply.Number == 1);
+        break;
+    case TConfigItem::InputClock:
+        SelectFromReply(ExternalInputClkSel, InputClockTable(), reply.Text);
+        break;
+    case TConfigItem::OutputClock:
+        SelectFromReply(ExternalOutputClkSel, OutputClockTable(), reply.Text);
+        break;
+    case TConfigItem::SyncOutput:
+        SelectFromReply(SyncOutputSel, SyncOutputTable(), reply.Text);
+        break;
+    case TConfigItem::CounterEnable:
+        ShotCountEnbl->setChecked(reply.Number == 1);
+        break;
+    case TConfigItem::CounterSource:
+        SelectFromReply(CounterSourceSel, CounterSourceTable(), reply.Text);
+        CounterSourceSel->setEnabled(true);
+        break;
+    case TConfigItem::ChannelRecord:
+        ApplyChannelRecord(query.Record, reply.Text);
+        if (!InitializeAbandoned())
+            ChModesEnable(query.Record);
+        break;
     }
 }

@@ -1,9 +1,9 @@
-// The configuration readback: each record is asked for, recorded as a settings line,
-// and taken apart field by field, every field's control being set before the next
-// field is split off. A malformed number throws EConvertError out of here (see
+// The configuration readback: each record is asked for and recorded as a settings line
+// (ConfigurationReader), then taken apart field by field, every field's control being set before
+// the next field is split off. A malformed number throws EConvertError out of here (see
 // Initialize): the fields before it stay applied.
 
-#include "comm/Communication.h"
+#include "comm/ConfigurationReader.h"
 #include "protocol/ConfigRecords.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TCheckBox.h"
@@ -13,19 +13,21 @@
 
 #include <QGroupBox>
 
-QString TMainForm::QueryRecord(int record)
+ConfigurationReader TMainForm::ReadbackReader()
 {
-    const QString reply = Comm->QueryPort(RecordQuery(record).toLatin1());
-    if (!InitializeAbandoned())
-        SettingsList << RecordSettingsLine(record, reply);
-    return reply;
+    ConfigurationReader reader(*Comm, SettingsList);
+    reader.Abandoned = [this] { return InitializeAbandoned(); };
+    return reader;
 }
 
 void TMainForm::ParseSystemParameters()
 {
-    const QString reply = QueryRecord(0);
-    if (InitializeAbandoned())
-        return;
+    if (const auto reply = ReadbackReader().Ask(RecordQueryFor(0)))
+        ApplySystemRecord(reply->Text);
+}
+
+void TMainForm::ApplySystemRecord(const QString &reply)
+{
     TSystemCounts counts;
     ReadSystemRecord(reply, Mirrors, counts, [&](TSystemField field, bool) {
         switch (field) {
@@ -55,6 +57,17 @@ void TMainForm::ParseSystemParameters()
 
 void TMainForm::ParseTrigGateParameters()
 {
+    ConfigurationReader reader = ReadbackReader();
+    for (int record : {90, 91, 92, 93}) {
+        const auto reply = reader.Ask(RecordQueryFor(record));
+        if (!reply)
+            return;
+        ApplyInputRecord(record, reply->Text);
+    }
+}
+
+void TMainForm::ApplyInputRecord(int record, const QString &reply)
+{
     struct InputControls
     {
         int Record;
@@ -78,9 +91,8 @@ void TMainForm::ParseTrigGateParameters()
          Mirrors.Gate2Mode, Mirrors.Gate2Logic, Mirrors.Gate2Debounce},
     };
     for (const InputControls &in : inputs) {
-        const QString reply = QueryRecord(in.Record);
-        if (InitializeAbandoned())
-            return;
+        if (in.Record != record)
+            continue;
         double threshold = 0;
         ReadInputRecord(in.Record, reply, Mirrors, threshold, [&](TInputField field, bool) {
             switch (field) {
@@ -103,9 +115,12 @@ void TMainForm::ParseTrigGateParameters()
 
 void TMainForm::ParseChannelParameters(int chnum)
 {
-    const QString reply = QueryRecord(chnum);
-    if (InitializeAbandoned())
-        return;
+    if (const auto reply = ReadbackReader().Ask(RecordQueryFor(chnum)))
+        ApplyChannelRecord(chnum, reply->Text);
+}
+
+void TMainForm::ApplyChannelRecord(int chnum, const QString &reply)
+{
     ChannelConfig &config = ChannelConfigs[chnum];
     ReadChannelRecord(reply, config, [&](TChannelField field, bool matched) {
         switch (field) {

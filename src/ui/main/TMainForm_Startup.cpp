@@ -5,6 +5,7 @@
 
 #include "platform/OwnExecutable.h"
 #include "comm/Communication.h"
+#include "comm/InstrumentScanner.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "protocol/ModelTable.h"
@@ -22,9 +23,6 @@
 #include <QTimer>
 
 namespace {
-// Line speeds tried by the scan, fastest first.
-constexpr int ScanBauds[] = {115200, 57600, 38400, 19200, 9600, 4800};
-constexpr int ScanResponseTimeMs = 100;
 constexpr int ResponseTimeMs = 4000;
 constexpr int RestartPauseMs = 500;
 
@@ -120,43 +118,16 @@ void TMainForm::EnterDemoMode()
 
 bool TMainForm::FindInstrument()
 {
-    // No message box and no window message may come up during the scan.
-    ComPort->SetEndOfResponse(QByteArray("\r"));
-    ComPort->SetAllowEvents(false);
-    ComPort->SetShowErrors(false);
-    ComPort->SetResponseTime(ScanResponseTimeMs);
-    for (int port = 1; port <= 100; ++port) {
-        ComPort->SetPort(port);
-        if (!ComPort->Open())
-            continue;
-        for (int baud : ScanBauds) {
-            ComPort->SetBaud(baud);
-            // A reply that came too late for the first question is flushed by the
-            // second one, which gets a fresh chance; only the second counts.
-            ParseIDN();
-            const bool firstCameLate = ComPort->TimedOut();
-            ParseIDN();
-            if (ModelAccepted(Identity.ModelNumber)) {
-                // When the first question timed out, the answer just accepted may be the
-                // first one arriving late, and the answer to the second is still on its
-                // way: let it come and discard it, so that it is not taken for the reply
-                // to the next query.
-                if (firstCameLate) {
-                    QThread::msleep(3 * ScanResponseTimeMs);
-                    ComPort->Flush();
-                }
-                ResponseList->clear();
-                return true;
-            }
-        }
-        ComPort->Close();
-    }
-    return false;
+    InstrumentScanner scanner(*Comm);
+    if (!scanner.Find(Identity))
+        return false;
+    ResponseList->clear();
+    return true;
 }
 
 void TMainForm::ParseIDN()
 {
-    Identity.ParseReply(Comm->QueryPort(QByteArrayLiteral("*IDN")));
+    InstrumentScanner::ReadIdentity(*Comm, Identity);
 }
 
 void TMainForm::LaunchTimerTimer()

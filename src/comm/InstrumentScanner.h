@@ -1,0 +1,41 @@
+#pragma once
+
+// The search for the instrument: serial ports and line speeds are tried in order, each
+// with two identification questions, until one answers with a model the program accepts.
+// The port is left open at that speed. No message box and no window message can come up
+// during the scan.
+
+#include "protocol/TIdentityRecord.h"
+
+#include <QList>
+#include <functional>
+
+class Communication;
+
+class InstrumentScanner
+{
+public:
+    explicit InstrumentScanner(Communication &comm);
+
+    // Line speeds tried, fastest first.
+    static const QList<int> &ScanBauds();
+    static QList<int> ScanPorts(); // 1 to 100
+
+    // Called before each port and speed is tried (progress).
+    std::function<void(int port, int baud)> Trying;
+
+    // Tries ports x speeds; true, with identity filled and the port open at that speed,
+    // when an accepted model answered. accept decides what counts as found (by default
+    // the model table's accepted models).
+    bool Find(TIdentityRecord &identity, const QList<int> &ports = ScanPorts(),
+              const QList<int> &bauds = ScanBauds(),
+              const std::function<bool(const TIdentityRecord &)> &accept = {});
+
+    // One identification question; fills or clears identity.
+    static void ReadIdentity(Communication &comm, TIdentityRecord &identity);
+
+    static constexpr int ScanResponseTimeMs = 100;
+
+private:
+    Communication &FComm;
+};
