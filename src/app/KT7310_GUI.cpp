@@ -30,6 +30,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KT7310_GUI"));
     QApplication::setApplicationVersion(QStringLiteral(KT7310_VERSION));
+    // The installed desktop entry: lets the desktop match the window to its menu item.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kt7310-panel"));
     const TCommandLine commandLine = ParseCommandLine(QCoreApplication::arguments());
     // An argument the program does not know is reported, and the program starts anyway.
     if (!commandLine.Ignored.isEmpty())

@@ -1,0 +1,98 @@
+#!/bin/sh
+# The installed tree and the Debian package, from a built tree:
+#   tst_install.sh <build folder> <yes|no: the command-line companion is built>
+# cmake --install into a temporary prefix must give the programs, a desktop entry that
+# desktop-file-validate accepts and the icon in every size; cpack -G DEB must give a
+# package holding the same, with the Qt libraries among its dependencies.
+set -eu
+build=$1
+companion=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+need() {
+  command -v "$1" >/dev/null || { echo "FAIL: $1 is missing ($2)" >&2; exit 1; }
+}
+need desktop-file-validate desktop-file-utils
+need dpkg-deb dpkg
+need dpkg-shlibdeps dpkg-dev
+need cpack cmake
+
+# ---- cmake --install -----------------------------------------------------------------
+prefix=$tmp/prefix
+cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" || {
+  cat "$tmp/install.log" >&2
+  fail "cmake --install"
+  exit 1
+}
+programs="KT7310_GUI kt7310-emulator"
+[ "$companion" = yes ] && programs="$programs kt7310"
+for p in $programs; do
+  [ -x "$prefix/bin/$p" ] || fail "bin/$p is not installed"
+done
+# The installed panel runs from its new place (no display needed for --version).
+"$prefix/bin/KT7310_GUI" --version | grep -q '^KT7310_GUI [0-9]' || fail "installed KT7310_GUI --version"
+"$prefix/bin/kt7310-emulator" --help >/dev/null || fail "installed kt7310-emulator --help"
+
+desktop=$prefix/share/applications/kt7310-panel.desktop
+if [ -f "$desktop" ]; then
+  desktop-file-validate "$desktop" || fail "desktop-file-validate refuses the entry"
+  grep -qx 'Exec=KT7310_GUI' "$desktop" || fail "the entry does not start KT7310_GUI"
+  grep -qx 'Icon=kt7310' "$desktop" || fail "the entry does not name the icon kt7310"
+else
+  fail "no desktop entry"
+fi
+
+icons=$prefix/share/icons/hicolor
+grep -q '<svg' "$icons/scalable/apps/kt7310.svg" 2>/dev/null || fail "no scalable icon"
+for size in 16 22 24 32 48 64 128 256; do
+  png=$icons/${size}x${size}/apps/kt7310.png
+  if [ ! -f "$png" ]; then
+    fail "no ${size}x${size} icon"
+    continue
+  fi
+  # PNG signature, then the IHDR chunk's width and height (big-endian).
+  set -- $(od -An -tu1 -N24 "$png")
+  [ "$2 $3 $4" = "80 78 71" ] || fail "${size}x${size} icon is no PNG"
+  width=$(( (${17} << 24) | (${18} << 16) | (${19} << 8) | ${20} ))
+  height=$(( (${21} << 24) | (${22} << 16) | (${23} << 8) | ${24} ))
+  [ "$width x $height" = "$size x $size" ] || fail "${size}x${size} icon is ${width}x${height}"
+done
+
+# ---- cpack -G DEB ----------------------------------------------------------------------
+(cd "$build" && cpack -G DEB -B "$tmp/package" >"$tmp/cpack.log" 2>&1) || {
+  cat "$tmp/cpack.log" >&2
+  fail "cpack -G DEB"
+  exit 1
+}
+deb=$(ls "$tmp"/package/kt7310_*.deb 2>/dev/null | head -n 1)
+if [ -z "$deb" ]; then
+  fail "cpack made no kt7310_*.deb"
+  exit 1
+fi
+dpkg-deb -c "$deb" | awk '{print $NF}' >"$tmp/contents"
+for f in $programs; do
+  grep -qx "./usr/bin/$f" "$tmp/contents" || fail "the package lacks /usr/bin/$f"
+done
+for f in ./usr/share/applications/kt7310-panel.desktop \
+  ./usr/share/icons/hicolor/scalable/apps/kt7310.svg \
+  ./usr/share/icons/hicolor/48x48/apps/kt7310.png \
+  ./usr/share/icons/hicolor/256x256/apps/kt7310.png; do
+  grep -qx "$f" "$tmp/contents" || fail "the package lacks ${f#.}"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
+  echo "$depends" | grep -Eq "(^|, )$lib( |,|$)" || fail "Depends lacks $lib: $depends"
+done
+[ "$(dpkg-deb -f "$deb" Package)" = kt7310 ] || fail "package name"
+dpkg-deb -f "$deb" Description | grep -q 'delay and pulse generators' || fail "description"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s)" >&2
+  exit 1
+fi
+echo "installed tree and $(basename "$deb") as expected"
