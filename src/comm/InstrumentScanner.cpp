@@ -37,10 +37,13 @@ bool InstrumentScanner::Find(TIdentityRecord &identity, const QList<int> &ports,
     comPort.SetAllowEvents(false);
     comPort.SetShowErrors(false);
     comPort.SetResponseTime(ScanResponseTimeMs);
+    OpenFailures.clear();
     for (int port : ports) {
         comPort.SetPort(port);
-        if (!comPort.Open())
+        if (!comPort.Open()) {
+            OpenFailures << comPort.LastOpenFailure();
             continue;
+        }
         for (int baud : bauds) {
             if (Trying)
                 Trying(port, baud);

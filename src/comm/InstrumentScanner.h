@@ -5,6 +5,7 @@
 // The port is left open at that speed. No message box and no window message can come up
 // during the scan.
 
+#include "comm/PortOpenFailure.h"
 #include "protocol/TIdentityRecord.h"
 
 #include <QList>
@@ -35,6 +36,9 @@ public:
     static void ReadIdentity(Communication &comm, TIdentityRecord &identity);
 
     static constexpr int ScanResponseTimeMs = 100;
+
+    // Why each port that could not be opened was refused, in scan order (the last Find).
+    QList<PortOpenFailure> OpenFailures;
 
 private:
     Communication &FComm;

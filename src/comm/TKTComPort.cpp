@@ -86,6 +86,7 @@ bool TKTComPort::Open()
         FPort->setPortName(path);
         if (!path.isEmpty() && FPort->open(QIODevice::ReadWrite))
             break;
+        FLastOpenFailure = PortOpenFailure::Examine(FPortNumber, path, FPort->error());
         if (!FShowErrors)
             return false;
         const auto answer =
@@ -95,6 +96,7 @@ bool TKTComPort::Open()
         if (answer != OperatorDialogs::Retry || FAbandoned)
             return false;
     }
+    FLastOpenFailure = PortOpenFailure();
     ++FOpenGeneration;
     FLost = false;
     FLastInCount = 0;

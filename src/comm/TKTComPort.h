@@ -5,6 +5,7 @@
 // line end belong to the transaction layer (Communication).
 
 #include "base/NotifyEvent.h"
+#include "comm/PortOpenFailure.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -34,6 +35,8 @@ public:
     ~TKTComPort() override; // Close
 
     bool Open();
+    // Why the last Open failed (pofNone after one that succeeded).
+    const PortOpenFailure &LastOpenFailure() const { return FLastOpenFailure; }
     void Close();
     QByteArray Read();
     void
@@ -106,6 +109,7 @@ private:
     bool FTimedOut = false;
     TNotifyEvent FOnTimeout;
 
+    PortOpenFailure FLastOpenFailure;
     bool FLost = false;      // the device vanished under the open handle
     bool FAbandoned = false; // see Abandon
     quint64 FOpenGeneration = 0;

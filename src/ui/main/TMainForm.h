@@ -12,6 +12,7 @@
 #include "base/NotifyEvent.h"
 #include "platform/StartupPath.h"
 #include "comm/AppControl.h"
+#include "comm/PortOpenFailure.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TIdentityRecord.h"
 #include "protocol/TSystemMirrors.h"
@@ -259,6 +260,11 @@ public:
     // Restart or exit was decided: the window is never shown (again), and every
     // operation under way stops at its next transaction.
     bool Terminating() const;
+
+    // ---- Ports the scan could not open (TMainForm_Startup.cpp) --------------------------
+    // Why each port the last scan could not open was refused; told to the operator when
+    // nothing was found.
+    QList<PortOpenFailure> ScanOpenFailures;
 
     // ---- Initialization and readback (TMainForm_Initialize.cpp, _Readback.cpp) ---------
     bool SystemUnsecured = false;

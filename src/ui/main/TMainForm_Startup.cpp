@@ -79,6 +79,11 @@ void TMainForm::FormCreate()
         break;
     case TStartupPath::Discovery:
         if (!FindInstrument()) {
+            // Devices that exist but were refused: why, and what to do, before the question.
+            const QString refused = PortOpenFailure::ScanReport(
+                ScanOpenFailures, PortOpenFailure::CurrentUserName());
+            if (!refused.isEmpty())
+                Dialogs().Information(refused);
             const auto answer =
                 Dialogs().Warning(NoDeviceText, {OperatorDialogs::Yes, OperatorDialogs::No});
             if (answer == OperatorDialogs::Yes) {
@@ -119,7 +124,9 @@ void TMainForm::EnterDemoMode()
 bool TMainForm::FindInstrument()
 {
     InstrumentScanner scanner(*Comm);
-    if (!scanner.Find(Identity))
+    const bool found = scanner.Find(Identity);
+    ScanOpenFailures = scanner.OpenFailures;
+    if (!found)
         return false;
     ResponseList->clear();
     return true;
