@@ -81,7 +81,7 @@ void tst_mainform::controlsByName_data()
     row("PeriodAdj", "TPlusSpinEdit");
     row("DutyCycleGrp", "QGroupBox", "Duty Cycle");
     row("CycleCountGrp", "QGroupBox", "Cycle Counts");
-    row("SyncOutputGrp", "QGroupBox", "Sync Ouput");
+    row("SyncOutputGrp", "QGroupBox", "Sync Output");
     row("SyncOutputSel", "TComboBox", "", {"T0", "Ch 1", "Ch 2", "Ch 4", "Ch 6", "Trig", "Gate"});
     row("AutoStartEnbl", "TCheckBox", "Auto Start");
     row("Externalgrp", "QGroupBox", "External Trigger/Gate");

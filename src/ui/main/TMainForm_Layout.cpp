@@ -137,7 +137,7 @@ void TMainForm::CreateSystemPage()
         Numeric(CycleCountGrp, "SysCycleCountAdj", Inner(CycleCountGrp, 26), 0, 1, 0, 10000000);
 
     SyncOutputGrp =
-        Group(Systemgrp, "SyncOutputGrp", QStringLiteral("Sync Ouput"), QRect(388, 18, 110, 55));
+        Group(Systemgrp, "SyncOutputGrp", QStringLiteral("Sync Output"), QRect(388, 18, 110, 55));
     SyncOutputSel = Combo(SyncOutputGrp, "SyncOutputSel", Inner(SyncOutputGrp),
                           {"T0", "Ch 1", "Ch 2", "Ch 4", "Ch 6", "Trig", "Gate"});
 

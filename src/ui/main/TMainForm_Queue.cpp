@@ -6,11 +6,14 @@
 #include "comm/TKTComPort.h"
 #include "ui/main/TMainForm.h"
 
+#include <QPushButton>
 #include <QTimer>
 
 void TMainForm::CreateQueueParts()
 {
     connect(TaskTimer, &QTimer::timeout, this, &TMainForm::TaskTimerTimer);
+    connect(StatusTimer, &QTimer::timeout, this, &TMainForm::StatusTimerTimer);
+    connect(RunStopbtn, &QPushButton::clicked, this, &TMainForm::RunStopbtnClick);
 }
 
 void TMainForm::QueuedCommandToPort(const QString &command)

@@ -1,0 +1,104 @@
+// The status poll and the Run/Stop button: once a second the port is reopened (how an
+// unplugged adapter is noticed) and the run state read back; the shot counter is read
+// while its page is shown.
+
+#include "comm/Communication.h"
+#include "comm/OperatorDialogs.h"
+#include "comm/TKTComPort.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TPageControl.h"
+
+#include <QLabel>
+#include <QMovie>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+constexpr int AdditionalPageIndex = 2; // "Additional Options", with the shot counter
+}
+
+void TMainForm::StatusTimerTimer()
+{
+    if (ComPort->InUse())
+        return;
+    if (DemoMode) {
+        StatusTimer->stop();
+        return;
+    }
+    if (CalibrationLoadPending || CalibrationRetrievePending || TaskRunning)
+        return;
+    StatusTimer->stop();
+    StatusPollRunning = true;
+    UpdateStatus();
+    if (FTerminating) {
+        StatusPollRunning = false;
+        return;
+    }
+    if (ServiceWindowPending) {
+        ShowServiceWindow();
+        ServiceWindowPending = false;
+    }
+    SetStatusTimerEnabled(true);
+    StatusPollRunning = false;
+}
+
+void TMainForm::UpdateStatus()
+{
+    if (!ComPort->Open()) {
+        const auto answer = Dialogs().Warning(QStringLiteral("Port no longer available, restart?"),
+                                              {OperatorDialogs::Yes, OperatorDialogs::No});
+        if (answer == OperatorDialogs::Yes)
+            RestartApp();
+        else
+            ExitApp();
+        return;
+    }
+
+    const qint32 running = Comm->QueryPortInt(QByteArrayLiteral(":PULS0:STAT"));
+    if (FTerminating)
+        return;
+    if (running == 0) {
+        Mirrors.SystemRunning = false;
+        PulseMovie->stop();
+        PulseAnimate->hide();
+        RunStopbtn->setText(QStringLiteral("Run"));
+    } else if (!Mirrors.SystemRunning) {
+        Mirrors.SystemRunning = true;
+        PulseAnimate->show();
+        PulseMovie->start();
+        RunStopbtn->setText(QStringLiteral("Stop"));
+    }
+
+    if (SystemPageControl->ActivePageIndex() == AdditionalPageIndex) {
+        const quint32 count = Comm->QueryPortInt64(QByteArrayLiteral(":COUN:PULS"));
+        if (FTerminating)
+            return;
+        ShotCountlbl->setText(QStringLiteral("Count: %1").arg(count, 10));
+    }
+}
+
+void TMainForm::RunStopbtnClick()
+{
+    if (Mirrors.SystemRunning)
+        SystemStop();
+    else
+        SystemStart();
+}
+
+void TMainForm::SystemStart()
+{
+    PulseAnimate->show();
+    PulseMovie->start();
+    RunStopbtn->setText(QStringLiteral("Stop"));
+    QueuedCommandToPort(QStringLiteral(":PULS0:STAT ON"));
+    Mirrors.SystemRunning = true;
+}
+
+void TMainForm::SystemStop()
+{
+    Mirrors.SystemRunning = false;
+    PulseMovie->stop();
+    PulseAnimate->hide();
+    RunStopbtn->setText(QStringLiteral("Run"));
+    QueuedCommandToPort(QStringLiteral(":PULS0:STAT OFF"));
+}

@@ -1,0 +1,173 @@
+// Figures for the notes (not a test, not timed by CTest):
+//   latency   a command queued on an idle port to its line written, 100 changes
+//   burst     N commands queued at once (default 10000): all received in order, total
+//             time against N x (30 ms pause + the emulator's reply time)
+//   idle      CPU of the real program (KT7310_GUI) on a 36-channel emulator with the
+//             status poll running, over S seconds (default 60)
+// Usage: bench_control [latency] [burst [N]] [idle [S]]   (no argument: all three)
+
+#include "ControlPanel.h"
+#include "comm/Communication.h"
+#include "comm/TKTComPort.h"
+#include "comm/TerminalSink.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+// Time stamps of the command lines as the transactions write them.
+struct StampingTerminal : TerminalSink
+{
+    QElapsedTimer Clock;
+    QList<qint64> CommandNs;
+    void AppendTerminalLine(const QString &, uint32_t rgb) override
+    {
+        if (rgb == CommandColor)
+            CommandNs << Clock.nsecsElapsed();
+    }
+};
+
+double Percentile(QList<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return values[std::min<qsizetype>(values.size() - 1, qsizetype(p * (values.size() - 1) + 0.5))];
+}
+
+int Latency()
+{
+    ControlPanel c;
+    if (!c.Start())
+        return 1;
+    c.Form.StatusTimer->stop(); // the port idle between changes
+    StampingTerminal terminal;
+    terminal.Clock.start();
+    c.Form.Comm->SetTerminal(&terminal);
+    QList<double> ms;
+    for (int i = 0; i < 100; ++i) {
+        // a change at a random moment of the task tick's cycle
+        QTest::qWait(20 + QRandomGenerator::global()->bounded(10));
+        const qint64 t0 = terminal.Clock.nsecsElapsed();
+        const int before = int(terminal.CommandNs.size());
+        c.Form.QueuedCommandToPort(
+            QStringLiteral(":PULS2:DEL 0.%1").arg(i * 25, 11, 10, QChar('0')));
+        QTRY_VERIFY_WITH_TIMEOUT(terminal.CommandNs.size() > before && !c.Form.TaskRunning, 5000);
+        ms << (terminal.CommandNs[before] - t0) / 1e6;
+    }
+    std::printf("latency (queued to line written, port idle), 100 changes: median %.1f ms, "
+                "p90 %.1f ms, max %.1f ms\n",
+                Percentile(ms, 0.5), Percentile(ms, 0.9), Percentile(ms, 1.0));
+    return 0;
+}
+
+int Burst(int count)
+{
+    ControlPanel c;
+    if (!c.Start())
+        return 1;
+    c.Form.StatusTimer->stop();
+    // The floor's reply time: one command alone, its 30 ms pause taken off.
+    QList<double> single;
+    for (int i = 0; i < 50; ++i) {
+        QElapsedTimer t;
+        t.start();
+        c.Form.Comm->CommandToPort(":PULS3:DEL 0.00000000250");
+        single << t.nsecsElapsed() / 1e6 - 30.0;
+    }
+    const double replyMs = Percentile(single, 0.5);
+
+    const int mark = c.ReceivedCount();
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral(":PULS2:WIDT 0.%1").arg((1000 + i) * 25, 11, 10, QChar('0'));
+    QElapsedTimer t;
+    t.start();
+    for (const QString &line : lines)
+        c.Form.QueuedCommandToPort(line);
+    const double queuedMs = t.nsecsElapsed() / 1e6;
+    while (c.Form.CommandsQueued || c.Form.TaskRunning)
+        QTest::qWait(5);
+    const double totalMs = t.nsecsElapsed() / 1e6;
+    QTest::qWait(200);
+    const QStringList received = c.ReceivedFrom(mark);
+    const double floorMs = count * (30.0 + replyMs);
+    std::printf("burst of %d: queued in %.1f ms; received %lld, in order: %s; total %.0f ms, "
+                "floor %d x (30 + %.2f) ms = %.0f ms, ratio %.3f\n",
+                count, queuedMs, qlonglong(received.size()), received == lines ? "yes" : "NO",
+                totalMs, count, replyMs, floorMs, totalMs / floorMs);
+    return received == lines ? 0 : 1;
+}
+
+// utime + stime of a process, in clock ticks.
+qint64 CpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray all = stat.readAll();
+    const QList<QByteArray> fields = all.mid(all.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong(); // fields 14, 15
+}
+
+int Idle(int seconds)
+{
+    QTemporaryDir ports;
+    TestEmulator emulator(ports.path(), 1, {"--model", "7310-36"});
+    if (!emulator.IsReady())
+        return 1;
+    QProcess gui;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KT7310_PORT_DIR", ports.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    gui.setProcessEnvironment(env);
+    gui.setWorkingDirectory(ports.path());
+    gui.start(QStringLiteral(KT7310_GUI_PATH), {});
+    if (!gui.waitForStarted(5000))
+        return 1;
+    // filled and polling: two polls seen
+    QDeadlineTimer ready(60000);
+    while (emulator.Received().count(":PULS0:STAT?") < 2 && !ready.hasExpired())
+        QTest::qWait(200);
+    const int pollsBefore = int(emulator.Received().count(":PULS0:STAT?"));
+    const qint64 before = CpuTicks(gui.processId());
+    QElapsedTimer t;
+    t.start();
+    QTest::qWait(seconds * 1000);
+    const qint64 after = CpuTicks(gui.processId());
+    const double wallS = t.nsecsElapsed() / 1e9;
+    const int polls = int(emulator.Received().count(":PULS0:STAT?")) - pollsBefore;
+    const double cpuS = double(after - before) / double(::sysconf(_SC_CLK_TCK));
+    std::printf("idle CPU of KT7310_GUI (7310-36, poll running): %.2f s of CPU in %.1f s = "
+                "%.2f %% of one core; %d polls\n",
+                cpuS, wallS, 100.0 * cpuS / wallS, polls);
+    gui.terminate();
+    if (!gui.waitForFinished(5000))
+        gui.kill();
+    return 0;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const bool all = args.isEmpty();
+    const auto number = [&](const QString &name, int fallback) {
+        const int i = int(args.indexOf(name));
+        return i >= 0 && i + 1 < args.size() && args[i + 1].toInt() > 0 ? args[i + 1].toInt()
+                                                                        : fallback;
+    };
+    int rc = 0;
+    if (all || args.contains("latency"))
+        rc |= Latency();
+    if (all || args.contains("burst"))
+        rc |= Burst(number("burst", 10000));
+    if (all || args.contains("idle"))
+        rc |= Idle(number("idle", 60));
+    return rc;
+}

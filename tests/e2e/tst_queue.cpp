@@ -1,0 +1,173 @@
+// The command queue against the emulator: what reaches the wire, in which order and in
+// how many drains, with recalls, initializations and commands arriving mid-drain.
+
+#include "ControlPanel.h"
+#include "comm/Communication.h"
+#include "comm/TKTComPort.h"
+
+#include <QSignalSpy>
+
+class tst_queue : public QObject
+{
+    Q_OBJECT
+private slots:
+    void quickChangesGoOutInOneDrain();
+    void changesDuringAnInitializationSendNothing();
+    void recallGoesBeforeQueuedCommands();
+    void commandsArrivingMidDrainKeepTheirOrder();
+    void moreThanAHundredCommands();
+    void idleTickDoesNothing();
+};
+
+namespace {
+// Distinct widths on the 250 ps grid.
+QStringList Widths(int first, int count)
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines << QStringLiteral(":PULS2:WIDT 0.%1").arg((first + i) * 25, 11, 10, QLatin1Char('0'));
+    return lines;
+}
+} // namespace
+
+void tst_queue::quickChangesGoOutInOneDrain()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    QSignalSpy changed(&c.Form, &TMainForm::ConfigurationChanged);
+    const int mark = c.ReceivedCount();
+    const QStringList lines = {":PULS2:DEL 0.00000010000", ":PULS0:STAT ON",
+                               ":PULS3:WIDT 0.00000200000"};
+    for (const QString &line : lines)
+        c.Form.QueuedCommandToPort(line);
+    QCOMPARE(changed.size(), 3);
+    QCOMPARE(c.Form.QueueCount, 3);
+    QVERIFY(c.Form.TaskTimer->isActive());
+    QVERIFY(c.ReceivedFrom(mark).isEmpty()); // handlers return before anything is sent
+
+    c.Form.ProcessTasks(); // one tick, one drain
+    QCOMPARE(c.ReceivedFrom(mark), lines);
+    QCOMPARE(c.Form.QueueCount, 0);
+    QVERIFY(!c.Form.CommandsQueued);
+    // every reply was read by its own transaction and shown in the terminal
+    const auto exchanges = c.Emulator->Exchanges().mid(mark);
+    QCOMPARE(exchanges.size(), 3);
+    for (const auto &exchange : exchanges)
+        QCOMPARE(exchange.second, QString("OK"));
+}
+
+void tst_queue::changesDuringAnInitializationSendNothing()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    QSignalSpy changed(&c.Form, &TMainForm::ConfigurationChanged);
+    const int mark = c.ReceivedCount();
+    // A handler run from the initialization's event dispatch (a control being filled,
+    // the operator's click).
+    bool tried = false;
+    QTimer::singleShot(0, &c.Form, [&] {
+        tried = true;
+        c.Form.QueuedCommandToPort(":PULS0:STAT ON");
+    });
+    c.Form.ReinitializePending = true;
+    c.Form.ProcessTasks();
+    QVERIFY(tried);
+    QVERIFY(!c.Form.ReinitializePending);
+    QTest::qWait(100); // a few more ticks
+    const QStringList sent = c.ReceivedFrom(mark);
+    QVERIFY(sent.size() > 10); // the re-initialization's queries
+    for (const QString &line : sent)
+        QVERIFY2(line.endsWith('?'), qPrintable(line));
+    QCOMPARE(c.Form.QueueCount, 0);
+    QCOMPARE(changed.size(), 1); // the end of the readback only
+    QVERIFY(c.Form.StatusTimer->isActive());
+}
+
+void tst_queue::recallGoesBeforeQueuedCommands()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    const int mark = c.ReceivedCount();
+    c.Form.QueuedCommandToPort(":PULS2:DEL 0.00000300000");
+    c.Form.QueuedCommandToPort(":PULS2:WIDT 0.00000400000");
+    c.Form.RecallBin = 3;
+    c.Form.RecallPending = true;
+    c.Form.ProcessTasks();
+
+    const QStringList sent = c.ReceivedFrom(mark);
+    QVERIFY(sent.size() > 4);
+    QCOMPARE(sent.first(), QString("*RCL 3"));
+    QCOMPARE(sent.mid(sent.size() - 2),
+             (QStringList{":PULS2:DEL 0.00000300000", ":PULS2:WIDT 0.00000400000"}));
+    // the re-initialization in between: queries only, the channel records among them
+    const QStringList reread = sent.mid(1, sent.size() - 3);
+    QVERIFY(reread.size() > 10);
+    for (const QString &line : reread)
+        QVERIFY2(line.endsWith('?'), qPrintable(line));
+    QVERIFY(!c.Form.RecallPending);
+    QVERIFY(c.Form.StatusTimer->isActive());
+    QVERIFY(c.P.Errors.Texts.isEmpty());
+}
+
+void tst_queue::commandsArrivingMidDrainKeepTheirOrder()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    const int mark = c.ReceivedCount();
+    const QStringList lines = Widths(1000, 7);
+    for (int i = 0; i < 3; ++i)
+        c.Form.QueuedCommandToPort(lines[i]);
+    // Handlers run from the reply waits of the drain: two during the first wait, two
+    // more during a later one.
+    int arrivals = 0;
+    QTimer::singleShot(0, &c.Form, [&] {
+        ++arrivals;
+        c.Form.QueuedCommandToPort(lines[3]);
+        c.Form.QueuedCommandToPort(lines[4]);
+        QTimer::singleShot(0, &c.Form, [&] {
+            ++arrivals;
+            c.Form.QueuedCommandToPort(lines[5]);
+            c.Form.QueuedCommandToPort(lines[6]);
+        });
+    });
+    c.Form.ProcessTasks();
+    QCOMPARE(arrivals, 2);
+    QCOMPARE(c.ReceivedFrom(mark), lines);
+    QCOMPARE(c.Form.QueueCount, 0);
+    QVERIFY(c.Form.CommandQueue.isEmpty());
+}
+
+void tst_queue::moreThanAHundredCommands()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    const int mark = c.ReceivedCount();
+    const QStringList lines = Widths(2000, 103);
+    for (const QString &line : lines)
+        c.Form.QueuedCommandToPort(line);
+    QCOMPARE(c.Form.QueueCount, 103);
+    // by the timer, as in the program
+    QTRY_COMPARE_WITH_TIMEOUT(c.ReceivedFrom(mark).size(), lines.size(), 20000);
+    QCOMPARE(c.ReceivedFrom(mark), lines);
+}
+
+void tst_queue::idleTickDoesNothing()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    const int mark = c.ReceivedCount();
+    c.Form.QueuedCommandToPort(":PULS0:STAT ON");
+    QTRY_COMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT ON"});
+    QTest::qWait(200); // forty idle ticks
+    QCOMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT ON"});
+    QVERIFY(!c.Form.TaskRunning);
+}
+
+QTEST_MAIN(tst_queue)
+#include "tst_queue.moc"
