@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <map>
 
 class tst_wire : public QObject
@@ -23,6 +24,8 @@ private slots:
     void cleanupTestCase();
     void wire_data();
     void wire();
+    void localEffects_data();
+    void localEffects();
 
 private:
     struct Panel
@@ -278,6 +281,76 @@ void tst_wire::wire()
     QTest::qWait(60); // two task ticks and more: nothing further follows
     QCOMPARE(panel->Emulator->Exchanges().mid(mark), expected);
     QVERIFY2(panel->P.Errors.Texts.isEmpty(), qPrintable(panel->P.Errors.Texts.join('\n')));
+}
+
+void tst_wire::localEffects_data()
+{
+    QTest::addColumn<bool>("commandsDisabled");
+    QTest::newRow("operator's change") << false;
+    QTest::newRow("during a readback") << true;
+}
+
+// What a handler does besides its line: the mirror, already written when the queue
+// announces the change (the timing diagram draws from it), and the availability rules.
+// While a readback has commands disabled the same happens and nothing is sent.
+void tst_wire::localEffects()
+{
+    QFETCH(bool, commandsDisabled);
+    Panel *panel = PanelFor("7310-12");
+    QVERIFY(panel);
+    TMainForm &f = *panel->P.Form;
+    ChannelConfig &c = f.ChannelConfigs[7];
+    TSystemMirrors &m = f.Mirrors;
+    const int unset = 99;
+    struct Step
+    {
+        QString action;
+        std::function<void()> spoil;  // the mirror set to a value no action gives
+        std::function<bool()> stored; // the mirror holds the operator's choice
+        std::function<bool()> rules;  // the availability that follows it
+    };
+    const QList<Step> steps{
+        {"pick ChModeSel7 2", [&] { c.Mode = unset; }, [&] { return c.Mode == 2; },
+         [&] { return f.ChBurstAdj[7]->Enabled() && !f.ChDutyOnAdj[7]->Enabled(); }},
+        {"pick ChOutputModeSel7 1", [&] { c.OutputMode = unset; },
+         [&] { return c.OutputMode == 1; }, [&] { return f.ChAmplitudeAdj[7]->Enabled(); }},
+        {"value ChDelayAdj7 5e-7", [&] { c.Delay = unset; }, [&] { return c.Delay == 5e-7; },
+         [] { return true; }},
+        {"click ChEnablebox7 0", [&] { c.Enabled = unset; }, [&] { return c.Enabled == 0; },
+         [] { return true; }},
+        {"pick SystemModeSel 2", [&] { m.SystemMode = unset; }, [&] { return m.SystemMode == 2; },
+         [&] { return f.SysBurstAdj->Enabled() && !f.SysDutyOnAdj->Enabled(); }},
+        {"pick GateModeSel1 3", [&] { m.Gate1Mode = unset; }, [&] { return m.Gate1Mode == 3; },
+         [&] { return f.ChGateModeSel[7]->isEnabled(); }},
+        {"pick TrigModeSel2 0", [&] { m.Trigger2Mode = unset; },
+         [&] { return m.Trigger2Mode == 0; }, [&] { return !f.TriggerEdgeSel2->isEnabled(); }},
+    };
+
+    const qsizetype mark = panel->Emulator->Received().size();
+    f.Comm->CommandsDisabled = commandsDisabled;
+    for (const Step &step : steps) {
+        step.spoil();
+        int announced = 0;
+        bool storedWhenAnnounced = true;
+        const auto watch = connect(&f, &TMainForm::ConfigurationChanged, this, [&] {
+            ++announced;
+            storedWhenAnnounced = storedWhenAnnounced && step.stored();
+        });
+        const bool acted = Act(f, step.action);
+        disconnect(watch);
+        QVERIFY2(acted, qPrintable(step.action));
+        QVERIFY2(step.stored(), qPrintable(step.action));
+        QVERIFY2(step.rules(), qPrintable(step.action));
+        QCOMPARE(announced, commandsDisabled ? 0 : 1);
+        QVERIFY2(storedWhenAnnounced, qPrintable(step.action));
+    }
+    f.Comm->CommandsDisabled = false;
+    if (commandsDisabled) {
+        QTest::qWait(100);
+        QCOMPARE(panel->Emulator->Received().mid(mark), QStringList());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(panel->Emulator->Received().size() - mark, steps.size(), 5000);
+    }
 }
 
 QTEST_MAIN(tst_wire)

@@ -1,5 +1,7 @@
 // The channel setting handlers: one set for all channels, bound to the channel-1
 // template (the generated tabs copy them) and finding their channel in the sender's name.
+// A mirror is written before its line is queued: queuing announces ConfigurationChanged,
+// and what follows it (the timing diagram) must find the new value.
 
 #include "protocol/CheckResolution.h"
 #include "protocol/SettingCommands.h"
@@ -108,8 +110,8 @@ void TMainForm::SetChannelMode(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    QueuedCommandToPort(ChModeCommand(n, item));
     ChannelConfigs[n].Mode = item;
+    QueuedCommandToPort(ChModeCommand(n, item));
     ChModesEnable(n);
 }
 
@@ -160,8 +162,8 @@ void TMainForm::SetChannelPolarity(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    QueuedCommandToPort(ChPolarityCommand(n, item));
     ChannelConfigs[n].Polarity = item;
+    QueuedCommandToPort(ChPolarityCommand(n, item));
 }
 
 // The amplitude controls follow the output mode before its line is queued; no selection
@@ -174,8 +176,8 @@ void TMainForm::SetChannelOuputMode(QObject *Sender)
         return;
     const int item = list->currentIndex();
     OutputModeEnable(n, item);
-    QueuedCommandToPort(ChOutputModeCommand(n, item));
     ChannelConfigs[n].OutputMode = item;
+    QueuedCommandToPort(ChOutputModeCommand(n, item));
 }
 
 void TMainForm::SetChAmplitude(QObject *Sender)
@@ -208,8 +210,8 @@ void TMainForm::SetChannelControlMode(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    QueuedCommandToPort(ChControlCommand(n, item));
     ChannelConfigs[n].ControlMode = item;
+    QueuedCommandToPort(ChControlCommand(n, item));
 }
 
 // The sync source's mirror is the readback's alone.
@@ -229,8 +231,8 @@ void TMainForm::SetChannelGateMode(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    QueuedCommandToPort(ChGateModeCommand(n, item));
     ChannelConfigs[n].GateMode = item;
+    QueuedCommandToPort(ChGateModeCommand(n, item));
 }
 
 void TMainForm::SetChannelGateLogic(QObject *Sender)
@@ -240,6 +242,6 @@ void TMainForm::SetChannelGateLogic(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    QueuedCommandToPort(ChGateLogicCommand(n, item));
     ChannelConfigs[n].GateLogic = item;
+    QueuedCommandToPort(ChGateLogicCommand(n, item));
 }

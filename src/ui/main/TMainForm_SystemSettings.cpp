@@ -1,4 +1,6 @@
 // The system setting handlers of the "System Options" and "Additional Options" pages.
+// A mirror is written before its line is queued: queuing announces ConfigurationChanged,
+// and what follows it (the timing diagram) must find the new value.
 
 #include "protocol/CheckResolution.h"
 #include "protocol/SettingCommands.h"
@@ -43,8 +45,8 @@ void TMainForm::PeriodAdjChange(QObject *)
 void TMainForm::SystemModeSelChange(QObject *)
 {
     const int item = SystemModeSel->currentIndex();
-    QueuedCommandToPort(SystemModeCommand(item));
     Mirrors.SystemMode = item;
+    QueuedCommandToPort(SystemModeCommand(item));
     SystemModesEnable();
 }
 

@@ -1,4 +1,6 @@
 // The trigger and gate setting handlers of the "External Trig/Gate" page.
+// A mirror is written before its line is queued: queuing announces ConfigurationChanged,
+// and what follows it (the timing diagram) must find the new value.
 
 #include "protocol/SettingCommands.h"
 #include "ui/controls/TPlusSpinEdit.h"
@@ -27,45 +29,45 @@ void TMainForm::CreateTriggerSettingHandlers()
 void TMainForm::TrigModeSel1Change(QObject *)
 {
     const int item = TrigModeSel1->currentIndex();
-    QueuedCommandToPort(TriggerModeCommand(1, item));
     Mirrors.Trigger1Mode = item;
+    QueuedCommandToPort(TriggerModeCommand(1, item));
     TriggerModesEnable();
 }
 
 void TMainForm::TrigModeSel2Change(QObject *)
 {
     const int item = TrigModeSel2->currentIndex();
-    QueuedCommandToPort(TriggerModeCommand(2, item));
     Mirrors.Trigger2Mode = item;
+    QueuedCommandToPort(TriggerModeCommand(2, item));
     TriggerModesEnable();
 }
 
 void TMainForm::TriggerEdgeSel1Change(QObject *)
 {
     const int item = TriggerEdgeSel1->currentIndex();
-    QueuedCommandToPort(TriggerEdgeCommand(1, item));
     Mirrors.Trigger1Edge = item;
+    QueuedCommandToPort(TriggerEdgeCommand(1, item));
 }
 
 void TMainForm::TriggerEdgeSel2Change(QObject *)
 {
     const int item = TriggerEdgeSel2->currentIndex();
-    QueuedCommandToPort(TriggerEdgeCommand(2, item));
     Mirrors.Trigger2Edge = item;
+    QueuedCommandToPort(TriggerEdgeCommand(2, item));
 }
 
 void TMainForm::TrigDebounceSel1Change(QObject *)
 {
     const int item = TrigDebounceSel1->currentIndex();
-    QueuedCommandToPort(TriggerDebounceCommand(1, item));
     Mirrors.Trigger1Debounce = item;
+    QueuedCommandToPort(TriggerDebounceCommand(1, item));
 }
 
 void TMainForm::TrigDebounceSel2Change(QObject *)
 {
     const int item = TrigDebounceSel2->currentIndex();
-    QueuedCommandToPort(TriggerDebounceCommand(2, item));
     Mirrors.Trigger2Debounce = item;
+    QueuedCommandToPort(TriggerDebounceCommand(2, item));
 }
 
 void TMainForm::TrigThresholdAdj1Change(QObject *)
@@ -87,43 +89,43 @@ void TMainForm::GateThresholdAdj1Change(QObject *)
 void TMainForm::GateModeSel1Change(QObject *)
 {
     const int item = GateModeSel1->currentIndex();
-    QueuedCommandToPort(GateModeCommand(1, item));
     Mirrors.Gate1Mode = item;
+    QueuedCommandToPort(GateModeCommand(1, item));
     GateModesEnable();
 }
 
 void TMainForm::GateModeSel2Change(QObject *)
 {
     const int item = GateModeSel2->currentIndex();
-    QueuedCommandToPort(GateModeCommand(2, item));
     Mirrors.Gate2Mode = item;
+    QueuedCommandToPort(GateModeCommand(2, item));
     GateModesEnable();
 }
 
 void TMainForm::GateLogicSel1Change(QObject *)
 {
     const int item = GateLogicSel1->currentIndex();
-    QueuedCommandToPort(GateLogicCommand(1, item));
     Mirrors.Gate1Logic = item;
+    QueuedCommandToPort(GateLogicCommand(1, item));
 }
 
 void TMainForm::GateLogicSel2Change(QObject *)
 {
     const int item = GateLogicSel2->currentIndex();
-    QueuedCommandToPort(GateLogicCommand(2, item));
     Mirrors.Gate2Logic = item;
+    QueuedCommandToPort(GateLogicCommand(2, item));
 }
 
 void TMainForm::GateDebounceSel1Change(QObject *)
 {
     const int item = GateDebounceSel1->currentIndex();
-    QueuedCommandToPort(GateDebounceCommand(1, item));
     Mirrors.Gate1Debounce = item;
+    QueuedCommandToPort(GateDebounceCommand(1, item));
 }
 
 void TMainForm::GateDebounceSel2Change(QObject *)
 {
     const int item = GateDebounceSel2->currentIndex();
-    QueuedCommandToPort(GateDebounceCommand(2, item));
     Mirrors.Gate2Debounce = item;
+    QueuedCommandToPort(GateDebounceCommand(2, item));
 }
