@@ -18,6 +18,10 @@ private slots:
     void generatedTabs_data();
     void generatedTabs();
     void generatedControlsCopyTheTemplate();
+    void generatedFieldsFocusAndStepLikeTemplate_data();
+    void generatedFieldsFocusAndStepLikeTemplate();
+    void fieldsShowAndReachTheirRange_data();
+    void fieldsShowAndReachTheirRange();
     void secondCallAddsNothing();
     void tableRefusesControlOfWrongKind();
 };
@@ -187,6 +191,140 @@ void tst_channeltabs::generatedControlsCopyTheTemplate()
     w.ChEnablebox[n]->click();
     w.ChMuxSelect[n]->item(1)->setCheckState(Qt::Checked);
     QCOMPARE(raisedBy, (QStringList{"ChModeSel7", "ChDelayAdj7", "ChEnablebox7", "ChMuxSelect7"}));
+}
+
+// A 12-channel window as the initialization leaves it: tabs generated, then the timing
+// limits applied; shown, with the page of channel n in front.
+struct ChannelWindow
+{
+    TMainForm w;
+    ChannelWindow()
+    {
+        w.ChannelCount = 12;
+        w.CreateChannelTabs();
+        w.SetResolutionRanges();
+        w.show();
+    }
+    bool Show(int n)
+    {
+        w.ChPageControl->SetActivePageIndex(n - 1);
+        w.activateWindow();
+        return QTest::qWaitForWindowActive(&w);
+    }
+};
+
+// What the operator sees of a focused field: the character drawn in the blue focus cell
+// (0-based, in the text as drawn) and the text after one Up.
+struct FocusAndStep
+{
+    int highlighted = -1;
+    QString before, after;
+};
+
+static FocusAndStep UpOnFocusedField(TPlusSpinEdit *field)
+{
+    FocusAndStep r;
+    field->setFocus();
+    QImage image = field->grab().toImage();
+    int left = INT_MAX, right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == QColor(0, 0, 255)) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+    const QFontMetrics fm(field->font());
+    QString t = field->Text();
+    t.replace(u'_', u'0');
+    const int centre = (left + right) / 2;
+    for (int k = 0; k < t.size(); ++k)
+        if (centre >= field->CapXStart() + fm.horizontalAdvance(t.left(k)) &&
+            centre < field->CapXStart() + fm.horizontalAdvance(t.left(k + 1)))
+            r.highlighted = k;
+    r.before = field->Text();
+    QTest::keyClick(field, Qt::Key_Up);
+    r.after = field->Text();
+    return r;
+}
+
+void tst_channeltabs::generatedFieldsFocusAndStepLikeTemplate_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("delay") << "ChDelayAdj";
+    QTest::newRow("width") << "ChWidthAdj";
+}
+
+// On every tab the delay and width fields highlight the digit that Up changes: 1 s plus
+// one 250 ps step, with the 100 ps digit (the tenth decimal) highlighted.
+void tst_channeltabs::generatedFieldsFocusAndStepLikeTemplate()
+{
+    QFETCH(QString, field);
+    ChannelWindow cw;
+    QList<FocusAndStep> seen;
+    for (int n : {1, 7}) {
+        QVERIFY(cw.Show(n));
+        auto *e = cw.w.findChild<TPlusSpinEdit *>(field + QString::number(n));
+        QVERIFY(e);
+        e->AssignValue(1.0);
+        const FocusAndStep r = UpOnFocusedField(e);
+        QCOMPARE(r.before, QString("1.000,000,000,000"));
+        QCOMPARE(r.after, QString("1.000,000,000,250"));
+        QCOMPARE(r.highlighted, 14);
+        int firstChanged = 0;
+        while (r.after[firstChanged] == r.before[firstChanged])
+            ++firstChanged;
+        QCOMPARE(firstChanged, r.highlighted);
+        seen << r;
+    }
+    QCOMPARE(seen[1].highlighted, seen[0].highlighted);
+}
+
+void tst_channeltabs::fieldsShowAndReachTheirRange_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<QString>("typed");
+    for (const char *count : {"ChBurstAdj", "ChDutyOnAdj", "ChDutyOffAdj", "ChWaitCountAdj"})
+        QTest::newRow(count) << count << 10000000.0 << "10000000";
+    QTest::newRow("ChDelayAdj") << "ChDelayAdj" << 2000.0 << "2";
+    QTest::newRow("ChWidthAdj") << "ChWidthAdj" << 2000.0 << "2";
+}
+
+// At its maximum every per-channel field draws all its digits inside its frame and clear
+// of its arrows, Left reaches the leading digit, and the maximum can be typed there.
+void tst_channeltabs::fieldsShowAndReachTheirRange()
+{
+    QFETCH(QString, field);
+    QFETCH(double, max);
+    QFETCH(QString, typed);
+    ChannelWindow cw;
+    for (int n : {1, 7}) {
+        QVERIFY(cw.Show(n));
+        auto *e = cw.w.findChild<TPlusSpinEdit *>(field + QString::number(n));
+        QVERIFY(e);
+        QCOMPARE(e->MaxValue(), max);
+        QVERIFY(e->parentWidget()->rect().contains(e->geometry()));
+        e->setFocus();
+        e->AssignValue(max);
+        e->SetIncExponent(0);
+        // half a digit clear of the frame, as the text ends half a digit before the arrows
+        QVERIFY2(e->CapXStart() - e->contentsRect().left() >= e->DigitWidth() / 2,
+                 qPrintable(e->Text()));
+        QVERIFY(e->CapXStop() <= e->UpButton()->x());
+
+        const int top = TPlusSpinValue::DigitCount(10, max);
+        for (int i = 0; i < top + 3; ++i)
+            QTest::keyClick(e, Qt::Key_Left);
+        QCOMPARE(e->IncExponent(), top);
+        QCOMPARE(e->FocusIndex(), 1);
+        QVERIFY(e->FocusRect().left() >= e->contentsRect().left());
+
+        e->AssignValue(e->MinValue());
+        QCOMPARE(e->IncExponent(), top);
+        for (QChar ch : typed)
+            QTest::keyClick(e, ch.toLatin1());
+        QCOMPARE(e->Value(), max);
+    }
 }
 
 void tst_channeltabs::secondCallAddsNothing()

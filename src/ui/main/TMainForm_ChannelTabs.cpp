@@ -52,6 +52,18 @@ void CopyFont(const QWidget *t, QWidget *copy)
         copy->setFont(t->font());
 }
 
+// A field too narrow for its widest value would draw its leading digit under the frame,
+// out of reach of the Left key: it takes what it needs from its group's side margins.
+void FitWidest(TPlusSpinEdit *e, const QGroupBox *g)
+{
+    constexpr int GroupFrame = 2; // the group's frame line and one pixel clear of it
+    const int need = e->FittingWidth();
+    if (need <= e->width())
+        return;
+    const int w = qMin(need, g->width() - 2 * GroupFrame);
+    e->setGeometry((g->width() - w) / 2, e->y(), w, e->height());
+}
+
 QGroupBox *CopyGroup(const QGroupBox *t, QWidget *parent, const QString &name)
 {
     auto *g = new QGroupBox(parent);
@@ -179,7 +191,9 @@ void TMainForm::CreateChannelTemplate()
     };
     auto numeric = [&](QGroupBox *g, const char *name, int decimals, double step, double min,
                        double max, bool grouped = true) {
-        return Numeric(g, name, Inner(g, 26), decimals, step, min, max, grouped);
+        TPlusSpinEdit *e = Numeric(g, name, Inner(g, 26), decimals, step, min, max, grouped);
+        FitWidest(e, g);
+        return e;
     };
     auto combo = [&](QGroupBox *g, const char *name, const QStringList &items, bool first = false) {
         return Combo(g, name, Inner(g), items, first);

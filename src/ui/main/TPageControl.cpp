@@ -1,6 +1,8 @@
 #include "ui/main/TPageControl.h"
 
 #include <QButtonGroup>
+#include <QEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -39,6 +41,7 @@ void TPageControl::AddPage(QWidget *sheet, const QString &caption)
     tab->setFocusPolicy(Qt::NoFocus);
     tab->setFont(FTabFont);
     tab->setObjectName(QString()); // the sheet carries the page's name
+    tab->installEventFilter(this);
     FTabs->addButton(tab, int(FButtons.size()));
     FButtons.append(tab);
     FStack->addWidget(sheet);
@@ -136,6 +139,33 @@ void TPageControl::CheckActiveTab()
     const int i = ActivePageIndex();
     if (i >= 0 && i < FButtons.size())
         FButtons[i]->setChecked(true);
+}
+
+bool TPageControl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint) {
+        auto *tab = qobject_cast<QAbstractButton *>(watched);
+        if (tab && tab->isChecked() && FButtons.contains(tab)) {
+            PaintActiveTab(tab);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TPageControl::PaintActiveTab(QAbstractButton *tab)
+{
+    QPainter p(tab);
+    const QPalette &pal = tab->palette();
+    const QRect r = tab->rect();
+    p.fillRect(r, pal.color(QPalette::Highlight));
+    p.setPen(pal.color(QPalette::Highlight).darker(160));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    QFont f = tab->font();
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(pal.color(QPalette::HighlightedText));
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, tab->text());
 }
 
 void TPageControl::LayoutTabs()

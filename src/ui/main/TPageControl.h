@@ -51,10 +51,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void LayoutTabs();
     void CheckActiveTab();
+    void PaintActiveTab(QAbstractButton *tab);
 
     QButtonGroup *FTabs;
     QStackedWidget *FStack;
