@@ -80,6 +80,12 @@ void tst_portpermission::refusedDevicesAreNamed()
     // COM89: a link to nothing, a device that is not there: not worth a word.
     QVERIFY(QFile::link(ports.filePath("gone"), ports.filePath("COM89")));
 
+    // A copy the unprivileged user can reach wherever the build folder is.
+    const QString program = ports.filePath("scan_as_user");
+    QVERIFY(QFile::copy(SCAN_AS_USER_PATH, program));
+    QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOther |
+                                               QFile::ReadOther));
+
     QProcess panel;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("KT7310_PORT_DIR", ports.path());
@@ -88,8 +94,7 @@ void tst_portpermission::refusedDevicesAreNamed()
     env.remove("XDG_RUNTIME_DIR");
     panel.setProcessEnvironment(env);
     panel.setWorkingDirectory(ports.path());
-    panel.start("setpriv",
-                {"--reuid=65534", "--regid=65534", "--clear-groups", "--", SCAN_AS_USER_PATH});
+    panel.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program});
     QVERIFY(panel.waitForFinished(60000));
     const QString err = QString::fromLocal8Bit(panel.readAllStandardError());
     QVERIFY2(panel.exitStatus() == QProcess::NormalExit && panel.exitCode() == 0, qPrintable(err));
