@@ -1,0 +1,41 @@
+#pragma once
+
+#include "cli/CliArguments.h"
+#include "cli/CliExitCode.h"
+
+#include <QStringList>
+
+class CliOutput;
+class CliSession;
+
+// The subcommands, each on a connected session: find, query, send, save, load, run,
+// stop, status. Each returns the run's exit code; errors are already reported.
+class CliCommands
+{
+public:
+    CliCommands(const CliArguments &arguments, CliSession &session, CliOutput &out);
+
+    // What needs no instrument, done before it is looked for: load reads its file.
+    CliExitCode Prepare();
+    CliExitCode Run();
+
+    // The settings list of a full read, as the window's initialization builds it:
+    // date, caption and identity comments, then one line per kept query. Empty when the
+    // run ended on the way.
+    QStringList ReadSettings();
+
+private:
+    CliExitCode Find();
+    CliExitCode Query();
+    CliExitCode Send();
+    CliExitCode Save();
+    CliExitCode Load();
+    CliExitCode Status();
+    CliExitCode Command(const QByteArray &line);
+    CliExitCode Finished();
+
+    const CliArguments &FArgs;
+    QStringList FFileLines; // load: the file, read by Prepare
+    CliSession &FSession;
+    CliOutput &FOut;
+};
