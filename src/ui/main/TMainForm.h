@@ -48,6 +48,7 @@ class TPageControl;
 class TPlusSpinEdit;
 class TResponseList;
 class TrpVersionInfo;
+class TTimingDiagramForm;
 
 class TMainForm : public QMainWindow, public AppControl
 {
@@ -370,6 +371,15 @@ public:
     void GateLogicSel2Change(QObject *Sender);
     void GateDebounceSel1Change(QObject *Sender);
     void GateDebounceSel2Change(QObject *Sender);
+
+    // ---- Timing diagram (TMainForm_Diagram.cpp) -----------------------------------------
+    // "Timing Diagram", the last item of "Tools": a non-modal window drawing the mirrors,
+    // made when first asked for and redrawn on every ConfigurationChanged.
+    QAction *TimingDiagram1 = nullptr;
+    QPointer<TTimingDiagramForm> TimingDiagramForm;
+    void TimingDiagram1Click();
+    TTimingDiagramForm *ShowTimingDiagram();
+    void CreateDiagramParts();
 
 signals:
     // The mirrors (ChannelConfigs, Mirrors) may have changed: raised once an operator's

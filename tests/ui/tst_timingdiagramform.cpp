@@ -1,0 +1,263 @@
+// The timing diagram window beside the main window: opened from "Tools", following the
+// mirrors on every change and readback, measuring with the mouse, exporting its picture.
+
+#include "PanelFixture.h"
+#include "diagram/TTimingDiagramModel.h"
+#include "ui/diagram/TTimingDiagramForm.h"
+#include "ui/diagram/TTimingDiagramView.h"
+#include "ui/main/TMainForm.h"
+
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <QtTest>
+
+class tst_timingdiagramform : public QObject
+{
+    Q_OBJECT
+private slots:
+    void openedFromTools();
+    void channelChangeMovesItsPulse();
+    void readbackUpdatesAllRows();
+    void measureBetweenTwoEdges();
+    void wheelZoomDragPanAndFit();
+    void savePicture();
+};
+
+namespace {
+// A 12-channel panel with channel n's pulse at n * 20 ns for 10 ns in a 1 µs period.
+void FillMirrors(TMainForm &form)
+{
+    form.ChannelCount = 12;
+    form.Mirrors.SystemPeriod = 1e-6;
+    for (int n = 1; n <= 12; ++n) {
+        form.ChannelConfigs[n].Enabled = 1;
+        form.ChannelConfigs[n].Delay = n * 20e-9;
+        form.ChannelConfigs[n].Width = 10e-9;
+    }
+}
+
+bool Bluish(QRgb c)
+{
+    return qBlue(c) > qRed(c) + 40;
+}
+
+QPoint Centre(const QRectF &r)
+{
+    return r.center().toPoint();
+}
+} // namespace
+
+void tst_timingdiagramform::openedFromTools()
+{
+    TMainForm form;
+    FillMirrors(form);
+    const QList<QAction *> tools = form.Tools1->actions();
+    QVERIFY(!tools.isEmpty());
+    QCOMPARE(tools.last(), form.TimingDiagram1);
+    QCOMPARE(form.TimingDiagram1->text(), QStringLiteral("Timing Diagram"));
+
+    form.TimingDiagram1->trigger();
+    TTimingDiagramForm *diagram = form.TimingDiagramForm;
+    QVERIFY(diagram);
+    QVERIFY(diagram->isVisible());
+    QVERIFY(diagram->isWindow());
+    QCOMPARE(diagram->windowTitle(), QStringLiteral("Timing Diagram"));
+    QCOMPARE(diagram->windowModality(), Qt::NonModal);
+    QVERIFY(diagram->minimumSize() != diagram->maximumSize()); // resizable
+    QCOMPARE(diagram->View()->Scene().Rows.size(), 13);        // T0 and 12 channels
+
+    // A second click shows the same window.
+    form.TimingDiagram1->trigger();
+    QCOMPARE(form.TimingDiagramForm.data(), diagram);
+}
+
+void tst_timingdiagramform::channelChangeMovesItsPulse()
+{
+    TMainForm form;
+    FillMirrors(form);
+    TTimingDiagramForm *diagram = form.ShowTimingDiagram();
+    TTimingDiagramView *view = diagram->View();
+    QVERIFY(QTest::qWaitForWindowExposed(diagram));
+
+    const QList<TRowGeometry> before = view->Rows();
+    const QRectF old = before[7].Pulse;
+    QVERIFY(Bluish(view->grab().toImage().pixel(Centre(old))));
+
+    // The delay handler writes the mirror, then the window raises ConfigurationChanged.
+    form.ChannelConfigs[7].Delay = 500e-9;
+    emit form.ConfigurationChanged();
+
+    const QList<TRowGeometry> after = view->Rows();
+    const TTimeAxis axis = view->Axis();
+    QCOMPARE(after[7].Pulse.left(), axis.ToX(500e-9));
+    QCOMPARE(after[7].Pulse.right(), axis.ToX(510e-9));
+    for (int n = 1; n <= 12; ++n) {
+        if (n != 7)
+            QCOMPARE(after[n].Pulse, before[n].Pulse);
+    }
+    // What the operator sees: the pulse left its old place for the new one.
+    const QImage shown = view->grab().toImage();
+    QVERIFY(!Bluish(shown.pixel(Centre(old))));
+    QVERIFY(Bluish(shown.pixel(Centre(after[7].Pulse))));
+}
+
+void tst_timingdiagramform::readbackUpdatesAllRows()
+{
+    // Channel n of a 36-channel instrument: delay n µs, width 0.5 µs, channel 36
+    // inverted and disabled, in a period of 30 µs (so channels 30 to 36 run past it).
+    QStringList arguments{"--model", "7310-36", "--reply", "*CFG? 0?=0 0.00003 NORM 1 1 1 1"};
+    for (int n = 1; n <= 36; ++n) {
+        const QString record = n == 36 ? "0 0.000036 0.0000005 NORM 1 1 1 0 TTL INV 5 0 DIS DIS "
+                                         "DIS LOW"
+                                       : QString("1 0.%1 0.0000005 NORM 1 1 1 0 TTL NORM 5 0 DIS "
+                                                 "DIS DIS LOW")
+                                             .arg(n, 6, 10, QLatin1Char('0'));
+        arguments << "--reply" << QString("*CFG?%1?=%2").arg(n).arg(record);
+    }
+    PanelFixture p;
+    auto emulator = p.Emulator(1, arguments);
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    TMainForm &form = *p.Form;
+    form.FormCreate();
+    QVERIFY(!form.Terminating());
+
+    // Opened before the readback: it must follow it, not be read at opening.
+    TTimingDiagramForm *diagram = form.ShowTimingDiagram();
+    QCOMPARE(diagram->View()->Scene().Rows.size(), 2); // T0 and channel 1 of the blank panel
+
+    form.LaunchTimer->stop();
+    form.ReinitializePending = true;
+    form.Initialize();
+    form.ReinitializePending = false;
+    QVERIFY2(p.Errors.Texts.isEmpty(), qPrintable(p.Errors.Texts.join('\n')));
+
+    const TTimingDiagramView *view = diagram->View();
+    const TDiagramScene &scene = view->Scene();
+    QCOMPARE(scene.Rows.size(), 37);
+    QCOMPARE(scene.Period, 30e-6);
+    const QList<TRowGeometry> rows = view->Rows();
+    const TTimeAxis axis = view->Axis();
+    for (int n = 1; n <= 36; ++n) {
+        QCOMPARE(scene.Rows[n].Channel, n);
+        QCOMPARE(rows[n].Pulse.left(), axis.ToX(n * 1e-6));
+        QCOMPARE(scene.Rows[n].PastPeriod, n >= 30);
+        QCOMPARE(scene.Rows[n].Enabled, n != 36);
+        QCOMPARE(scene.Rows[n].Inverted, n == 36);
+    }
+    // Fitted to the latest pulse end, which is past the period.
+    QVERIFY(axis.End() >= 36.5e-6);
+}
+
+void tst_timingdiagramform::measureBetweenTwoEdges()
+{
+    TMainForm form;
+    FillMirrors(form);
+    TTimingDiagramForm *diagram = form.ShowTimingDiagram();
+    TTimingDiagramView *view = diagram->View();
+    QVERIFY(QTest::qWaitForWindowExposed(diagram));
+    const QList<TRowGeometry> rows = view->Rows();
+
+    // Near channel 1's falling edge (30 ns), then near channel 4's rising edge (80 ns):
+    // both clicks a couple of pixels off, the interval is the exact gap.
+    const QPoint a(int(rows[1].Pulse.right()) + 2, int(rows[1].Band.center().y()));
+    const QPoint b(int(rows[4].Pulse.left()) - 2, int(rows[4].Band.center().y()));
+    QTest::mouseClick(view, Qt::LeftButton, {}, a);
+    QCOMPARE(view->MarkerA().value(), 30e-9);
+    QVERIFY(!view->MarkerB());
+    QTest::mouseClick(view, Qt::LeftButton, {}, b);
+    QCOMPARE(view->MarkerB().value(), 80e-9);
+    QCOMPARE(diagram->IntervalLabel()->text(),
+             QStringLiteral("A = 30 ns   B = 80 ns   Δt = 50 ns"));
+
+    // The pointer's time follows the mouse.
+    QTest::mouseMove(view, QPoint(qRound(view->Axis().ToX(500e-9)), a.y()));
+    const QString pointer = diagram->PointerLabel()->text();
+    QVERIFY2(pointer.startsWith(QStringLiteral("t = ")) && pointer.endsWith(QStringLiteral(" ns")),
+             qPrintable(pointer));
+    const double shown = pointer.mid(4, pointer.size() - 7).toDouble() * 1e-9;
+    QVERIFY2(std::abs(shown - 500e-9) <= 2 * view->Axis().SecondsPerPixel(), qPrintable(pointer));
+
+    // A third click starts a new measurement; Escape clears it.
+    QTest::mouseClick(view, Qt::LeftButton, {}, b);
+    QCOMPARE(view->MarkerA().value(), 80e-9);
+    QVERIFY(!view->MarkerB());
+    QTest::keyClick(view, Qt::Key_Escape);
+    QVERIFY(!view->MarkerA());
+}
+
+void tst_timingdiagramform::wheelZoomDragPanAndFit()
+{
+    TMainForm form;
+    FillMirrors(form);
+    TTimingDiagramForm *diagram = form.ShowTimingDiagram();
+    TTimingDiagramView *view = diagram->View();
+    QVERIFY(QTest::qWaitForWindowExposed(diagram));
+    const TTimeAxis fitted = view->Axis();
+
+    // Two notches in, around the pointer: the time under it stays where it was.
+    const QPointF at(fitted.ToX(200e-9), 100);
+    QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    QVERIFY(view->Axis().Span() < fitted.Span() / 1.4);
+    QVERIFY(std::abs(view->Axis().ToTime(at.x()) - 200e-9) < 1e-15);
+
+    // A change in the main window keeps the operator's zoom.
+    form.ChannelConfigs[3].Width = 20e-9;
+    emit form.ConfigurationChanged();
+    QVERIFY(view->Axis().Span() < fitted.Span() / 1.4);
+
+    // Dragging 100 pixels to the right shows earlier times; no marker is set.
+    const double start = view->Axis().Start();
+    const double perPixel = view->Axis().SecondsPerPixel();
+    const QPoint from = at.toPoint();
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    QTest::mouseMove(view, from + QPoint(50, 0));
+    QTest::mouseMove(view, from + QPoint(100, 0));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, from + QPoint(100, 0));
+    QVERIFY(std::abs(view->Axis().Start() - (start - 100 * perPixel)) < perPixel / 100);
+    QVERIFY(!view->MarkerA());
+
+    diagram->FitButton()->click();
+    QCOMPARE(view->Axis().Start(), fitted.Start());
+    QCOMPARE(view->Axis().End(), fitted.End());
+}
+
+void tst_timingdiagramform::savePicture()
+{
+    TMainForm form;
+    FillMirrors(form);
+    form.ChannelConfigs[12].Width = 2e-6; // past the period, to draw the mark as well
+    TTimingDiagramForm *diagram = form.ShowTimingDiagram();
+    diagram->resize(900, 640);
+    QVERIFY(QTest::qWaitForWindowExposed(diagram));
+
+    QTemporaryDir dir;
+    const QString png = dir.filePath("diagram.png");
+    QVERIFY(diagram->SavePicture(png));
+    QImage image(png);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), diagram->size() * diagram->devicePixelRatio());
+
+    const QString svg = dir.filePath("diagram.SVG");
+    QVERIFY(diagram->SavePicture(svg));
+    QSvgRenderer renderer(svg);
+    QVERIFY(renderer.isValid());
+    QCOMPARE(renderer.viewBox(), QRect(QPoint(0, 0), diagram->size()));
+    // Its printed size is the window's, to the rounding of millimetres.
+    QVERIFY(std::abs(renderer.defaultSize().width() - diagram->width()) <= 1);
+    QVERIFY(std::abs(renderer.defaultSize().height() - diagram->height()) <= 1);
+
+    // A folder that does not exist: reported, not claimed as written.
+    QVERIFY(!diagram->SavePicture(dir.filePath("missing/diagram.png")));
+    QVERIFY(!diagram->SavePicture(dir.filePath("missing/diagram.svg")));
+}
+
+QTEST_MAIN(tst_timingdiagramform)
+#include "tst_timingdiagramform.moc"
