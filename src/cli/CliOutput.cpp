@@ -43,6 +43,15 @@ void CliOutput::Error(const QString &text)
     std::fflush(stderr);
 }
 
+void CliOutput::Note(const QString &text)
+{
+    EndProgress();
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    if (!text.endsWith(u'\n'))
+        std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
 void CliOutput::Progress(const QString &text)
 {
     if (!FTerminal)

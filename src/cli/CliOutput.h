@@ -14,6 +14,7 @@ public:
     void Line(const QString &text);     // one line of results on standard output
     void Json(const QJsonValue &value); // the whole result, as JSON
     void Error(const QString &text);    // one line on standard error
+    void Note(const QString &text);     // further lines on standard error, as they are
 
     // Replaces the progress line; nothing when standard error is not a terminal.
     void Progress(const QString &text);

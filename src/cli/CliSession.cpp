@@ -3,6 +3,7 @@
 #include "cli/CliOutput.h"
 #include "comm/Communication.h"
 #include "comm/InstrumentScanner.h"
+#include "comm/PortOpenFailure.h"
 #include "comm/TKTComPort.h"
 
 CliSession::CliSession(CliOutput &out)
@@ -43,6 +44,11 @@ bool CliSession::Connect(std::optional<int> port, std::optional<int> baud)
         else if (baud)
             where = QStringLiteral(" at %1 baud").arg(*baud);
         End(CliExitCode::NoInstrument, QStringLiteral("No instrument found%1.").arg(where));
+        // Devices that exist but were refused: why, and what to do.
+        const QString refused =
+            PortOpenFailure::ScanReport(scanner.OpenFailures, PortOpenFailure::CurrentUserName());
+        if (!refused.isEmpty())
+            FOut.Note(refused);
         return false;
     }
     // From here on a missing reply is noticed after 4000 ms and reported through the

@@ -16,6 +16,7 @@ private slots:
     void findBehindSilentPort();
     void noInstrument_data();
     void noInstrument();
+    void noInstrumentNamesAPortInUse();
     void badArguments_data();
     void badArguments();
     void helpPerCommand();
@@ -145,6 +146,25 @@ void tst_cli::noInstrument()
     QCOMPARE(r.Code, 3);
     QCOMPARE(r.Errors, QStringList{error});
     QVERIFY(r.Out.isEmpty());
+}
+
+void tst_cli::noInstrumentNamesAPortInUse()
+{
+    PanelFixture p;
+    auto emulator = p.Emulator(3, {"--baud", "19200"});
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    TKTComPort holder; // another program holds COM3
+    holder.SetPort(3);
+    QVERIFY(holder.Open());
+
+    const Result r = Kt7310({"find"});
+    QCOMPARE(r.Code, 3);
+    QCOMPARE(r.Errors.value(0), QString("kt7310: No instrument found."));
+    QVERIFY2(
+        r.Errors.filter(QRegularExpression("^COM3 \\(.*\\): in use by another program$")).size() ==
+            1,
+        qPrintable(r.Errors.join('\n')));
+    QVERIFY(emulator->Received().isEmpty());
 }
 
 void tst_cli::badArguments_data()
