@@ -43,7 +43,7 @@ void tst_pagecontrol::currentTabIsMarked_data()
     QTest::addColumn<bool>("channels");
     QTest::addColumn<int>("chosen");
     QTest::newRow("channel tabs") << true << 6;
-    QTest::newRow("system options") << false << 1;
+    QTest::newRow("system options") << false << 2; // the longest caption, last
 }
 
 void tst_pagecontrol::currentTabIsMarked()
@@ -61,11 +61,18 @@ void tst_pagecontrol::currentTabIsMarked()
     QCOMPARE(pc->ActivePageIndex(), chosen);
     const QColor current = Mean(pc->TabButton(chosen));
     const QColor first = Mean(pc->TabButton(0));
-    const QColor next = Mean(pc->TabButton(chosen + 1));
+    const int other = (chosen + 1) % pc->PageCount();
+    const QColor next = Mean(pc->TabButton(other));
     // the other tabs look alike; the current one is far from them, not a shade apart
     QVERIFY(Distance(first, next) < 10);
     QVERIFY2(Distance(current, next) > 60,
              qPrintable(QString("%1 vs %2").arg(current.name(), next.name())));
+
+    // the bold caption of the current tab stays clear of its edges
+    QAbstractButton *tab = pc->TabButton(chosen);
+    QFont bold = tab->font();
+    bold.setBold(true);
+    QVERIFY(QFontMetrics(bold).horizontalAdvance(tab->text()) + 8 <= tab->width());
 
     pc->SelectPageByUser(0);
     QVERIFY(Distance(Mean(pc->TabButton(0)), current) < 10);

@@ -171,12 +171,17 @@ void TPageControl::PaintActiveTab(QAbstractButton *tab)
 void TPageControl::LayoutTabs()
 {
     const QFontMetrics fm(FTabFont);
+    // A tab that fits its caption fits it in the bold face of the current tab as well.
+    QFont bold = FTabFont;
+    bold.setBold(true);
+    const QFontMetrics boldFm(bold);
     const int h = fm.height() + 8;
     int x = 0;
     int y = 0;
     int rows = FButtons.isEmpty() ? 0 : 1;
     for (QAbstractButton *b : FButtons) {
-        const int w = FTabWidth > 0 ? FTabWidth : fm.horizontalAdvance(b->text()) + 2 * TabMargin;
+        const int w =
+            FTabWidth > 0 ? FTabWidth : boldFm.horizontalAdvance(b->text()) + 2 * TabMargin;
         if (FMultiLine && x > 0 && x + w > width()) {
             x = 0;
             y += h + TabGap;
