@@ -120,39 +120,49 @@ TDiagramScene BuildScene(const TSystemMirrors &mirrors, const TChannelConfigs &c
 QList<TRowGeometry> LayoutRows(const TDiagramScene &scene, const TTimeAxis &axis,
                                const TDiagramMetrics &metrics)
 {
-    const double slack = 4;
-    const auto clampX = [&](double x) {
-        return std::clamp(x, axis.Left() - slack, axis.Right() + slack);
-    };
+    const double left = axis.Left();
+    const double right = axis.Right();
 
     QList<TRowGeometry> rows;
     rows.reserve(scene.Rows.size());
     double top = metrics.Top;
     for (const TDiagramRow &row : scene.Rows) {
         TRowGeometry g;
-        g.Band = QRectF(axis.Left(), top, axis.Right() - axis.Left(), metrics.RowHeight);
+        g.Band = QRectF(left, top, right - left, metrics.RowHeight);
         g.HighY = top + metrics.LevelMargin;
         g.LowY = top + metrics.RowHeight - metrics.LevelMargin;
         g.BaselineY = row.Inverted ? g.HighY : g.LowY;
         const double pulseY = row.Inverted ? g.LowY : g.HighY;
+        top += metrics.RowHeight;
 
-        double x1 = clampX(axis.ToX(row.Delay));
-        double x2 = clampX(axis.ToX(row.End()));
-        if (x2 - x1 < metrics.MinPulseWidth)
-            x2 = x1 + metrics.MinPulseWidth;
+        // Nothing of the pulse in view: the idle level only.
+        if (row.End() < axis.Start() || row.Delay > axis.End()) {
+            g.Waveform = QPolygonF({{left, g.BaselineY}, {right, g.BaselineY}});
+            rows.append(g);
+            continue;
+        }
+        // Cut to the plot; an edge outside it is not drawn (a picture without clipping,
+        // such as an SVG export, shows exactly the plot).
+        const double rise = axis.ToX(row.Delay);
+        const double fall = axis.ToX(row.End());
+        double x1 = std::max(rise, left);
+        double x2 = std::min(fall, right);
+        if (x2 - x1 < metrics.MinPulseWidth) {
+            x2 = std::min(x1 + metrics.MinPulseWidth, right);
+            x1 = std::max(left, x2 - metrics.MinPulseWidth);
+        }
         g.Pulse = QRectF(QPointF(x1, g.HighY), QPointF(x2, g.LowY));
         if (row.PastPeriod) {
-            const double xp = clampX(axis.ToX(scene.Period));
-            g.PastPeriod = QRectF(QPointF(xp, g.HighY), QPointF(std::max(xp, x2), g.LowY));
+            const double xp = std::clamp(axis.ToX(scene.Period), left, right);
+            if (xp < x2)
+                g.PastPeriod = QRectF(QPointF(std::max(xp, x1), g.HighY), QPointF(x2, g.LowY));
         }
-        g.Waveform = QPolygonF({{axis.Left(), g.BaselineY},
-                                {x1, g.BaselineY},
-                                {x1, pulseY},
-                                {x2, pulseY},
-                                {x2, g.BaselineY},
-                                {axis.Right(), g.BaselineY}});
+        if (rise > left)
+            g.Waveform << QPointF(left, g.BaselineY) << QPointF(x1, g.BaselineY);
+        g.Waveform << QPointF(x1, pulseY) << QPointF(x2, pulseY);
+        if (fall < right)
+            g.Waveform << QPointF(x2, g.BaselineY) << QPointF(right, g.BaselineY);
         rows.append(g);
-        top += metrics.RowHeight;
     }
     return rows;
 }

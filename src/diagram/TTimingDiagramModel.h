@@ -50,9 +50,11 @@ struct TRowGeometry
     double HighY = 0;     // level of a high output
     double LowY = 0;      // level of a low output
     double BaselineY = 0; // the idle level: LowY, or HighY when inverted
-    QRectF Pulse;         // from the delay to the delay plus width, between the two levels
-    QRectF PastPeriod;    // the part of the pulse after the period (empty when none)
-    QPolygonF Waveform;   // idle level, the pulse, idle level again, across the plot
+    // From the delay to the delay plus width between the two levels, cut to the plot;
+    // null when none of the pulse is in view.
+    QRectF Pulse;
+    QRectF PastPeriod;  // the part of the pulse after the period (empty when none)
+    QPolygonF Waveform; // idle level, the pulse, idle level again, across the plot
 };
 
 // Fixed proportions of the drawing, in pixels.
@@ -69,8 +71,9 @@ struct TDiagramMetrics
 TDiagramScene BuildScene(const TSystemMirrors &mirrors, const TChannelConfigs &configs,
                          int channelCount);
 
-// Places every row of the scene on the axis. Pixel positions are kept within a few pixels
-// outside the plot, so that a deep zoom never hands the painter a huge coordinate.
+// Places every row of the scene on the axis. Every position lies within the plot, so
+// that a deep zoom never hands the painter a huge coordinate and a drawing needs no
+// clipping.
 QList<TRowGeometry> LayoutRows(const TDiagramScene &scene, const TTimeAxis &axis,
                                const TDiagramMetrics &metrics);
 

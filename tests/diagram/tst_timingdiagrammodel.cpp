@@ -15,6 +15,8 @@ class tst_timingdiagrammodel : public QObject
 private slots:
     void channelRow_data();
     void channelRow();
+    void pulsesAtThePlotEdges_data();
+    void pulsesAtThePlotEdges();
     void rowsFollowTheModel();
     void axisUnitsAndTicks_data();
     void axisUnitsAndTicks();
@@ -119,12 +121,6 @@ void tst_timingdiagrammodel::channelRow_data()
     narrow.Width = 1e-12;
     QTest::newRow("narrower than a pixel: one pixel")
         << narrow << 1e-6 << 100.0 << 101.0 << false << true << "Normal|TTL" << -1.0;
-
-    ChannelConfig far = plain;
-    far.Delay = 1000;
-    far.Width = 1;
-    QTest::newRow("far outside the view: kept near the edge")
-        << far << 2000.0 << 1004.0 << 1005.0 << false << true << "Normal|TTL" << -1.0;
 }
 
 void tst_timingdiagrammodel::channelRow()
@@ -172,6 +168,56 @@ void tst_timingdiagrammodel::channelRow()
         QCOMPARE(g.PastPeriod, QRectF(QPointF(pastFrom, 85), QPointF(x2, 105)));
     else
         QVERIFY(g.PastPeriod.isEmpty());
+}
+
+void tst_timingdiagrammodel::pulsesAtThePlotEdges_data()
+{
+    QTest::addColumn<double>("delay");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<QRectF>("pulse");
+    QTest::addColumn<QPolygonF>("waveform");
+
+    // The plot shows 200 ns to 1200 ns on pixels 0 to 1000; channel 1's row
+    // (below T0's) has its levels at 35 and 55.
+    QTest::newRow("runs past the right edge")
+        << 900e-9 << 500e-9 << QRectF(QPointF(700, 35), QPointF(1000, 55))
+        << QPolygonF({{0, 55}, {700, 55}, {700, 35}, {1000, 35}});
+    QTest::newRow("began before the left edge")
+        << 100e-9 << 200e-9 << QRectF(QPointF(0, 35), QPointF(100, 55))
+        << QPolygonF({{0, 35}, {100, 35}, {100, 55}, {1000, 55}});
+    QTest::newRow("spans the whole plot")
+        << 0.0 << 2e-6 << QRectF(QPointF(0, 35), QPointF(1000, 55))
+        << QPolygonF({{0, 35}, {1000, 35}});
+    QTest::newRow("ended before the plot")
+        << 0.0 << 100e-9 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
+    QTest::newRow("starts after the plot")
+        << 1000.0 << 1.0 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
+    QTest::newRow("a sliver at the right edge stays inside")
+        << 1200e-9 << 1e-12 << QRectF(QPointF(999, 35), QPointF(1000, 55))
+        << QPolygonF({{0, 55}, {999, 55}, {999, 35}, {1000, 35}});
+}
+
+void tst_timingdiagrammodel::pulsesAtThePlotEdges()
+{
+    QFETCH(double, delay);
+    QFETCH(double, width);
+    QFETCH(QRectF, pulse);
+    QFETCH(QPolygonF, waveform);
+
+    TSystemMirrors mirrors;
+    TChannelConfigs configs;
+    configs[1].Delay = delay;
+    configs[1].Width = width;
+    TTimeAxis axis;
+    axis.SetPixels(0, 1000);
+    axis.SetRange(200e-9, 1200e-9);
+    TDiagramMetrics m;
+    m.RowHeight = 30;
+    m.LevelMargin = 5;
+    const TRowGeometry g = LayoutRows(BuildScene(mirrors, configs, 1), axis, m).at(1);
+    QCOMPARE(g.Pulse, pulse);
+    QCOMPARE(g.Pulse.isNull(), pulse.isNull());
+    QCOMPARE(g.Waveform, waveform);
 }
 
 void tst_timingdiagrammodel::rowsFollowTheModel()

@@ -3,6 +3,7 @@
 
 #include "PanelFixture.h"
 #include "diagram/TTimingDiagramModel.h"
+#include "ui/controls/TPlusSpinEdit.h"
 #include "ui/diagram/TTimingDiagramForm.h"
 #include "ui/diagram/TTimingDiagramView.h"
 #include "ui/main/TMainForm.h"
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
@@ -81,6 +83,10 @@ void tst_timingdiagramform::channelChangeMovesItsPulse()
 {
     TMainForm form;
     FillMirrors(form);
+    form.CreateChannelTabs();
+    form.SetResolutionRanges();
+    for (int n = 1; n <= 12; ++n)
+        form.ChDelayAdj[n]->SetValue(form.ChannelConfigs[n].Delay);
     TTimingDiagramForm *diagram = form.ShowTimingDiagram();
     TTimingDiagramView *view = diagram->View();
     QVERIFY(QTest::qWaitForWindowExposed(diagram));
@@ -89,9 +95,11 @@ void tst_timingdiagramform::channelChangeMovesItsPulse()
     const QRectF old = before[7].Pulse;
     QVERIFY(Bluish(view->grab().toImage().pixel(Centre(old))));
 
-    // The delay handler writes the mirror, then the window raises ConfigurationChanged.
-    form.ChannelConfigs[7].Delay = 500e-9;
-    emit form.ConfigurationChanged();
+    // Channel 7's delay field takes a new value: its handler writes the mirror and
+    // queues the line, and the queue announces the change. Nothing is sent here.
+    form.ChDelayAdj[7]->AssignValue(500e-9);
+    form.TaskTimer->stop();
+    QCOMPARE(form.ChannelConfigs[7].Delay, 500e-9);
 
     const QList<TRowGeometry> after = view->Rows();
     const TTimeAxis axis = view->Axis();

@@ -20,6 +20,7 @@ const QColor PulseFill(0x62, 0xa0, 0xea, 0x90);
 const QColor DisabledLine(0xa0, 0xa0, 0xa0);
 const QColor DisabledFill(0xc8, 0xc8, 0xc8, 0x80);
 const QColor PastColor(0xc0, 0x1c, 0x28);
+const QColor PastFill(0xe0, 0x1b, 0x24, 0x60);
 const QColor T0Color(0x26, 0xa2, 0x69);
 const QColor MarkerAColor(0xe6, 0x61, 0x00);
 const QColor MarkerBColor(0x91, 0x41, 0xac);
@@ -299,20 +300,16 @@ void TTimingDiagramView::paintEvent(QPaintEvent *)
             p.drawLine(QPointF(plotLeft, g.LowY), QPointF(plotRight, g.LowY));
             continue;
         }
-        p.setPen(Qt::NoPen);
-        p.setBrush(row.Enabled ? PulseFill : DisabledFill);
-        p.drawRect(g.Pulse);
-        if (!g.PastPeriod.isEmpty()) {
-            p.setBrush(QBrush(PastColor, Qt::BDiagPattern));
-            p.drawRect(g.PastPeriod);
-        }
-        p.setBrush(Qt::NoBrush);
+        if (!g.Pulse.isNull())
+            p.fillRect(g.Pulse, row.Enabled ? PulseFill : DisabledFill);
+        if (!g.PastPeriod.isEmpty())
+            p.fillRect(g.PastPeriod, PastFill);
         QPen line(row.Enabled ? PulseLine : DisabledLine, row.Enabled ? 1.5 : 1);
         if (!row.Enabled)
             line.setStyle(Qt::DashLine);
         p.setPen(line);
         p.drawPolyline(g.Waveform);
-        if (!g.PastPeriod.isEmpty()) {
+        if (!g.PastPeriod.isEmpty() && g.PastPeriod.right() < plotRight) {
             p.setPen(QPen(PastColor, 1.5));
             p.drawLine(g.PastPeriod.topRight(), g.PastPeriod.bottomRight());
         }
