@@ -1,15 +1,20 @@
 // Figures for the notes (not a test, not timed by CTest):
 //   latency   a command queued on an idle port to its line written, 100 changes
 //   burst     N commands queued at once (default 10000): all received in order, total
-//             time against N x (30 ms pause + the emulator's reply time)
+//             time against N x (30 ms pause + the emulator's reply time); with
+//             "noterminal" the lines are not echoed in the window's terminal
 //   idle      CPU of the real program (KT7310_GUI) on a 36-channel emulator with the
 //             status poll running, over S seconds (default 60)
-// Usage: bench_control [latency] [burst [N]] [idle [S]]   (no argument: all three)
+//   tick      CPU of the panel in this process idling after a change, with and without
+//             the task tick running, S seconds each (default 20)
+// Usage: bench_control [latency] [burst [N] [noterminal]] [idle [S]] [tick [S]]
+//        (no argument: latency, burst and idle)
 
 #include "ControlPanel.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "comm/TerminalSink.h"
+#include "ui/main/TResponseList.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,6 +23,7 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -26,10 +32,13 @@ struct StampingTerminal : TerminalSink
 {
     QElapsedTimer Clock;
     QList<qint64> CommandNs;
-    void AppendTerminalLine(const QString &, uint32_t rgb) override
+    TerminalSink *Next = nullptr; // the window's terminal, when it is to be drawn too
+    void AppendTerminalLine(const QString &line, uint32_t rgb) override
     {
         if (rgb == CommandColor)
             CommandNs << Clock.nsecsElapsed();
+        if (Next)
+            Next->AppendTerminalLine(line, rgb);
     }
 };
 
@@ -56,7 +65,12 @@ int Latency()
         const int before = int(terminal.CommandNs.size());
         c.Form.QueuedCommandToPort(
             QStringLiteral(":PULS2:DEL 0.%1").arg(i * 25, 11, 10, QChar('0')));
-        QTRY_VERIFY_WITH_TIMEOUT(terminal.CommandNs.size() > before && !c.Form.TaskRunning, 5000);
+        QDeadlineTimer deadline(5000);
+        while ((terminal.CommandNs.size() == before || c.Form.TaskRunning) &&
+               !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        if (terminal.CommandNs.size() == before)
+            return 1;
         ms << (terminal.CommandNs[before] - t0) / 1e6;
     }
     std::printf("latency (queued to line written, port idle), 100 changes: median %.1f ms, "
@@ -65,7 +79,7 @@ int Latency()
     return 0;
 }
 
-int Burst(int count)
+int Burst(int count, bool withTerminal)
 {
     ControlPanel c;
     if (!c.Start())
@@ -81,6 +95,11 @@ int Burst(int count)
     }
     const double replyMs = Percentile(single, 0.5);
 
+    StampingTerminal terminal;
+    terminal.Clock.start();
+    if (withTerminal)
+        terminal.Next = c.Form.ResponseList;
+    c.Form.Comm->SetTerminal(&terminal);
     const int mark = c.ReceivedCount();
     QStringList lines;
     for (int i = 0; i < count; ++i)
@@ -96,10 +115,19 @@ int Burst(int count)
     QTest::qWait(200);
     const QStringList received = c.ReceivedFrom(mark);
     const double floorMs = count * (30.0 + replyMs);
-    std::printf("burst of %d: queued in %.1f ms; received %lld, in order: %s; total %.0f ms, "
+    // The pace at the start and at the end of the burst, per command.
+    const auto pace = [&](int from, int n) {
+        return (terminal.CommandNs[from + n - 1] - terminal.CommandNs[from]) / 1e6 / (n - 1);
+    };
+    const int n = std::min(500, count / 2);
+    if (terminal.CommandNs.size() >= count && n > 1)
+        std::printf("pace: first %d commands %.2f ms each, last %d %.2f ms each\n", n, pace(0, n),
+                    n, pace(count - n, n));
+    std::printf("burst of %d (%s): queued in %.1f ms; received %lld, in order: %s; total %.0f ms, "
                 "floor %d x (30 + %.2f) ms = %.0f ms, ratio %.3f\n",
-                count, queuedMs, qlonglong(received.size()), received == lines ? "yes" : "NO",
-                totalMs, count, replyMs, floorMs, totalMs / floorMs);
+                count, withTerminal ? "echoed in the window's terminal" : "no terminal", queuedMs,
+                qlonglong(received.size()), received == lines ? "yes" : "NO", totalMs, count,
+                replyMs, floorMs, totalMs / floorMs);
     return received == lines ? 0 : 1;
 }
 
@@ -150,6 +178,40 @@ int Idle(int seconds)
         gui.kill();
     return 0;
 }
+// CPU of this process while the panel idles with the status poll running, once after a
+// change (the task tick as the change left it) and once with the task tick stopped.
+int Tick(int seconds)
+{
+    ControlPanel c;
+    if (!c.Start({"--model", "7310-36"}))
+        return 1;
+    const auto cpuSeconds = [] {
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    c.Form.QueuedCommandToPort(":PULS0:STAT OFF");
+    QTest::qWait(500);
+    const auto measure = [&](const char *what) {
+        const bool ticking = c.Form.TaskTimer->isActive();
+        const double before = cpuSeconds();
+        QElapsedTimer t;
+        t.start();
+        QEventLoop idle; // no polling of its own, as the program's message loop
+        QTimer::singleShot(seconds * 1000, &idle, &QEventLoop::quit);
+        idle.exec();
+        const double cpu = cpuSeconds() - before;
+        std::printf("in-process idle, %s (task timer %s): %.3f s of CPU in %.1f s = %.3f %% of "
+                    "one core\n",
+                    what, ticking ? "running" : "stopped", cpu, t.nsecsElapsed() / 1e9,
+                    100.0 * cpu / (t.nsecsElapsed() / 1e9));
+    };
+    measure("after a change");
+    c.Form.TaskTimer->stop();
+    measure("the tick stopped by hand");
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -166,7 +228,9 @@ int main(int argc, char *argv[])
     if (all || args.contains("latency"))
         rc |= Latency();
     if (all || args.contains("burst"))
-        rc |= Burst(number("burst", 10000));
+        rc |= Burst(number("burst", 10000), !args.contains("noterminal"));
+    if (args.contains("tick"))
+        rc |= Tick(number("tick", 20));
     if (all || args.contains("idle"))
         rc |= Idle(number("idle", 60));
     return rc;

@@ -167,6 +167,7 @@ void tst_queue::idleTickDoesNothing()
     QTest::qWait(200); // forty idle ticks
     QCOMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT ON"});
     QVERIFY(!c.Form.TaskRunning);
+    QVERIFY(!c.Form.TaskTimer->isActive()); // an idle panel does not tick
 }
 
 QTEST_MAIN(tst_queue)

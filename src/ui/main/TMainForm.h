@@ -314,6 +314,9 @@ public:
     void QueuedCommandToPort(const QString &command);
     void TaskTimerTimer();
     void ProcessTasks();
+    // Queued commands, a recall or a re-initialization wait for the task tick, which
+    // runs only while this holds; the recall and Refresh items enable it as the queue does.
+    bool TasksPending() const;
     void StatusTimerTimer();
     void UpdateStatus();
     void RunStopbtnClick();

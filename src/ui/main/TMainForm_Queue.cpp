@@ -43,7 +43,8 @@ void TMainForm::ProcessTasks()
     // stack, and while a drain, recall or initialization is under way there: a tick
     // dispatched inside one of them must not start the next step in the middle.
     if (StatusPollRunning || ComPort->InUse() || TaskRunning || Comm->CommandsDisabled) {
-        TaskTimer->start();
+        if (TasksPending())
+            TaskTimer->start();
         return;
     }
     TaskRunning = true;
@@ -78,6 +79,13 @@ void TMainForm::ProcessTasks()
     }
 
     TaskRunning = false;
-    if (!FTerminating)
+    if (!FTerminating && TasksPending())
         TaskTimer->start();
+}
+
+bool TMainForm::TasksPending() const
+{
+    // The tick runs only while there is work: ticking forever every 5 ms would cost the
+    // idle program close to 1 % of a core. Whoever queues or flags work enables it.
+    return CommandsQueued || RecallPending || ReinitializePending;
 }
