@@ -35,6 +35,7 @@ class QPushButton;
 class QTimer;
 
 class Communication;
+class CommandScriptReplay;
 class ConfigurationReader;
 struct TConfigQuery;
 struct TConfigReply;
@@ -290,6 +291,27 @@ public:
     // ---- Storage bins (TMainForm_Bins.cpp) ----------------------------------------------
     bool StorageBinsCreated = false;
     void UpdateStorageBins();
+    void SaveStorageBin(QObject *Sender);   // "*SAV n" through the queue
+    void RecallStorageBin(QObject *Sender); // "*RCL n" and the re-read on the next task tick
+
+    // ---- Settings file, terminal and tools (TMainForm_SettingsFile.cpp, _Terminal.cpp,
+    // _Tools.cpp) -------------------------------------------------------------------------
+    // The replay of a restored settings file; it lives as long as the window, as a
+    // replay can be left only at the program's end.
+    CommandScriptReplay *SettingsReplay = nullptr;
+    void SaveToFile1Click();
+    void RestoreSettingsFromFile1Click();
+    void SendBtnClick();
+    // Key is the character typed into SendEdit; set to null when the box must not get it.
+    void SendEditKeyPress(QObject *Sender, QChar &Key);
+    void Up1Click();
+    void CaptureScreenShot1Click();
+    void WebSite1Click();
+    void About1Click();
+    // The text of the About box, six lines separated by CR LF.
+    QString AboutText() const;
+    // The web-site address for a company badge; empty for a badge of no known company.
+    static QString WebSiteAddress(const QString &company);
 
     // ---- Service window (TMainForm_Service.cpp) -----------------------------------------
     // The status tick's last step once the service code was accepted: the menu item
@@ -430,6 +452,15 @@ private:
 
     // command queue and status poll (TMainForm_Queue.cpp)
     void CreateQueueParts();
+
+    // storage bins, settings file, terminal and tools (TMainForm_Bins.cpp,
+    // _SettingsFile.cpp, _Terminal.cpp, _Tools.cpp)
+    void CreateStorageParts();
+    void CreateTerminalParts();
+    void CreateToolsParts();
+    // A file operation started while a transaction, a drain, an initialization or a
+    // replay is under way further up the call stack starts again once that is over.
+    bool FileOperationMustWait(void (TMainForm::*operation)());
 
     // setting handlers bound to their controls (TMainForm_*Settings.cpp)
     TNotifyEvent Handler(void (TMainForm::*handler)(QObject *Sender));

@@ -1,0 +1,107 @@
+// The settings file: the instrument's present settings saved as a command script, and
+// such a script replayed to the instrument before the whole configuration is read back.
+
+#include "base/ErrorReport.h"
+#include "comm/CommandScriptReplay.h"
+#include "comm/Communication.h"
+#include "comm/OperatorDialogs.h"
+#include "comm/TKTComPort.h"
+#include "protocol/CommandScript.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TMessageForm.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+constexpr int RetryMs = 100;
+const QString LoadingText = QStringLiteral("Loading. Please wait...");
+} // namespace
+
+bool TMainForm::FileOperationMustWait(void (TMainForm::*operation)())
+{
+    // A menu item can be chosen inside a reply wait or inside an initialization's event
+    // processing. Run there, a save would read back while the port is busy (every query
+    // empty) and a restore would have its lines dropped as "Comport in use".
+    const bool busy = ComPort->InUse() || TaskRunning || StatusPollRunning ||
+                      Comm->CommandsDisabled || (SettingsReplay && SettingsReplay->Running());
+    if (busy && !Terminating())
+        QTimer::singleShot(RetryMs, this, operation);
+    return busy;
+}
+
+void TMainForm::SaveToFile1Click()
+{
+    if (FileOperationMustWait(&TMainForm::SaveToFile1Click))
+        return;
+    // The file describes the instrument as it is now.
+    Initialize();
+    if (Terminating())
+        return;
+
+    QFileDialog dialog(this, QStringLiteral("Save system parameters"), QDir::currentPath(),
+                       QStringLiteral("Text file (*.txt)"));
+    dialog.setObjectName(QStringLiteral("SaveSettingsDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    const QString fileName = Dialogs().ChooseFile(&dialog);
+    if (fileName.isEmpty()) {
+        Dialogs().Information(QStringLiteral("Save to file was cancelled"));
+        return;
+    }
+    const QString error = CommandScript::Write(fileName, SettingsList);
+    if (!error.isEmpty())
+        ReportError(error);
+}
+
+void TMainForm::RestoreSettingsFromFile1Click()
+{
+    if (FileOperationMustWait(&TMainForm::RestoreSettingsFromFile1Click))
+        return;
+    OpenFile->setDefaultSuffix(QStringLiteral("txt"));
+    const QString fileName = Dialogs().ChooseFile(OpenFile);
+    if (fileName.isEmpty() || Terminating())
+        return;
+    const CommandScript::ReadResult file = CommandScript::Read(fileName);
+    if (!file.Ok()) {
+        ReportError(file.Error);
+        return;
+    }
+
+    SettingsList = file.Lines;
+    if (!file.Lines.isEmpty()) {
+        if (!SettingsReplay) {
+            SettingsReplay = new CommandScriptReplay(*Comm);
+            connect(this, &QObject::destroyed, [replay = SettingsReplay] { delete replay; });
+        }
+        const auto showLoading = [this] {
+            // A Refresh or recall during the replay closes the progress window with its
+            // own initialization: the replay shows it again.
+            if (MessageForm &&
+                (!MessageForm->isVisible() || MessageForm->MessageLabel->text() != LoadingText)) {
+                MessageForm->MessageLabel->setText(LoadingText);
+                MessageForm->show();
+            }
+        };
+        showLoading();
+        SettingsReplay->OnProgress = [showLoading](int, int) { showLoading(); };
+        // The replay sends its own copy: an initialization run from the window meanwhile
+        // rebuilds SettingsList.
+        SettingsReplay->Run(file.Lines);
+        SettingsReplay->OnProgress = nullptr;
+        if (Terminating())
+            return;
+    } else {
+        Dialogs().Information(QStringLiteral("Empty file."));
+    }
+
+    Initialize();
+    if (Terminating())
+        return;
+    if (MessageForm)
+        MessageForm->close();
+    Dialogs().Information(QStringLiteral("Settings loaded."));
+}

@@ -1,0 +1,123 @@
+// The "Tools" and "Help" items: Refresh, the screen shot, the web site and About.
+
+#include "base/ErrorReport.h"
+#include "comm/OperatorDialogs.h"
+#include "protocol/ModelTable.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TrpVersionInfo.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+const QString ScreenShotFileName = QStringLiteral("ScreenShot.jpg");
+
+struct TWebSite
+{
+    const char *Company;
+    const char *Address;
+};
+// The makers' web sites, by badge.
+constexpr TWebSite WebSites[] = {
+    {"KT", "https://www.kalteron.com/"},
+    {"MRD", "https://www.marendale.com/"},
+};
+
+// What the screen shows at the window's outer rectangle, frame and title bar included.
+QImage GrabScreenArea(QWidget *window)
+{
+    const QRect outer = window->frameGeometry();
+    QScreen *screen = window->screen();
+    if (screen) {
+        const QRect area = outer.translated(-screen->geometry().topLeft());
+        const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+        if (!shot.isNull())
+            return shot.toImage();
+    }
+    // A platform that cannot read the screen (no display server, Wayland): the window's
+    // own picture at its place inside the outer rectangle.
+    QImage image(outer.size(), QImage::Format_RGB32);
+    image.fill(window->palette().color(QPalette::Window));
+    QPainter painter(&image);
+    painter.drawPixmap(window->geometry().topLeft() - outer.topLeft(), window->grab());
+    return image;
+}
+} // namespace
+
+void TMainForm::CreateToolsParts()
+{
+    connect(Up1, &QAction::triggered, this, &TMainForm::Up1Click);
+    connect(CaptureScreenShot1, &QAction::triggered, this, &TMainForm::CaptureScreenShot1Click);
+    connect(WebSite1, &QAction::triggered, this, &TMainForm::WebSite1Click);
+    connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
+}
+
+void TMainForm::Up1Click()
+{
+    ReinitializePending = true;
+    if (!TaskTimer->isActive() && !Terminating())
+        TaskTimer->start();
+}
+
+void TMainForm::CaptureScreenShot1Click()
+{
+    const QImage image = GrabScreenArea(this);
+    // Written to a temporary file first: an earlier picture is replaced only by a
+    // complete one.
+    QSaveFile file(ScreenShotFileName);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = file.errorString();
+    } else {
+        QImageWriter writer(&file, "jpg");
+        if (!writer.write(image))
+            reason = writer.errorString();
+        else if (!file.commit())
+            reason = file.errorString();
+    }
+    if (!reason.isEmpty())
+        ReportError(
+            QStringLiteral("Cannot create file \"%1\". %2")
+                .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(ScreenShotFileName)),
+                     reason));
+}
+
+QString TMainForm::WebSiteAddress(const QString &company)
+{
+    for (const TWebSite &site : WebSites)
+        if (company == QLatin1String(site.Company))
+            return QLatin1String(site.Address);
+    return QString();
+}
+
+void TMainForm::WebSite1Click()
+{
+    const QString address = WebSiteAddress(Identity.Company);
+    if (!address.isEmpty())
+        QDesktopServices::openUrl(QUrl(address));
+}
+
+QString TMainForm::AboutText() const
+{
+    const QString crlf = QStringLiteral("\r\n");
+    return QStringLiteral("Company: ") + CompanyName(Identity.Company) + crlf +
+           QStringLiteral("Model Number: ") + Identity.ModelNumber + crlf +
+           QStringLiteral("Serial Number: ") + QString::number(Identity.SerialNumber) + crlf +
+           QStringLiteral("Firmware Version: ") + Identity.FirmwareVersion + crlf +
+           QStringLiteral("FPGA Version: ") + Identity.FPGAVersion + crlf +
+           QStringLiteral("Software Version: ") + VersionInfo->FileVersion();
+}
+
+void TMainForm::About1Click()
+{
+    Dialogs().Information(AboutText());
+}

@@ -1,0 +1,342 @@
+// The settings file against the emulator: a saved file restores the instrument's whole
+// state; what a restore sends for the files operators actually have (demo mode, comments
+// only, empty, byte-order marks, a larger model's file), and the failures.
+
+#include "ControlPanel.h"
+#include "comm/Communication.h"
+#include "protocol/CommandScript.h"
+#include "ui/main/TResponseList.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+class tst_settingsfile : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir work; // the working folder and the files
+    QString startDir;
+
+    QString path(const QString &name) const { return QDir(work.path()).filePath(name); }
+    QString writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return QString();
+        return f.fileName();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        startDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+    }
+    void cleanupTestCase() { QDir::setCurrent(startDir); }
+
+    void roundTripRestoresTheWholeState();
+    void restores_data();
+    void restores();
+    void largerModelsFile();
+    void unreadableAndUnwritableFiles();
+    void refreshDuringReplay();
+    void demoModeSavesTheDateLine();
+};
+
+namespace {
+QByteArray Utf16(const QString &text, QStringConverter::Encoding encoding)
+{
+    QStringEncoder encoder(encoding);
+    return encoder.encode(text);
+}
+
+// What a restore sent before its re-initialization (which begins with the system record).
+QStringList ReplayedLines(const ControlPanel &c, int mark)
+{
+    QStringList sent = c.ReceivedFrom(mark);
+    const qsizetype reinit = sent.indexOf("*CFG? 0?");
+    return reinit < 0 ? QStringList{"<no re-initialization>"} : sent.mid(0, reinit);
+}
+
+// Records whether the progress window showed the loading text while a replay ran.
+struct ProgressWatch
+{
+    QTimer Timer;
+    bool SawLoading = false;
+    explicit ProgressWatch(TMessageForm &form)
+    {
+        QObject::connect(&Timer, &QTimer::timeout, [this, &form] {
+            SawLoading |= form.isVisible() &&
+                          form.MessageLabel->text() == QLatin1String("Loading. Please wait...");
+        });
+        Timer.start(0);
+    }
+};
+} // namespace
+
+void tst_settingsfile::roundTripRestoresTheWholeState()
+{
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "7310-12"}));
+    c.Form.StatusTimer->stop();
+    // a state away from the factory defaults
+    for (const QString &line : {":PULS2:DEL 0.00000100000", ":PULS5:WIDT 0.00000200000",
+                                ":SYST:AUT 1", ":PULS0:PER 0.000200000"})
+        c.Form.QueuedCommandToPort(line);
+    c.Form.ProcessTasks();
+
+    QString dialogTitle;
+    QString suffix;
+    QStringList filters;
+    QString folder;
+    bool save = false;
+    bool asksBeforeReplacing = true;
+    c.P.Dialogs.onChooseFile = [&](QObject *object) {
+        auto *dialog = qobject_cast<QFileDialog *>(object);
+        QVERIFY(dialog);
+        dialogTitle = dialog->windowTitle();
+        suffix = dialog->defaultSuffix();
+        filters = dialog->nameFilters();
+        folder = dialog->directory().absolutePath();
+        save = dialog->acceptMode() == QFileDialog::AcceptSave;
+        asksBeforeReplacing = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+    };
+    QVERIFY(!writeFile("state.txt", "an earlier file, replaced without a question").isEmpty());
+    c.P.Dialogs.fileAnswers = {path("state.txt")};
+    const int beforeSave = c.ReceivedCount();
+    c.Form.SaveToFile1Click();
+    QCOMPARE(dialogTitle, QString("Save system parameters"));
+    QCOMPARE(suffix, QString("txt"));
+    QCOMPARE(filters, QStringList{"Text file (*.txt)"});
+    QCOMPARE(folder, QDir(work.path()).absolutePath());
+    QVERIFY(save);
+    QVERIFY(!asksBeforeReplacing);
+    // a fresh initialization ran first, without the progress window
+    QVERIFY(c.ReceivedFrom(beforeSave).contains("*CFG?12?"));
+    QVERIFY(!c.P.MessageForm.isVisible());
+
+    QFile file(path("state.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(bytes, (c.Form.SettingsList.join("\r\n") + "\r\n").toLatin1());
+    const QStringList saved = c.Form.SettingsList;
+    QCOMPARE(saved.size(), 16 + 12);
+    QVERIFY(c.P.Dialogs.informations.isEmpty());
+
+    // the instrument back at its factory settings
+    c.Form.QueuedCommandToPort("*RST");
+    c.Form.ProcessTasks();
+    c.Form.Up1Click();
+    c.Form.ProcessTasks();
+    QVERIFY(c.Form.SettingsList.mid(1) != saved.mid(1));
+
+    c.Form.StatusTimer->stop();
+    ProgressWatch progress(c.P.MessageForm);
+    c.P.Dialogs.fileAnswers = {path("state.txt")};
+    const int mark = c.ReceivedCount();
+    c.Form.RestoreSettingsFromFile1Click();
+    QCOMPARE(c.P.Dialogs.informations, QStringList{"Settings loaded."});
+    QVERIFY(progress.SawLoading);
+    QVERIFY(!c.P.MessageForm.isVisible());
+    // every command line of the file, unchanged and in order, then the full read-back
+    QStringList commands;
+    for (const QString &line : saved)
+        if (!line.contains("//"))
+            commands << line;
+    QCOMPARE(ReplayedLines(c, mark), commands);
+    QVERIFY(c.ReceivedFrom(mark).contains("*CFG?12?"));
+    // the instrument's whole state as it was saved
+    QCOMPARE(c.Form.SettingsList.mid(1), saved.mid(1));
+    QVERIFY(c.P.Errors.Texts.isEmpty());
+}
+
+void tst_settingsfile::restores_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("progress");
+    const QStringList loaded{"Settings loaded."};
+    QTest::newRow("saved in demo mode")
+        << QByteArray("// 12/10/2026,14:03:07\r\n") << QStringList() << loaded << true;
+    QTest::newRow("comments only")
+        << QByteArray("// one\r\n  // two\r\n") << QStringList() << loaded << true;
+    QTest::newRow("empty") << QByteArray() << QStringList()
+                           << QStringList{"Empty file.", "Settings loaded."} << false;
+    QTest::newRow("trailing comment")
+        << QByteArray(":PULS1:DEL 0.00000100000 // 1 us\r\n:SYST:AUT 1\r\n")
+        << QStringList{":SYST:AUT 1"} << loaded << true;
+    QTest::newRow("empty line and LF ends")
+        << QByteArray(":SYST:AUT 1\n\n:SYST:AUT 0\n")
+        << QStringList{":SYST:AUT 1", "", ":SYST:AUT 0"} << loaded << true;
+    QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF// \xC2\xB5s\r\n:SYST:AUT 1\r\n")
+                               << QStringList{":SYST:AUT 1"} << loaded << true;
+    QTest::newRow("UTF-16 BOM") << QByteArray("\xFF\xFE") +
+                                       Utf16(QString::fromUtf8("// \u00B5s\r\n:SYST:AUT 1\r\n"),
+                                             QStringConverter::Utf16LE)
+                                << QStringList{":SYST:AUT 1"} << loaded << true;
+}
+
+void tst_settingsfile::restores()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, sent);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, progress);
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    const QString file = writeFile("restore.txt", bytes);
+    QVERIFY(!file.isEmpty());
+    c.P.Dialogs.fileAnswers = {file};
+    ProgressWatch watch(c.P.MessageForm);
+    const int mark = c.ReceivedCount();
+    c.Form.RestoreSettingsFromFile1Click();
+    QCOMPARE(ReplayedLines(c, mark), sent);
+    QCOMPARE(c.P.Dialogs.informations, messages);
+    QCOMPARE(watch.SawLoading, progress);
+    QVERIFY(!c.P.MessageForm.isVisible());
+    // the settings list is the instrument's again
+    QCOMPARE(c.Form.SettingsList.size(), 16 + 6);
+
+    // cancelled: nothing loaded, sent or shown
+    c.Form.StatusTimer->stop();
+    const int again = c.ReceivedCount();
+    c.Form.RestoreSettingsFromFile1Click();
+    QCOMPARE(c.ReceivedFrom(again), QStringList());
+    QCOMPARE(c.P.Dialogs.informations, messages);
+}
+
+void tst_settingsfile::largerModelsFile()
+{
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "7310-12"}));
+    c.Form.StatusTimer->stop();
+    // a 36-channel model's file: its channel records 13 to 36 are sent as well
+    QStringList lines = c.Form.SettingsList;
+    const QString record12 = lines.last().section(' ', 2);
+    for (int n = 13; n <= 36; ++n)
+        lines << QString("*CFG %1 %2").arg(n).arg(record12);
+    QCOMPARE(CommandScript::Write(path("36.txt"), lines), QString());
+    c.Form.ResponseList->clear();
+    c.P.Dialogs.fileAnswers = {path("36.txt")};
+    const int mark = c.ReceivedCount();
+    c.Form.RestoreSettingsFromFile1Click();
+
+    const QStringList replayed = ReplayedLines(c, mark);
+    QCOMPARE(replayed.size(), 11 + 12 + 24);
+    QCOMPARE(replayed.last(), QString("*CFG 36 ") + record12);
+    // the instrument's refusals are shown in the terminal, and the replay went on
+    const QString terminal = c.Form.ResponseList->toPlainText();
+    for (int n = 13; n <= 36; ++n)
+        QVERIFY(terminal.contains(QString(") *CFG %1 ").arg(n)));
+    QCOMPARE(terminal.count(QRegularExpression(R"(\) ERR )")), 24);
+    QCOMPARE(c.P.Dialogs.informations, QStringList{"Settings loaded."});
+}
+
+void tst_settingsfile::unreadableAndUnwritableFiles()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    const QStringList before = c.Form.SettingsList;
+
+    // a folder where a file was expected, and a file that vanished
+    QVERIFY(QDir(work.path()).mkpath("folder.txt"));
+    for (const QString &name : {"folder.txt", "gone.txt"}) {
+        c.P.Errors.Texts.clear();
+        c.P.Dialogs.fileAnswers = {path(name)};
+        const int mark = c.ReceivedCount();
+        c.Form.RestoreSettingsFromFile1Click();
+        QCOMPARE(c.P.Errors.Texts.size(), 1);
+        QVERIFY2(c.P.Errors.Texts[0].contains(QDir::toNativeSeparators(path(name))),
+                 qPrintable(c.P.Errors.Texts[0]));
+        QCOMPARE(c.ReceivedFrom(mark), QStringList());
+        QVERIFY(c.P.Dialogs.informations.isEmpty());
+        QCOMPARE(c.Form.SettingsList, before);
+        QVERIFY(!c.P.MessageForm.isVisible());
+    }
+
+    // a save into a folder that does not exist: the error names the file
+    c.P.Errors.Texts.clear();
+    const QString nowhere = path("no/such/folder/settings.txt");
+    c.P.Dialogs.fileAnswers = {nowhere};
+    c.Form.SaveToFile1Click();
+    QCOMPARE(c.P.Errors.Texts.size(), 1);
+    QVERIFY(c.P.Errors.Texts[0].contains(QDir::toNativeSeparators(nowhere)));
+    QVERIFY(!QFile::exists(nowhere));
+
+    // cancelled save
+    c.Form.SaveToFile1Click();
+    QCOMPARE(c.P.Dialogs.informations, QStringList{"Save to file was cancelled"});
+
+    // and the program goes on
+    c.Form.StatusTimer->stop();
+    const int mark = c.ReceivedCount();
+    c.Form.QueuedCommandToPort(":SYST:AUT 0");
+    c.Form.ProcessTasks();
+    QCOMPARE(c.ReceivedFrom(mark), QStringList{":SYST:AUT 0"});
+}
+
+void tst_settingsfile::refreshDuringReplay()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    QStringList lines{"// replayed whatever happens meanwhile"};
+    for (int i = 1; i <= 16; ++i)
+        lines << QString(":PULS1:DEL 0.%1").arg(i * 100, 11, 10, QChar('0'));
+    QCOMPARE(CommandScript::Write(path("long.txt"), lines), QString());
+    c.P.Dialogs.fileAnswers = {path("long.txt")};
+    c.Form.ProcessTasks(); // nothing left over from the start
+    QVERIFY(!c.Form.ReinitializePending);
+    // the operator clicks Refresh once a few lines are out
+    const int mark = c.ReceivedCount();
+    QTimer refresh;
+    refresh.setSingleShot(true);
+    connect(&refresh, &QTimer::timeout, &c.Form, [&] { c.Form.Up1->trigger(); });
+    refresh.start(250);
+    c.Form.RestoreSettingsFromFile1Click();
+
+    const QStringList received = c.ReceivedFrom(mark);
+    // two initializations: the Refresh inside the replay, then the restore's own
+    QVERIFY2(received.count("*CFG? 0?") == 2, qPrintable(received.join(" | ")));
+    const qsizetype refreshAt = received.indexOf("*CFG? 0?");
+    const qsizetype lastLineAt = received.indexOf(lines.last());
+    QVERIFY(refreshAt > 0 && refreshAt < lastLineAt);
+    // every line of the file went out once and in order, the Refresh's queries between
+    QStringList replayed;
+    for (const QString &line : received)
+        if (line.startsWith(":PULS1:DEL "))
+            replayed << line;
+    QCOMPARE(replayed, lines.mid(1));
+    QCOMPARE(c.P.Dialogs.informations, QStringList{"Settings loaded."});
+    QCOMPARE(c.Form.SettingsList.size(), 16 + 6);
+    QVERIFY(!c.Form.ReinitializePending);
+}
+
+void tst_settingsfile::demoModeSavesTheDateLine()
+{
+    PanelFixture p;
+    p.Form->StartupPath = TStartupPath::Demo;
+    p.Form->FormCreate();
+    p.Form->LaunchTimerTimer();
+    QVERIFY(p.Form->DemoMode);
+    p.Dialogs.fileAnswers = {path("demo.txt")};
+    p.Form->SaveToFile1Click();
+    QVERIFY(p.Errors.Texts.isEmpty());
+    // the date line alone
+    QFile file(path("demo.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY2(QRegularExpression("^// [^\r\n]+,[^\r\n]+\r\n$")
+                 .match(QString::fromLatin1(bytes))
+                 .hasMatch(),
+             bytes.constData());
+}
+
+QTEST_MAIN(tst_settingsfile)
+#include "tst_settingsfile.moc"
