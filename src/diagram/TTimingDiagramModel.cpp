@@ -135,8 +135,9 @@ QList<TRowGeometry> LayoutRows(const TDiagramScene &scene, const TTimeAxis &axis
         const double pulseY = row.Inverted ? g.LowY : g.HighY;
         top += metrics.RowHeight;
 
-        // Nothing of the pulse in view: the idle level only.
-        if (row.End() < axis.Start() || row.Delay > axis.End()) {
+        // Nothing of the pulse in view (or no number to place): the idle level only.
+        if (!std::isfinite(row.Delay) || !std::isfinite(row.End()) || row.End() < axis.Start() ||
+            row.Delay > axis.End()) {
             g.Waveform = QPolygonF({{left, g.BaselineY}, {right, g.BaselineY}});
             rows.append(g);
             continue;

@@ -192,6 +192,8 @@ void tst_timingdiagrammodel::pulsesAtThePlotEdges_data()
         << 0.0 << 100e-9 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
     QTest::newRow("starts after the plot")
         << 1000.0 << 1.0 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
+    QTest::newRow("delay not a number")
+        << std::nan("") << 1e-9 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
     QTest::newRow("a sliver at the right edge stays inside")
         << 1200e-9 << 1e-12 << QRectF(QPointF(999, 35), QPointF(1000, 55))
         << QPolygonF({{0, 55}, {999, 55}, {999, 35}, {1000, 35}});

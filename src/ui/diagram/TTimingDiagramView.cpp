@@ -345,7 +345,6 @@ void TTimingDiagramView::paintEvent(QPaintEvent *)
     // Label column.
     QFont bold = font();
     bold.setBold(true);
-    const QFontMetricsF fmBold(bold);
     const bool twoLines = m.RowHeight >= 2 * fm.height() + 2;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const TDiagramRow &row = FScene.Rows[i];
@@ -391,7 +390,6 @@ void TTimingDiagramView::paintEvent(QPaintEvent *)
                        fm.elidedText(details.join(QStringLiteral(" · ")), Qt::ElideRight,
                                      right - band.left() - nameWidth));
         }
-        Q_UNUSED(fmBold);
     }
     p.setPen(GridColor);
     p.drawLine(QPointF(LabelWidth, 0), QPointF(LabelWidth, height()));
