@@ -177,8 +177,11 @@ CliExitCode CliCommands::Load()
         FOut.Error(QStringLiteral("Empty file."));
 
     CommandScriptReplay replay(FSession.Comm());
-    replay.OnProgress = [this](int done, int count) {
-        FOut.Progress(QStringLiteral("Loading line %1 of %2").arg(done).arg(count));
+    replay.OnProgress = [this, &replay](int done, int count) {
+        if (FSession.Ended())
+            replay.Abandon();
+        else
+            FOut.Progress(QStringLiteral("Loading line %1 of %2").arg(done).arg(count));
     };
     replay.Run(FFileLines);
     FOut.EndProgress();
