@@ -1,0 +1,116 @@
+// Figures for the notes (not a test, not timed by CTest): restoring the settings file of a
+// 36-channel instrument, from the open dialog's answer to "Settings loaded.", against its
+// floor: every command line of the file takes 60 ms (the replay's 30 ms pause and the
+// transaction's own), and the read-back after it 48 transactions of 30 ms plus the
+// instrument's answer time.
+
+#include "PanelFixture.h"
+#include "comm/Communication.h"
+#include "comm/TKTComPort.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
+    QTemporaryDir work;
+    PanelFixture p;
+    auto emulator = p.Emulator(1, {"--model", "7310-36"});
+    if (!emulator->IsReady()) {
+        std::fprintf(stderr, "emulator: %s\n", qPrintable(emulator->StartError()));
+        return 1;
+    }
+    TMainForm &form = *p.Form;
+    form.show();
+    form.FormCreate();
+    form.LaunchTimerTimer();
+    const QString file = QDir(work.path()).filePath(QStringLiteral("settings36.txt"));
+    p.Dialogs.fileAnswers = {file};
+    form.SaveToFile1Click();
+    if (!p.Errors.Texts.isEmpty() || !QFile::exists(file)) {
+        std::fprintf(stderr, "the settings file was not saved\n");
+        return 1;
+    }
+    int commandLines = 0;
+    for (const QString &line : form.SettingsList)
+        commandLines += line.contains(QLatin1String("//")) ? 0 : 1;
+
+    QList<double> totals;
+    for (int run = 0; run < runs; ++run) {
+        // The poll would add its queries between the lines: measured without it.
+        form.StatusTimer->stop();
+        p.Dialogs.fileAnswers = {file};
+        const int before = int(emulator->Received().size());
+        QElapsedTimer timer;
+        timer.start();
+        form.RestoreSettingsFromFile1Click();
+        totals << timer.nsecsElapsed() / 1e6;
+        std::printf("run %d: %d lines on the wire, %.1f ms%s\n", run + 1,
+                    int(emulator->Received().size()) - before, totals.last(),
+                    p.Dialogs.informations.value(p.Dialogs.informations.size() - 1) ==
+                            QLatin1String("Settings loaded.")
+                        ? ""
+                        : " (no \"Settings loaded.\")");
+    }
+    std::sort(totals.begin(), totals.end());
+    const double median = totals[totals.size() / 2];
+
+    // The read-back alone, to tell the replay's share.
+    QList<double> inits;
+    for (int run = 0; run < runs; ++run) {
+        form.StatusTimer->stop();
+        QElapsedTimer timer;
+        timer.start();
+        form.Initialize();
+        inits << timer.nsecsElapsed() / 1e6;
+    }
+    std::sort(inits.begin(), inits.end());
+    const double initMedian = inits[inits.size() / 2];
+
+    // The answer time: one query alone, its 30 ms pause taken off.
+    form.StatusTimer->stop();
+    QList<double> single;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        form.ParseChannelParameters(1);
+        single << timer.nsecsElapsed() / 1e6 - 30.0;
+    }
+    std::sort(single.begin(), single.end());
+    const double answer = single[single.size() / 2];
+    // One replayed line alone: its transaction, pause included, and the events after it.
+    QList<double> oneLine;
+    const QByteArray record = form.SettingsList.last().toLatin1();
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        form.Comm->CommandToPort(record);
+        const double sent = timer.nsecsElapsed() / 1e6;
+        QCoreApplication::processEvents();
+        oneLine << sent - 30.0;
+        single << timer.nsecsElapsed() / 1e6 - sent;
+    }
+    std::sort(oneLine.begin(), oneLine.end());
+    std::printf("a record line beyond its 30 ms pause: %.2f ms; the events after it: %.2f ms\n",
+                oneLine[oneLine.size() / 2], single.last());
+    const double initFloor = 48 * (30.0 + answer);
+    const double floor = commandLines * 60.0 + initFloor;
+    std::printf("median restore: %.1f ms for %d command lines; floor %d x 60 ms + 48 x (30 ms + "
+                "%.2f ms answer) = %.1f ms; %.1f %% above the floor\n",
+                median, commandLines, commandLines, answer, floor, (median / floor - 1) * 100);
+    std::printf("of which the read-back %.1f ms (floor %.1f ms) and the replay %.1f ms (floor %.1f "
+                "ms, %.1f %% above)\n",
+                initMedian, initFloor, median - initMedian, commandLines * 60.0,
+                ((median - initMedian) / (commandLines * 60.0) - 1) * 100);
+    const double wireFloor = commandLines * (60.0 + answer) + initFloor;
+    std::printf("with the answer time of each replayed line too: floor %.1f ms; %.1f %% above\n",
+                wireFloor, (median / wireFloor - 1) * 100);
+    return 0;
+}
