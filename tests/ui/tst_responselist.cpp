@@ -10,6 +10,7 @@ class tst_responselist : public QObject
 private slots:
     void linesKeepTheirColourAndText();
     void newestLineStaysInView();
+    void keepsTheNewestLinesOnly();
 };
 
 static QColor LineColour(const QTextBlock &b)
@@ -49,6 +50,24 @@ void tst_responselist::newestLineStaysInView()
         list.AppendTerminalLine(QString("(10:00:00.000) line %1").arg(i), TerminalSink::ReplyColor);
     QVERIFY(list.verticalScrollBar()->maximum() > 0);
     QCOMPARE(list.verticalScrollBar()->value(), list.verticalScrollBar()->maximum());
+}
+
+// A long run must not grow the view without bound: the oldest lines go, nothing is kept
+// for undo, and the newest line is still last and still in colour.
+void tst_responselist::keepsTheNewestLinesOnly()
+{
+    TResponseList list;
+    const int total = TResponseList::MaxLines + 250;
+    for (int i = 0; i < total; ++i)
+        list.AppendTerminalLine(QString("(10:00:00.000) line %1").arg(i),
+                                i % 2 ? TerminalSink::ReplyColor : TerminalSink::CommandColor);
+    QTextDocument *doc = list.document();
+    QCOMPARE(doc->blockCount(), TResponseList::MaxLines);
+    QCOMPARE(doc->firstBlock().text(),
+             QString("(10:00:00.000) line %1").arg(total - TResponseList::MaxLines));
+    QCOMPARE(doc->lastBlock().text(), QString("(10:00:00.000) line %1").arg(total - 1));
+    QCOMPARE(LineColour(doc->lastBlock()), QColor(0, 128, 0));
+    QCOMPARE(doc->availableUndoSteps(), 0);
 }
 
 QTEST_MAIN(tst_responselist)

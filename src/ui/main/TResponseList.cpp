@@ -11,6 +11,9 @@ TResponseList::TResponseList(QWidget *parent) : QTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Appended lines are never undone; an undo record for each would grow for ever.
+    document()->setUndoRedoEnabled(false);
+    document()->setMaximumBlockCount(MaxLines);
     // The selection stays visible when the focus moves elsewhere.
     QPalette p = palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight,
