@@ -9,6 +9,7 @@
 #include "comm/OperatorDialogs.h"
 #include "ui/main/TMainForm.h"
 #include "ui/main/TMessageForm.h"
+#include "ui/service/TServiceForm.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -52,6 +53,8 @@ int main(int argc, char *argv[])
 
         TMessageForm MessageForm;
         MainForm.MessageForm = &MessageForm;
+        TServiceForm ServiceForm(MainForm);
+        MainForm.ServiceForm = &ServiceForm;
 
         // Exit or restart decided during start-up: the window is never shown and the
         // message loop never runs.

@@ -47,6 +47,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     // Transactions, start-up and run control: their parts and handlers.
     CreateStartupParts();
     CreateQueueParts();
+    CreateServiceParts();
     CreateStorageParts();
     CreateTerminalParts();
     CreateToolsParts();

@@ -48,6 +48,7 @@ class TMessageForm;
 class TPageControl;
 class TPlusSpinEdit;
 class TResponseList;
+class TServiceForm;
 class TrpVersionInfo;
 class TTimingDiagramForm;
 
@@ -314,9 +315,14 @@ public:
     static QString WebSiteAddress(const QString &company);
 
     // ---- Service window (TMainForm_Service.cpp) -----------------------------------------
+    // The service window, made hidden by the program entry and living until exit (a
+    // test may run the window without one).
+    QPointer<TServiceForm> ServiceForm;
     // The status tick's last step once the service code was accepted: the menu item
     // "Service Window" appears and the service window is prepared and shown, not modal.
     void ShowServiceWindow();
+    void ServiceMenuClick();       // "Tools", "Service": the service code
+    void ServiceWindowMenuClick(); // "Tools", "Service Window"
 
     // ---- Command queue, task timer and status poll (TMainForm_Queue.cpp, _Status.cpp) ----
     // Commands waiting for the next drain, in arrival order. The queue grows as needed:
@@ -449,6 +455,9 @@ private:
     void ApplyChannelRecord(int chnum, const QString &reply);
     void SharedThresholdEnable();
     bool FTerminating = false;
+
+    // service window (TMainForm_Service.cpp)
+    void CreateServiceParts();
 
     // command queue and status poll (TMainForm_Queue.cpp)
     void CreateQueueParts();

@@ -1,0 +1,199 @@
+// The service window's change handlers: one command per change, through the main
+// window's queue, and the store reminder.
+
+#include "ui/service/TServiceForm.h"
+
+#include "base/ErrorReport.h"
+#include "protocol/Conversions.h"
+#include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TPageControl.h"
+#include "ui/service/TRadioGroup.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+
+namespace {
+// The channel of a per-channel field: the digits of its name.
+int ChannelOf(const QObject *sender)
+{
+    static const QRegularExpression nonDigit(QStringLiteral("\\D"));
+    return sender->objectName().remove(nonDigit).toInt();
+}
+
+int IntValueOf(const QObject *sender)
+{
+    return static_cast<const TPlusSpinEdit *>(sender)->IntValue();
+}
+} // namespace
+
+void TServiceForm::ShowReminder()
+{
+    StoreCalReminderLbl->show();
+}
+
+// ---------------------------------------------------------------- input amplifiers
+
+void TServiceForm::AmplifierChange(QObject *Sender, qint32 &value, const char *command)
+{
+    if (!FReadingBack) {
+        value = IntValueOf(Sender);
+        Main.QueuedCommandToPort(QString::fromLatin1(command) + u' ' + QString::number(value));
+    }
+    ShowReminder();
+}
+
+void TServiceForm::Trig1AmpGainAdjChange(QObject *Sender)
+{
+    AmplifierChange(Sender, Trigger1CalGain, ":TRIG1:CAL:GAIN");
+}
+
+void TServiceForm::Trig1AmpOffAdjChange(QObject *Sender)
+{
+    AmplifierChange(Sender, Trigger1CalOffset, ":TRIG1:CAL:OFFS");
+}
+
+void TServiceForm::TrigGate2AmpGainAdjChange(QObject *Sender)
+{
+    AmplifierChange(Sender, Trigger2CalGain, ":TRIG2:CAL:GAIN");
+}
+
+void TServiceForm::TrigGate2AmpOffAdjChange(QObject *Sender)
+{
+    AmplifierChange(Sender, Trigger2CalOffset, ":TRIG2:CAL:OFFS");
+}
+
+void TServiceForm::Gate1AmpGainAdjChange(QObject *Sender)
+{
+    AmplifierChange(Sender, Gate1CalGain, ":GATE1:CAL:GAIN");
+}
+
+void TServiceForm::Gate1AmpOffAdjChange(QObject *Sender)
+{
+    AmplifierChange(Sender, Gate1CalOffset, ":GATE1:CAL:OFFS");
+}
+
+// ---------------------------------------------------------------- channel factors
+
+void TServiceForm::SetChWidthCal(QObject *Sender)
+{
+    if (!FReadingBack) {
+        const int n = ChannelOf(Sender);
+        const qint32 v = IntValueOf(Sender);
+        Main.ChannelConfigs[n].WidthCal = v;
+        Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:WIDT %2").arg(n).arg(v));
+    }
+    ShowReminder();
+}
+
+void TServiceForm::SetChAmpGainCal(QObject *Sender)
+{
+    if (!FReadingBack) {
+        const int n = ChannelOf(Sender);
+        const qint32 v = IntValueOf(Sender);
+        Main.ChannelConfigs[n].AmpGainCal = v;
+        Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:GAIN %2").arg(n).arg(v));
+    }
+    ShowReminder();
+}
+
+void TServiceForm::SetChAmpOffCal(QObject *Sender)
+{
+    if (!FReadingBack) {
+        const int n = ChannelOf(Sender);
+        const qint32 v = IntValueOf(Sender);
+        Main.ChannelConfigs[n].AmpOffsetCal = v;
+        Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:OFFS %2").arg(n).arg(v));
+    }
+    ShowReminder();
+}
+
+// The delay factor carries the width factor along by the same step, within the width
+// field's limits; the width command follows the delay command.
+void TServiceForm::SetChDelayCal(QObject *Sender)
+{
+    if (FReadingBack) {
+        ShowReminder();
+        return;
+    }
+    const int n = ChannelOf(Sender);
+    const qint32 d = IntValueOf(Sender);
+    ChannelConfig &c = Main.ChannelConfigs[n];
+    c.WidthCal = c.WidthCal + d - c.DelayCal;
+    c.DelayCal = d;
+    Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:DEL %2").arg(n).arg(d));
+    ShowReminder();
+
+    TPlusSpinEdit *width = ChWidthCalAdj[n];
+    if (!width)
+        return;
+    c.WidthCal = qBound(qint32(width->MinValue()), c.WidthCal, qint32(width->MaxValue()));
+    width->AssignValue(c.WidthCal);
+}
+
+// ---------------------------------------------------------------- identity
+
+void TServiceForm::SetBadge()
+{
+    BadgeIndex = CompanySel->ItemIndex();
+    static constexpr int Counts[] = {6, 12, 24, 36};
+    const int index = NumChSelect->ItemIndex();
+    if (index >= 0 && index < 4)
+        Main.ChannelCount = Counts[index];
+    Main.QueuedCommandToPort(
+        QStringLiteral(":SYST:BAD %1 %2").arg(BadgeIndex).arg(Main.ChannelCount));
+    ShowReminder();
+}
+
+void TServiceForm::CompanySelClick(QObject *)
+{
+    SetBadge();
+}
+
+void TServiceForm::NumChSelectClick(QObject *)
+{
+    SetBadge();
+    ShowReminder();
+}
+
+void TServiceForm::SerialNumSetBtnClick()
+{
+    qint32 serial = 0;
+    try {
+        serial = StrToInt(SerialNumEdit->text());
+    } catch (const EConvertError &error) {
+        ReportError(error.Message);
+        return;
+    }
+    Main.Identity.SerialNumber = serial;
+    Main.QueuedCommandToPort(QStringLiteral("*SER ") + QString::number(serial));
+    ShowReminder();
+}
+
+void TServiceForm::StoreCalsBtnClick()
+{
+    Main.QueuedCommandToPort(QStringLiteral("*STR 0"));
+    Main.QueuedCommandToPort(QStringLiteral("*STR 1"));
+    Main.QueuedCommandToPort(QStringLiteral("*STR 2"));
+    StoreCalReminderLbl->hide();
+}
+
+// ---------------------------------------------------------------- page focus memory
+
+void TServiceForm::ChPageCalibrationChanging(QObject *, bool &)
+{
+    const int page = ChPageCalibration->ActivePageIndex();
+    QWidget *focus = QApplication::focusWidget();
+    if (page >= 0 && page < FActiveCalControls.size() && focus &&
+        ChPageCalibration->Page(page)->isAncestorOf(focus))
+        FActiveCalControls[page] = focus;
+}
+
+void TServiceForm::ChPageCalibrationChange(QObject *)
+{
+    const int page = ChPageCalibration->ActivePageIndex();
+    if (page >= 0 && page < FActiveCalControls.size() && FActiveCalControls[page])
+        FActiveCalControls[page]->setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,149 @@
+#pragma once
+
+// The service window: the calibration factors of the input amplifiers and of every
+// output channel, the serial number, the badge and the channel count, and the
+// calibration file. Each change sends one command through the main window's queue;
+// "Store Cals" makes the instrument keep the factors.
+//
+// Its operations live in one file per concern: construction and layout
+// (TServiceForm_Layout.cpp), the channel pages and the readback
+// (TServiceForm_Calibration.cpp), the change handlers (TServiceForm.cpp) and the
+// calibration file (TServiceForm_File.cpp).
+//
+// The channel handlers take the channel from the digits in the sender's name, so the
+// names of the per-channel fields are part of the behaviour.
+
+#include "comm/CommandScriptReplay.h"
+
+#include <QPointer>
+#include <QVector>
+#include <QWidget>
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+class TMainForm;
+class TPageControl;
+class TPlusSpinEdit;
+class TRadioGroup;
+
+class TServiceForm : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 673;
+    static constexpr int ClientHeight = 325;
+    static constexpr int MaxChannels = 36;
+    template <class T> using TChannelTable = std::array<T *, MaxChannels + 1>;
+
+    explicit TServiceForm(TMainForm &mainForm, QWidget *parent = nullptr);
+    ~TServiceForm() override;
+
+    // ---- Input amplifiers --------------------------------------------------------
+    QGroupBox *Trig1CalGrp = nullptr;
+    QGroupBox *Trig1AmpGainGrp = nullptr;
+    TPlusSpinEdit *Trig1AmpGainAdj = nullptr;
+    QGroupBox *Trig1AmpOffGrp = nullptr;
+    TPlusSpinEdit *Trig1AmpOffAdj = nullptr;
+    QGroupBox *Gate1CalGrp = nullptr;
+    QGroupBox *Gate1AmpGainGrp = nullptr;
+    TPlusSpinEdit *Gate1AmpGainAdj = nullptr;
+    QGroupBox *Gate1AmpOffGrp = nullptr;
+    TPlusSpinEdit *Gate1AmpOffAdj = nullptr;
+    QGroupBox *TrigGate2CalGrp = nullptr;
+    QGroupBox *TrigGate2AmpGainGrp = nullptr;
+    TPlusSpinEdit *TrigGate2AmpGainAdj = nullptr;
+    QGroupBox *TrigGate2AmpOffGrp = nullptr;
+    TPlusSpinEdit *TrigGate2AmpOffAdj = nullptr;
+
+    // ---- Identity, file and store --------------------------------------------------
+    TRadioGroup *CompanySel = nullptr;  // "MRD" (0), "KT" (1)
+    TRadioGroup *NumChSelect = nullptr; // "6", "12", "24", "36"
+    QGroupBox *SerialNumGrp = nullptr;
+    QLineEdit *SerialNumEdit = nullptr;
+    QPushButton *SerialNumSetBtn = nullptr;
+    QPushButton *SaveCalsBtn = nullptr;
+    QPushButton *LoadCalsBtn = nullptr;
+    QPushButton *OptimizeCals = nullptr;
+    QPushButton *StoreCalsBtn = nullptr;
+    QLabel *StoreCalReminderLbl = nullptr;
+
+    // ---- Channel pages (template page "Ch 1"; the others are generated) -----------
+    TPageControl *ChPageCalibration = nullptr;
+    QWidget *ChCal1 = nullptr;
+    QGroupBox *ChCalGrp1 = nullptr;
+    TChannelTable<TPlusSpinEdit> ChDelayCalAdj{};
+    TChannelTable<TPlusSpinEdit> ChWidthCalAdj{};
+    TChannelTable<TPlusSpinEdit> ChAmpGainAdj{};
+    TChannelTable<TPlusSpinEdit> ChAmpOffAdj{};
+    QVector<QPointer<QWidget>> FActiveCalControls;
+    bool CalTabsCreated = false;
+    int CalChannels = 1; // channels whose pages exist
+
+    QTimer *CalTimer = nullptr;
+
+    // ---- Values kept by the program ------------------------------------------------
+    qint32 BadgeIndex = 0;
+    qint32 Trigger1CalGain = 0;
+    qint32 Trigger1CalOffset = 0;
+    qint32 Trigger2CalGain = 0;
+    qint32 Trigger2CalOffset = 0;
+    qint32 Gate1CalGain = 0;
+    qint32 Gate1CalOffset = 0;
+
+    // ---- Operations ----------------------------------------------------------------
+    void ServiceInitialize();
+    void RetrieveCals();
+    void CalTimerTimer();
+
+    void Trig1AmpGainAdjChange(QObject *Sender);
+    void Trig1AmpOffAdjChange(QObject *Sender);
+    void TrigGate2AmpGainAdjChange(QObject *Sender);
+    void TrigGate2AmpOffAdjChange(QObject *Sender);
+    void Gate1AmpGainAdjChange(QObject *Sender);
+    void Gate1AmpOffAdjChange(QObject *Sender);
+    void SetChDelayCal(QObject *Sender);
+    void SetChWidthCal(QObject *Sender);
+    void SetChAmpGainCal(QObject *Sender);
+    void SetChAmpOffCal(QObject *Sender);
+    void SetBadge();
+    void CompanySelClick(QObject *Sender);
+    void NumChSelectClick(QObject *Sender);
+    void SerialNumSetBtnClick();
+    void StoreCalsBtnClick();
+    void OptimizeCalsClick();
+    void ChPageCalibrationChanging(QObject *Sender, bool &AllowChange);
+    void ChPageCalibrationChange(QObject *Sender);
+
+    // ---- Calibration file (TServiceForm_File.cpp) ----------------------------------
+    void SaveCalsBtnClick();
+    void LoadCalsBtnClick();
+    void LoadCalibrations();
+
+private:
+    void CreateAmplifierGroups();
+    void CreateIdentityControls();
+    void CreateChannelTemplate();
+    void CreateChannelPages();
+    void ShowReminder();
+    void AmplifierChange(QObject *Sender, qint32 &value, const char *command);
+    void HideProgress();
+    // The readback's end, whether complete or abandoned: commands allowed again, the
+    // progress window closed, the poll free to run.
+    void EndRetrieve();
+    bool Abandoned() const;
+    void WaitForOptimize();
+
+    TMainForm &Main;
+    // Set while the readback fills the fields: the change handlers then only show the
+    // reminder, so a value read outside a field's range stays as read in the program
+    // and the delay factor carries nothing into the width factor.
+    bool FReadingBack = false;
+    bool FLoadRunning = false; // from the open dialog to the end of the load
+    QTimer *FOptimizeTimer = nullptr;
+    CommandScriptReplay FReplay;
+};

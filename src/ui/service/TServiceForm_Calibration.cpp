@@ -1,0 +1,274 @@
+// The channel pages, generated once from the channel-1 template, and the calibration
+// readback that fills the window and CalibrationList from the instrument.
+
+#include "base/DateTimeText.h"
+#include "base/ErrorReport.h"
+#include "comm/Communication.h"
+#include "comm/TKTComPort.h"
+#include "protocol/Conversions.h"
+#include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TMessageForm.h"
+#include "ui/main/TPageControl.h"
+#include "ui/service/TRadioGroup.h"
+#include "ui/service/TServiceForm.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace {
+const QString UnlockCommand = QStringLiteral(":SYST:SEC 48213");
+
+struct TemplateField
+{
+    const char *Group;
+    const char *Field;
+    TServiceForm::TChannelTable<TPlusSpinEdit> TServiceForm::*Table;
+};
+// In the order the generated pages are built.
+constexpr TemplateField TemplateFields[] = {
+    {"ChDelayCalGrp", "ChDelayCalAdj", &TServiceForm::ChDelayCalAdj},
+    {"ChWidthCalGrp", "ChWidthCalAdj", &TServiceForm::ChWidthCalAdj},
+    {"ChAmpGainGrp", "ChAmpGainAdj", &TServiceForm::ChAmpGainAdj},
+    {"ChAmpOffGrp", "ChAmpOffAdj", &TServiceForm::ChAmpOffAdj},
+};
+
+QString Named(const char *prefix, int chnum)
+{
+    return QLatin1String(prefix) + QString::number(chnum);
+}
+
+TPlusSpinEdit *CopyField(const TPlusSpinEdit *t, QWidget *parent, const QString &name)
+{
+    auto *e = new TPlusSpinEdit(parent);
+    e->SetAutoSize(t->AutoSize());
+    e->setGeometry(t->geometry());
+    e->setFont(t->font());
+    e->setObjectName(name);
+    e->SetMaxValue(t->MaxValue());
+    e->SetMinValue(t->MinValue());
+    e->SetIncrement(t->Increment());
+    e->SetThousandSeparator(t->ThousandSeparator());
+    e->AssignValue(t->Value());
+    e->SetDecimals(t->Decimals());
+    e->SetBorderStyle(t->BorderStyle());
+    e->SetOnChange(t->OnChange());
+    return e;
+}
+} // namespace
+
+void TServiceForm::ServiceInitialize()
+{
+    if (!CalTabsCreated)
+        CreateChannelPages();
+    StoreCalReminderLbl->hide();
+    RetrieveCals();
+}
+
+void TServiceForm::CreateChannelPages()
+{
+    for (const TemplateField &f : TemplateFields)
+        (this->*f.Table)[1] = findChild<TPlusSpinEdit *>(Named(f.Field, 1));
+
+    // The pages exist only for the channels of the model found at start; a larger count
+    // chosen under "Channels" takes effect once the program is restarted.
+    const int channels = qBound(1, Main.ChannelCount, MaxChannels);
+    for (int n = 2; n <= channels; ++n) {
+        auto *sheet = new QWidget;
+        sheet->setObjectName(Named("TabCh", n));
+        ChPageCalibration->AddPage(sheet, QStringLiteral("Ch ") + QString::number(n));
+
+        auto *box = new QGroupBox(sheet);
+        box->setGeometry(ChCalGrp1->geometry());
+        box->setObjectName(Named("ChCalGrp", n));
+        box->setTitle(QString());
+
+        for (const TemplateField &f : TemplateFields) {
+            const auto *tg = findChild<QGroupBox *>(Named(f.Group, 1));
+            auto *g = new QGroupBox(box);
+            g->setGeometry(tg->geometry());
+            g->setFont(tg->font());
+            g->setObjectName(Named(f.Group, n));
+            g->setTitle(tg->title());
+            g->setToolTip(tg->toolTip());
+            CopyField((this->*f.Table)[1], g, Named(f.Field, n));
+        }
+        for (const TemplateField &f : TemplateFields)
+            (this->*f.Table)[n] = findChild<TPlusSpinEdit *>(Named(f.Field, n));
+    }
+    CalChannels = channels;
+    CalTabsCreated = true;
+    FActiveCalControls.fill(nullptr);
+    FActiveCalControls.resize(ChPageCalibration->PageCount());
+}
+
+bool TServiceForm::Abandoned() const
+{
+    return Main.Terminating();
+}
+
+void TServiceForm::HideProgress()
+{
+    if (Main.MessageForm)
+        Main.MessageForm->close();
+}
+
+void TServiceForm::EndRetrieve()
+{
+    FReadingBack = false;
+    Main.Comm->CommandsDisabled = false;
+    HideProgress();
+    Main.CalibrationRetrievePending = false;
+}
+
+void TServiceForm::RetrieveCals()
+{
+    Main.CalibrationRetrievePending = true;
+    // Never inside a poll, nor inside another transaction's reply wait (where every
+    // query would come back empty): the timer tries again 100 ms later.
+    if (Main.StatusPollRunning || Main.ComPort->InUse()) {
+        CalTimer->start();
+        return;
+    }
+    Communication &comm = *Main.Comm;
+    if (!Main.SystemUnsecured)
+        comm.CommandToPort(UnlockCommand.toLatin1());
+    if (Abandoned())
+        return;
+
+    QStringList &list = Main.CalibrationList;
+    list.clear();
+    list << QStringLiteral("// ") + LocalDateTimeText()
+         << QStringLiteral("// ") + Main.windowTitle()
+         << QStringLiteral("// Serial Number: ") + QString::number(Main.Identity.SerialNumber)
+         << QStringLiteral("// Firmware Version: ") + Main.Identity.FirmwareVersion
+         << QStringLiteral("// FPGA Version: ") + Main.Identity.FPGAVersion;
+
+    if (Main.MessageForm) {
+        Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing System Cals"));
+        Main.MessageForm->show();
+    }
+    comm.CommandsDisabled = true;
+    FReadingBack = true;
+    list << UnlockCommand;
+
+    const qint32 serial = comm.QueryPortInt(QByteArrayLiteral("*SER"));
+    if (Abandoned())
+        return;
+    Main.Identity.SerialNumber = serial;
+    SerialNumEdit->setText(QString::number(serial));
+    list << QStringLiteral("*SER ") + QString::number(serial);
+
+    const QString badgeReply = comm.QueryPort(QByteArrayLiteral(":SYST:BAD"));
+    if (Abandoned())
+        return;
+    list << QStringLiteral(":SYST:BAD ") + badgeReply;
+    // The badge index is the text before the first space; without a space there is none.
+    const qsizetype space = badgeReply.indexOf(u' ');
+    try {
+        BadgeIndex = StrToInt(TrimRight(space < 0 ? QString() : badgeReply.left(space)));
+    } catch (const EConvertError &error) {
+        EndRetrieve();
+        ReportError(error.Message);
+        return;
+    }
+    CompanySel->SetItemIndex(BadgeIndex);
+
+    switch (Main.ChannelCount) {
+    case 6:
+        NumChSelect->SetItemIndex(0);
+        break;
+    case 12:
+        NumChSelect->SetItemIndex(1);
+        break;
+    case 24:
+        NumChSelect->SetItemIndex(2);
+        break;
+    case 36:
+        NumChSelect->SetItemIndex(3);
+        break;
+    default:
+        break;
+    }
+
+    struct Amplifier
+    {
+        const char *Query;
+        qint32 TServiceForm::*Value;
+        TPlusSpinEdit *Field;
+    };
+    const Amplifier amplifiers[] = {
+        {":TRIG1:CAL:GAIN", &TServiceForm::Trigger1CalGain, Trig1AmpGainAdj},
+        {":TRIG1:CAL:OFFS", &TServiceForm::Trigger1CalOffset, Trig1AmpOffAdj},
+        {":TRIG2:CAL:GAIN", &TServiceForm::Trigger2CalGain, TrigGate2AmpGainAdj},
+        {":TRIG2:CAL:OFFS", &TServiceForm::Trigger2CalOffset, TrigGate2AmpOffAdj},
+        {":GATE1:CAL:GAIN", &TServiceForm::Gate1CalGain, Gate1AmpGainAdj},
+        {":GATE1:CAL:OFFS", &TServiceForm::Gate1CalOffset, Gate1AmpOffAdj},
+    };
+    for (const Amplifier &a : amplifiers) {
+        const qint32 v = comm.QueryPortInt(QByteArray(a.Query));
+        if (Abandoned())
+            return;
+        this->*a.Value = v;
+        a.Field->AssignValue(v);
+        list << QString::fromLatin1(a.Query) + u' ' + QString::number(v);
+    }
+
+    struct ChannelFactor
+    {
+        const char *Query;
+        qint32 ChannelConfig::*Value;
+        TChannelTable<TPlusSpinEdit> TServiceForm::*Table;
+    };
+    const ChannelFactor factors[] = {
+        {":CAL:WIDT", &ChannelConfig::WidthCal, &TServiceForm::ChWidthCalAdj},
+        {":CAL:DEL", &ChannelConfig::DelayCal, &TServiceForm::ChDelayCalAdj},
+        {":CAL:GAIN", &ChannelConfig::AmpGainCal, &TServiceForm::ChAmpGainAdj},
+        {":CAL:OFFS", &ChannelConfig::AmpOffsetCal, &TServiceForm::ChAmpOffAdj},
+    };
+    // Only the channels whose pages exist: "Channels" may name more than were found.
+    const int channels = qMin(Main.ChannelCount, CalChannels);
+    for (int n = 1; n <= channels; ++n) {
+        if (Main.MessageForm)
+            Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing Ch ") +
+                                                    QString::number(n) + QStringLiteral(" Cals"));
+        const QString prefix = QStringLiteral(":PULS") + QString::number(n);
+        for (const ChannelFactor &f : factors) {
+            const QString query = prefix + QLatin1String(f.Query);
+            const qint32 v = comm.QueryPortInt(query.toLatin1());
+            if (Abandoned())
+                return;
+            Main.ChannelConfigs[n].*f.Value = v;
+            (this->*f.Table)[n]->AssignValue(v);
+            list << query + u' ' + QString::number(v);
+        }
+    }
+    EndRetrieve();
+}
+
+void TServiceForm::CalTimerTimer()
+{
+    CalTimer->stop();
+    if (Main.CalibrationLoadPending && !FLoadRunning)
+        LoadCalibrations();
+    if (Main.CalibrationRetrievePending)
+        RetrieveCals();
+}
+
+void TServiceForm::OptimizeCalsClick()
+{
+    Main.QueuedCommandToPort(QStringLiteral("*OPT"));
+    FOptimizeTimer->start();
+}
+
+// "*OPT" has gone out once the queue holds nothing and no drain is sending; only then
+// do the fields read the optimized factors.
+void TServiceForm::WaitForOptimize()
+{
+    if (Main.CommandsQueued || Main.TaskRunning)
+        return;
+    FOptimizeTimer->stop();
+    RetrieveCals();
+}

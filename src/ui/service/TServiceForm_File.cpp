@@ -1,0 +1,94 @@
+// The calibration file: saving the lines of a fresh readback, and replaying a file's
+// command lines to the instrument before reading everything back.
+
+#include "base/ErrorReport.h"
+#include "comm/OperatorDialogs.h"
+#include "comm/TKTComPort.h"
+#include "protocol/CommandScript.h"
+#include "ui/main/TMainForm.h"
+#include "ui/main/TMessageForm.h"
+#include "ui/service/TServiceForm.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QTimer>
+
+void TServiceForm::SaveCalsBtnClick()
+{
+    // The file describes the instrument as it is now.
+    ServiceInitialize();
+    if (Abandoned())
+        return;
+
+    QFileDialog dialog(this, QStringLiteral("Save calibration parameters"), QDir::currentPath(),
+                       QStringLiteral("Text file (*.txt)"));
+    dialog.setObjectName(QStringLiteral("SaveCalsDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        Dialogs().Information(QStringLiteral("Save to file was cancelled"));
+        return;
+    }
+    const QString error =
+        CommandScript::Write(dialog.selectedFiles().constFirst(), Main.CalibrationList);
+    if (!error.isEmpty())
+        ReportError(error);
+}
+
+void TServiceForm::LoadCalsBtnClick()
+{
+    LoadCalibrations();
+}
+
+void TServiceForm::LoadCalibrations()
+{
+    // One load at a time: a second one would replay into the first.
+    if (FLoadRunning)
+        return;
+    Main.CalibrationLoadPending = true;
+    if (Main.StatusPollRunning || Main.ComPort->InUse()) {
+        CalTimer->start();
+        return;
+    }
+    CalTimer->stop();
+    FLoadRunning = true;
+
+    Main.OpenFile->setDefaultSuffix(QStringLiteral("txt"));
+    if (Main.OpenFile->exec() != QDialog::Accepted || Main.OpenFile->selectedFiles().isEmpty()) {
+        FLoadRunning = false;
+        Main.CalibrationLoadPending = false;
+        return;
+    }
+    const CommandScript::ReadResult file =
+        CommandScript::Read(Main.OpenFile->selectedFiles().constFirst());
+    if (!file.Ok()) {
+        FLoadRunning = false;
+        Main.CalibrationLoadPending = false;
+        HideProgress();
+        ReportError(file.Error);
+        return;
+    }
+
+    Main.CalibrationList = file.Lines;
+    if (!file.Lines.isEmpty()) {
+        if (Main.MessageForm) {
+            Main.MessageForm->MessageLabel->setText(QStringLiteral("Loading. Please wait..."));
+            Main.MessageForm->show();
+        }
+        // The replay sends its own copy: a readback started from the window meanwhile
+        // may rebuild CalibrationList.
+        FReplay.Run(file.Lines);
+    } else {
+        Dialogs().Information(QStringLiteral("Empty file."));
+    }
+    FLoadRunning = false;
+    if (Abandoned())
+        return;
+
+    Main.CalibrationLoadPending = false;
+    ServiceInitialize();
+    HideProgress();
+    Dialogs().Information(QStringLiteral("Settings loaded."));
+}

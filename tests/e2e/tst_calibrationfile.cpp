@@ -1,0 +1,278 @@
+// The calibration file against the emulator: saving a fresh readback, replaying a file
+// line by line before reading everything back, and the load's deferral and failure.
+
+#include "ServicePanel.h"
+#include "ui/controls/TPlusSpinEdit.h"
+#include "ui/service/TRadioGroup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class tst_calibrationfile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void save();
+    void load_data();
+    void load();
+    void loadInsidePollIsDeferred();
+    void unreadableFileLeavesPollRunning();
+    void loadFromAnotherInstrument(); // last: the instrument takes another identity
+
+private:
+    // A 6-channel instrument, its window opened once; the only panel, as the port
+    // folder is the process's.
+    std::unique_ptr<ServicePanel> F;
+    QTemporaryDir Files;
+    // Each file in a folder of its own: the open dialog is the window's one, and a file
+    // selected in its list the last time would win over the name typed this time.
+    QString Path(const QString &name) const
+    {
+        const QString folder = Files.filePath(QFileInfo(name).completeBaseName());
+        QDir().mkpath(folder);
+        return folder + u'/' + name;
+    }
+};
+
+namespace {
+// As the operator does it: the name typed into the dialog's name field, then Open or
+// Save. (Selecting the file instead waits for the dialog's folder listing.)
+void TypeFileName(QFileDialog *d, const QString &path)
+{
+    const QFileInfo info(path);
+    d->setDirectory(info.absolutePath());
+    auto *edit = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->setText(info.fileName());
+    static_cast<QDialog *>(d)->accept(); // protected in QFileDialog
+}
+
+void ChooseFile(const QString &path)
+{
+    WhenShown<QFileDialog>([path](QFileDialog *d) { TypeFileName(d, path); });
+}
+
+void WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+void tst_calibrationfile::initTestCase()
+{
+    QVERIFY(Files.isValid());
+    F = std::make_unique<ServicePanel>();
+    QVERIFY(F->Start({"--model", "7310-6"}));
+    F->Service->ServiceInitialize();
+}
+
+void tst_calibrationfile::save()
+{
+    ServicePanel &f = *F;
+    TServiceForm &s = *f.Service;
+    f.P.Dialogs.informations.clear();
+
+    // The readback runs first, then the dialog; the file is the list, CR LF after each line.
+    qsizetype mark = f.Mark();
+    WhenShown<QFileDialog>([this](QFileDialog *d) {
+        QCOMPARE(d->windowTitle(), QStringLiteral("Save calibration parameters"));
+        QCOMPARE(d->defaultSuffix(), QStringLiteral("txt"));
+        TypeFileName(d, Path("first")); // the extension is added
+    });
+    s.SaveCalsBtn->click();
+    QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
+    const QByteArray first = ReadFile(Path("first.txt"));
+    const QList<QByteArray> lines = first.split('\n');
+    QCOMPARE(lines.size(), 38 + 1);
+    QVERIFY(lines.last().isEmpty());
+    QCOMPARE(first, f.Form.CalibrationList.join("\r\n").toLatin1() + "\r\n");
+    QCOMPARE(lines[5], QByteArray(":SYST:SEC 48213\r"));
+    QCOMPARE(lines[6], QByteArray("*SER 10234\r"));
+    QCOMPARE(lines[7], QByteArray(":SYST:BAD 1 6\r"));
+    QCOMPARE(lines[37], QByteArray(":PULS6:CAL:OFFS 58\r"));
+    QVERIFY(f.P.Dialogs.informations.isEmpty());
+
+    // Saved again over an existing file, without a question: only the time line differs.
+    WriteFile(Path("second.txt"), "old contents");
+    ChooseFile(Path("second.txt"));
+    s.SaveCalsBtn->click();
+    const QList<QByteArray> again = ReadFile(Path("second.txt")).split('\n');
+    QCOMPARE(again.mid(1), lines.mid(1));
+
+    // Cancelled: the readback has run, nothing is written.
+    mark = f.Mark();
+    WhenShown<QFileDialog>([](QFileDialog *d) { d->reject(); });
+    s.SaveCalsBtn->click();
+    QCOMPARE(f.P.Dialogs.informations, QStringList{"Save to file was cancelled"});
+    QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
+}
+
+void tst_calibrationfile::load_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("progress");
+
+    QTest::newRow("command lines, with an empty one")
+        << QByteArray("// saved\r\n:TRIG1:CAL:GAIN 3100\r\n\r\n:PULS2:CAL:DEL 30\r\n")
+        << QStringList{":TRIG1:CAL:GAIN 3100", "", ":PULS2:CAL:DEL 30"}
+        << QStringList{"Settings loaded."} << "Loading. Please wait...";
+    QTest::newRow("a trailing comment hides the whole line")
+        << QByteArray(":TRIG1:CAL:GAIN 3200 // note\r\n:TRIG1:CAL:OFFS 210\n")
+        << QStringList{":TRIG1:CAL:OFFS 210"} << QStringList{"Settings loaded."}
+        << "Loading. Please wait...";
+    QTest::newRow("comments only") << QByteArray("// one\r\n// two\r\n") << QStringList()
+                                   << QStringList{"Settings loaded."} << "Loading. Please wait...";
+    QTest::newRow("empty") << QByteArray() << QStringList()
+                           << QStringList{"Empty file.", "Settings loaded."}
+                           << "Initializing System Cals";
+    QTest::newRow("UTF-8 byte-order mark")
+        << QByteArray("\xEF\xBB\xBF:TRIG1:CAL:OFFS 220\r\n") << QStringList{":TRIG1:CAL:OFFS 220"}
+        << QStringList{"Settings loaded."} << "Loading. Please wait...";
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    QTest::newRow("UTF-16 byte-order mark")
+        << QByteArray("\xFF\xFE") + QByteArray(utf16.encode(u":GATE1:CAL:OFFS 4\r\n"))
+        << QStringList{":GATE1:CAL:OFFS 4"} << QStringList{"Settings loaded."}
+        << "Loading. Please wait...";
+    QTest::newRow("a channel the instrument lacks is sent as well")
+        << QByteArray(":PULS7:CAL:DEL 30\r\n") << QStringList{":PULS7:CAL:DEL 30"}
+        << QStringList{"Settings loaded."} << "Loading. Please wait...";
+}
+
+void tst_calibrationfile::load()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QStringList, sent);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, progress);
+    ServicePanel &f = *F;
+    f.P.Dialogs.informations.clear();
+    ProgressTexts shown(f.P.MessageForm);
+    const QString path =
+        Path(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_') + ".txt");
+    WriteFile(path, contents);
+
+    const qsizetype mark = f.Mark();
+    ChooseFile(path);
+    f.Service->LoadCalsBtn->click();
+
+    // The file's command lines in order, then the whole readback.
+    QCOMPARE(f.SentSince(mark), sent + ReadbackQueries(6, true));
+    QCOMPARE(f.P.Dialogs.informations, messages);
+    QCOMPARE(shown.Texts.value(0), progress);
+    QVERIFY(!f.P.MessageForm.isVisible());
+    QVERIFY(!f.Form.CalibrationLoadPending);
+    QCOMPARE(f.Form.CalibrationList.size(), 14 + 4 * 6);
+}
+
+void tst_calibrationfile::loadFromAnotherInstrument()
+{
+    ServicePanel &f = *F;
+    f.P.Dialogs.informations.clear();
+    const QString path = Path("other.txt");
+    WriteFile(path, "// 01/02/2026,10:00:00\r\n// Marendale Model 7310-6\r\n"
+                    "// Serial Number: 55555\r\n// Firmware Version: 2.04\r\n"
+                    "// FPGA Version: 1.12\r\n:SYST:SEC 48213\r\n*SER 55555\r\n"
+                    ":SYST:BAD 0 6\r\n:TRIG1:CAL:GAIN 3000\r\n:PULS2:CAL:DEL 30\r\n");
+
+    ChooseFile(path);
+    f.Service->LoadCalibrations();
+    QCOMPARE(f.P.Dialogs.informations, QStringList{"Settings loaded."});
+    // The instrument took the other one's identity; the readback shows it.
+    for (const auto &[line, reply] : f.Emulator->Exchanges())
+        if (line == "*SER 55555" || line == ":SYST:BAD 0 6")
+            QCOMPARE(reply, QStringLiteral("OK"));
+    QCOMPARE(f.Service->SerialNumEdit->text(), QStringLiteral("55555"));
+    QCOMPARE(f.Form.Identity.SerialNumber, 55555);
+    QCOMPARE(f.Service->CompanySel->ItemIndex(), 0);
+    QCOMPARE(f.Service->Trig1AmpGainAdj->IntValue(), 3000);
+    QCOMPARE(f.Service->ChDelayCalAdj[2]->IntValue(), 30);
+    QVERIFY(f.Form.CalibrationList.contains("*SER 55555"));
+    QVERIFY(f.Form.CalibrationList.contains(":SYST:BAD 0 6"));
+    // A load leaves storing to the technician.
+    QVERIFY(f.Service->StoreCalReminderLbl->isVisibleTo(f.Service.get()));
+}
+
+void tst_calibrationfile::cleanupTestCase()
+{
+    F.reset();
+}
+
+void tst_calibrationfile::loadInsidePollIsDeferred()
+{
+    ServicePanel &f = *F;
+    f.P.Dialogs.informations.clear();
+    const QString path = Path("deferred.txt");
+    WriteFile(path, ":TRIG2:CAL:OFFS 333\r\n");
+
+    // Started from inside a status poll (the technician's click dispatched during the
+    // poll's reply wait): no dialog yet, the poll ends, the load follows.
+    f.Form.StatusTimer->stop();
+    QTRY_VERIFY(f.Drained());
+    bool insidePoll = false, deferred = false;
+    QTimer::singleShot(0, [&] {
+        insidePoll = f.Form.StatusPollRunning;
+        f.Service->LoadCalibrations();
+        deferred = f.Form.CalibrationLoadPending && f.Service->CalTimer->isActive() &&
+                   !QApplication::activeModalWidget();
+    });
+    const qsizetype mark = f.Mark();
+    f.Form.StatusTimerTimer();
+    QVERIFY(insidePoll);
+    QVERIFY(deferred);
+    QVERIFY(!f.Form.StatusPollRunning);
+
+    ChooseFile(path);
+    QTRY_VERIFY_WITH_TIMEOUT(f.P.Dialogs.informations.contains("Settings loaded."), 10000);
+    QCOMPARE(f.SentSince(mark), QStringList{":TRIG2:CAL:OFFS 333"} + ReadbackQueries(6, true));
+    QVERIFY(!f.Form.CalibrationLoadPending);
+    QCOMPARE(f.Service->TrigGate2AmpOffAdj->IntValue(), 333);
+}
+
+void tst_calibrationfile::unreadableFileLeavesPollRunning()
+{
+    ServicePanel &f = *F;
+    f.P.Dialogs.informations.clear();
+    f.P.Errors.Texts.clear();
+    const QString path = Path("vanishing.txt");
+    WriteFile(path, ":TRIG2:CAL:OFFS 444\r\n");
+
+    // The file goes away between the choice and the reading.
+    WhenShown<QFileDialog>([path](QFileDialog *d) {
+        TypeFileName(d, path);
+        QFile::remove(path);
+    });
+    qsizetype mark = f.Mark();
+    f.Service->LoadCalibrations();
+    QCOMPARE(f.P.Errors.Texts.size(), 1);
+    QVERIFY(f.P.Errors.Texts[0].contains("vanishing.txt"));
+    QVERIFY(f.P.Dialogs.informations.isEmpty());
+    QVERIFY(!f.Form.CalibrationLoadPending);
+    QVERIFY(!f.P.MessageForm.isVisible());
+    QCOMPARE(f.SentSince(mark), QStringList());
+
+    mark = f.Emulator->Received().size();
+    f.Form.StatusTimer->start();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Emulator->Received().mid(mark).contains(":PULS0:STAT?"), 3000);
+}
+
+QTEST_MAIN(tst_calibrationfile)
+#include "tst_calibrationfile.moc"

@@ -1,0 +1,544 @@
+// The service window against the emulator: the channel pages and the calibration
+// readback, the change handlers as they reach the wire, the faults of the badge reply,
+// and the way in through the service code.
+
+#include "ServicePanel.h"
+#include "comm/TKTComPort.h"
+#include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TPageControl.h"
+#include "ui/service/TRadioGroup.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+class tst_service : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void firstAndSecondOpening();
+    void amplifierHandlers_data();
+    void amplifierHandlers();
+    void channelHandlers_data();
+    void channelHandlers();
+    void delayCarriesWidth_data();
+    void delayCarriesWidth();
+    void companyAndStore();
+    void serialNumber_data();
+    void serialNumber();
+    void optimize();
+    void pageFocusMemory();
+    void unsecuredInstrumentAndClampedField();
+    void badgeReplyWithoutNumber_data();
+    void badgeReplyWithoutNumber();
+    void serviceCode_data();
+    void serviceCode();
+    void demoModeNeverOpens();
+
+private:
+    // The panel several tests share, started on first use. Only one panel may exist at a
+    // time: the port folder is the process's, and a poll reopens the port through it.
+    ServicePanel *Shared(const QStringList &arguments);
+    // A 24-channel MRD instrument whose service window was opened once.
+    ServicePanel *Panel24();
+    std::unique_ptr<ServicePanel> FShared;
+    QStringList FSharedArguments;
+};
+
+namespace {
+// Waits until the queue has sent everything, then gives what went out since mark.
+QStringList SentAfterDrain(ServicePanel &f, qsizetype mark)
+{
+    QTest::qWait(20); // the task tick that starts the drain
+    QDeadlineTimer deadline(10000);
+    while (!f.Drained() && !deadline.hasExpired())
+        QTest::qWait(10);
+    return f.SentSince(mark);
+}
+} // namespace
+
+ServicePanel *tst_service::Shared(const QStringList &arguments)
+{
+    if (FShared && FSharedArguments == arguments)
+        return FShared.get();
+    FShared.reset();
+    FSharedArguments.clear();
+    if (arguments.isEmpty())
+        return nullptr;
+    auto panel = std::make_unique<ServicePanel>();
+    if (!panel->Start(arguments))
+        return nullptr;
+    FShared = std::move(panel);
+    FSharedArguments = arguments;
+    return FShared.get();
+}
+
+ServicePanel *tst_service::Panel24()
+{
+    const QStringList arguments{"--model", "7310-24", "--badge", "MRD"};
+    const bool fresh = !FShared || FSharedArguments != arguments;
+    ServicePanel *f = Shared(arguments);
+    if (f && fresh)
+        f->Service->ServiceInitialize();
+    return f;
+}
+
+void tst_service::initTestCase() {}
+
+void tst_service::cleanupTestCase()
+{
+    FShared.reset();
+}
+
+void tst_service::firstAndSecondOpening()
+{
+    Shared({});
+    ServicePanel f;
+    QVERIFY(f.Start({"--model", "7310-12"}));
+    TServiceForm &s = *f.Service;
+    QVERIFY(!s.isVisible());
+
+    qsizetype mark = f.Mark();
+    f.Form.ServiceWindowMenu->trigger();
+    QVERIFY(s.isVisible());
+    QVERIFY(!f.P.MessageForm.isVisible());
+
+    QCOMPARE(s.ChPageCalibration->PageCount(), 12);
+    for (int n = 1; n <= 12; ++n) {
+        QCOMPARE(s.ChPageCalibration->TabCaption(n - 1), QStringLiteral("Ch %1").arg(n));
+        // The generated fields sit on their own channel's page, named for it.
+        QCOMPARE(s.ChDelayCalAdj[n]->objectName(), QStringLiteral("ChDelayCalAdj%1").arg(n));
+        QVERIFY(s.ChPageCalibration->Page(n - 1)->isAncestorOf(s.ChAmpOffAdj[n]));
+    }
+    QVERIFY(!s.ChDelayCalAdj[13]);
+    QCOMPARE(s.NumChSelect->ItemIndex(), 1);
+    QCOMPARE(s.CompanySel->ItemIndex(), 1);
+    QVERIFY(s.StoreCalReminderLbl->isVisible());
+    QCOMPARE(s.SerialNumEdit->text(), QStringLiteral("10234"));
+    QVERIFY(!f.Form.CalibrationRetrievePending && !f.Form.Comm->CommandsDisabled);
+
+    // The secured instrument is unlocked first; then the queries in their order, and
+    // nothing else.
+    QCOMPARE(f.SentSince(mark), ReadbackQueries(12, true));
+
+    // Every field and every list line holds what the instrument answered.
+    const QStringList &list = f.Form.CalibrationList;
+    QCOMPARE(list.size(), 14 + 4 * 12);
+    QVERIFY(list[0].startsWith(QLatin1String("// ")));
+    QCOMPARE(list[1], QStringLiteral("// ") + f.Form.windowTitle());
+    QCOMPARE(list.mid(2, 4), QStringList({"// Serial Number: 10234", "// Firmware Version: 2.04",
+                                          "// FPGA Version: 1.12", ":SYST:SEC 48213"}));
+    QHash<QString, QString> replies;
+    for (const auto &[line, reply] : f.Emulator->Exchanges())
+        replies[line] = reply;
+    const QStringList queries = ReadbackQueries(12, false);
+    for (int i = 0; i < queries.size(); ++i) {
+        QString query = queries[i];
+        query.chop(1);
+        QCOMPARE(list[6 + i], query + u' ' + replies.value(queries[i]));
+    }
+    QCOMPARE(list[7], QStringLiteral(":SYST:BAD 1 12"));
+    QCOMPARE(s.Trig1AmpGainAdj->IntValue(), 2480);
+    QCOMPARE(s.TrigGate2AmpOffAdj->IntValue(), 96);
+    QCOMPARE(s.Gate1AmpGainAdj->IntValue(), 2460);
+    for (int n = 1; n <= 12; ++n) {
+        const ChannelConfig &c = f.Form.ChannelConfigs[n];
+        QCOMPARE(s.ChWidthCalAdj[n]->IntValue(), c.WidthCal);
+        QCOMPARE(s.ChDelayCalAdj[n]->IntValue(), c.DelayCal);
+        QCOMPARE(s.ChAmpGainAdj[n]->IntValue(), c.AmpGainCal);
+        QCOMPARE(s.ChAmpOffAdj[n]->IntValue(), c.AmpOffsetCal);
+        QCOMPARE(list[14 + 4 * (n - 1) + 1],
+                 QStringLiteral(":PULS%1:CAL:DEL %2").arg(n).arg(c.DelayCal));
+    }
+    QCOMPARE(f.Form.ChannelConfigs[7].DelayCal, 18 + 7);
+    QCOMPARE(f.Form.ChannelConfigs[12].AmpOffsetCal, 40 + 3 * 12);
+
+    // Second opening: no new pages, everything read again; nothing changed, so the
+    // reminder stays hidden.
+    mark = f.Mark();
+    f.Form.ServiceWindowMenu->trigger();
+    QCOMPARE(s.ChPageCalibration->PageCount(), 12);
+    QCOMPARE(f.SentSince(mark), ReadbackQueries(12, true));
+    QVERIFY(!s.StoreCalReminderLbl->isVisible());
+
+    // "Channels" may name more channels than have pages: the readback keeps to the 12.
+    mark = f.Mark();
+    s.NumChSelect->Button(2)->click();
+    QCOMPARE(f.Form.ChannelCount, 24);
+    QCOMPARE(SentAfterDrain(f, mark), QStringList({":SYST:BAD 1 24"}));
+    mark = f.Mark();
+    s.ServiceInitialize();
+    QCOMPARE(f.SentSince(mark), ReadbackQueries(12, true));
+    QCOMPARE(s.ChPageCalibration->PageCount(), 12);
+    QCOMPARE(f.Form.CalibrationList.size(), 14 + 4 * 12);
+}
+
+void tst_service::amplifierHandlers_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("trig 1 gain") << "Trig1AmpGainAdj" << 3001 << ":TRIG1:CAL:GAIN 3001";
+    QTest::newRow("trig 1 offset") << "Trig1AmpOffAdj" << 201 << ":TRIG1:CAL:OFFS 201";
+    QTest::newRow("trig/gate 2 gain") << "TrigGate2AmpGainAdj" << 3002 << ":TRIG2:CAL:GAIN 3002";
+    QTest::newRow("trig/gate 2 offset") << "TrigGate2AmpOffAdj" << 202 << ":TRIG2:CAL:OFFS 202";
+    QTest::newRow("gate 1 gain") << "Gate1AmpGainAdj" << 3003 << ":GATE1:CAL:GAIN 3003";
+    QTest::newRow("gate 1 offset") << "Gate1AmpOffAdj" << 203 << ":GATE1:CAL:OFFS 203";
+}
+
+void tst_service::amplifierHandlers()
+{
+    QFETCH(QString, field);
+    QFETCH(int, value);
+    QFETCH(QString, line);
+    ServicePanel *shared = Panel24();
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    auto *edit = f.Service->findChild<TPlusSpinEdit *>(field);
+    QVERIFY(edit);
+    f.Service->StoreCalReminderLbl->hide();
+
+    const qsizetype mark = f.Mark();
+    edit->AssignValue(value);
+    QCOMPARE(SentAfterDrain(f, mark), QStringList{line});
+    QVERIFY(f.Service->StoreCalReminderLbl->isVisibleTo(f.Service.get()));
+    const auto exchanges = f.Emulator->Exchanges();
+    QCOMPARE(exchanges.last().second, QStringLiteral("OK")); // unlocked by the readback
+}
+
+void tst_service::channelHandlers_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("mirror");
+
+    // Channel 17 is a generated page: the channel comes from the field's name.
+    QTest::newRow("width") << "ChWidthCalAdj17" << 41 << ":PULS17:CAL:WIDT 41"
+                           << "WidthCal";
+    QTest::newRow("gain") << "ChAmpGainAdj17" << 4321 << ":PULS17:CAL:GAIN 4321"
+                          << "AmpGainCal";
+    QTest::newRow("offset") << "ChAmpOffAdj17" << -7 << ":PULS17:CAL:OFFS -7"
+                            << "AmpOffsetCal";
+}
+
+void tst_service::channelHandlers()
+{
+    QFETCH(QString, field);
+    QFETCH(int, value);
+    QFETCH(QString, line);
+    QFETCH(QString, mirror);
+    ServicePanel *shared = Panel24();
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    auto *edit = f.Service->findChild<TPlusSpinEdit *>(field);
+    QVERIFY(edit);
+
+    const qsizetype mark = f.Mark();
+    edit->AssignValue(value);
+    QCOMPARE(SentAfterDrain(f, mark), QStringList{line});
+    const ChannelConfig &c = f.Form.ChannelConfigs[17];
+    const QHash<QString, qint32> mirrors{
+        {"WidthCal", c.WidthCal}, {"AmpGainCal", c.AmpGainCal}, {"AmpOffsetCal", c.AmpOffsetCal}};
+    QCOMPARE(mirrors.value(mirror), value);
+    QCOMPARE(f.Emulator->Exchanges().last().second, QStringLiteral("OK"));
+}
+
+void tst_service::delayCarriesWidth_data()
+{
+    QTest::addColumn<int>("delayBefore");
+    QTest::addColumn<int>("widthBefore");
+    QTest::addColumn<int>("delayAfter");
+    QTest::addColumn<int>("widthAfter");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("raised by 3") << 20 << 30 << 23 << 33
+                                 << QStringList{":PULS3:CAL:DEL 23", ":PULS3:CAL:WIDT 33"};
+    QTest::newRow("width held at its maximum")
+        << 20 << 48 << 23 << 50 << QStringList{":PULS3:CAL:DEL 23", ":PULS3:CAL:WIDT 50"};
+    QTest::newRow("width held at its minimum")
+        << 20 << 2 << 15 << 0 << QStringList{":PULS3:CAL:DEL 15", ":PULS3:CAL:WIDT 0"};
+    QTest::newRow("width already at the limit sends nothing more")
+        << 20 << 50 << 23 << 50 << QStringList{":PULS3:CAL:DEL 23"};
+}
+
+void tst_service::delayCarriesWidth()
+{
+    QFETCH(int, delayBefore);
+    QFETCH(int, widthBefore);
+    QFETCH(int, delayAfter);
+    QFETCH(int, widthAfter);
+    QFETCH(QStringList, lines);
+    ServicePanel *shared = Panel24();
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    TServiceForm &s = *f.Service;
+
+    s.ChDelayCalAdj[3]->AssignValue(delayBefore);
+    s.ChWidthCalAdj[3]->AssignValue(widthBefore);
+    SentAfterDrain(f, f.Mark());
+
+    const qsizetype mark = f.Mark();
+    s.ChDelayCalAdj[3]->AssignValue(delayAfter);
+    QCOMPARE(SentAfterDrain(f, mark), lines);
+    QCOMPARE(s.ChWidthCalAdj[3]->IntValue(), widthAfter);
+    QCOMPARE(f.Form.ChannelConfigs[3].WidthCal, widthAfter);
+    QCOMPARE(f.Form.ChannelConfigs[3].DelayCal, delayAfter);
+}
+
+void tst_service::companyAndStore()
+{
+    ServicePanel *shared = Panel24();
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    TServiceForm &s = *f.Service;
+    QCOMPARE(s.CompanySel->ItemIndex(), 0);
+
+    qsizetype mark = f.Mark();
+    s.CompanySel->Button(1)->click();
+    QCOMPARE(SentAfterDrain(f, mark), QStringList{":SYST:BAD 1 24"});
+    QCOMPARE(f.Emulator->Exchanges().last().second, QStringLiteral("OK"));
+    QVERIFY(s.StoreCalReminderLbl->isVisibleTo(&s));
+
+    mark = f.Mark();
+    s.StoreCalsBtn->click();
+    QVERIFY(!s.StoreCalReminderLbl->isVisibleTo(&s));
+    QCOMPARE(SentAfterDrain(f, mark), QStringList({"*STR 0", "*STR 1", "*STR 2"}));
+}
+
+void tst_service::serialNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("a number") << "12345" << QStringList{"*SER 12345"} << QString();
+    QTest::newRow("not a number") << "12a45" << QStringList()
+                                  << "'12a45' is not a valid integer value";
+    QTest::newRow("empty") << "" << QStringList() << "'' is not a valid integer value";
+}
+
+void tst_service::serialNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, error);
+    ServicePanel *shared = Panel24();
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    f.P.Errors.Texts.clear();
+    const qint32 before = f.Form.Identity.SerialNumber;
+
+    const qsizetype mark = f.Mark();
+    f.Service->SerialNumEdit->setText(text);
+    f.Service->SerialNumSetBtn->click();
+    QCOMPARE(SentAfterDrain(f, mark), lines);
+    if (error.isEmpty()) {
+        QVERIFY(f.P.Errors.Texts.isEmpty());
+        QCOMPARE(f.Form.Identity.SerialNumber, text.toInt());
+    } else {
+        QCOMPARE(f.P.Errors.Texts, QStringList{error});
+        QCOMPARE(f.Form.Identity.SerialNumber, before);
+    }
+}
+
+void tst_service::optimize()
+{
+    ServicePanel *shared = Panel24();
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    TServiceForm &s = *f.Service;
+    s.ChDelayCalAdj[5]->AssignValue(40);
+    SentAfterDrain(f, f.Mark());
+
+    const qsizetype mark = f.Mark();
+    s.OptimizeCals->click();
+    QTRY_VERIFY_WITH_TIMEOUT(f.SentSince(mark).size() ==
+                                     1 + ReadbackQueries(24, false).size() + 1 &&
+                                 !f.Form.CalibrationRetrievePending,
+                             15000);
+    // "*OPT" goes out first, the readback follows it.
+    QCOMPARE(f.SentSince(mark), QStringList{"*OPT"} + ReadbackQueries(24, true));
+    for (int n = 1; n <= 24; ++n) {
+        QCOMPARE(s.ChDelayCalAdj[n]->IntValue(), 25);
+        QCOMPARE(s.ChWidthCalAdj[n]->IntValue(), 25);
+    }
+}
+
+void tst_service::pageFocusMemory()
+{
+    ServicePanel *shared = Panel24();
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    TServiceForm &s = *f.Service;
+    s.show();
+    s.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s));
+    TPageControl &pages = *s.ChPageCalibration;
+    pages.SetActivePageIndex(0);
+
+    s.ChAmpGainAdj[1]->setFocus();
+    pages.SelectPageByUser(4);
+    QCOMPARE(pages.ActivePageIndex(), 4);
+    s.ChWidthCalAdj[5]->setFocus();
+    pages.SelectPageByUser(0);
+    QCOMPARE(QApplication::focusWidget(), s.ChAmpGainAdj[1]);
+    pages.SelectPageByUser(4);
+    QCOMPARE(QApplication::focusWidget(), s.ChWidthCalAdj[5]);
+    s.hide();
+}
+
+void tst_service::unsecuredInstrumentAndClampedField()
+{
+    Shared({});
+    ServicePanel f;
+    QVERIFY(f.Start({"--model", "7310-6", "--unsecured", "--reply", ":PULS1:CAL:OFFS?=-150"}));
+    QVERIFY(f.Form.SystemUnsecured);
+
+    const qsizetype mark = f.Mark();
+    f.Service->ServiceInitialize();
+    // No unlock sent, but the list (the calibration file) still starts with it.
+    QCOMPARE(f.SentSince(mark), ReadbackQueries(6, false));
+    QCOMPARE(f.Form.CalibrationList.value(5), QStringLiteral(":SYST:SEC 48213"));
+
+    QCOMPARE(f.Service->ChAmpOffAdj[1]->IntValue(), -100);
+    QCOMPARE(f.Form.ChannelConfigs[1].AmpOffsetCal, -150);
+    QVERIFY(f.Form.CalibrationList.contains(":PULS1:CAL:OFFS -150"));
+    // The delay factor read in range carries nothing into the width factor.
+    QCOMPARE(f.Service->ChWidthCalAdj[1]->IntValue(), f.Form.ChannelConfigs[1].WidthCal);
+}
+
+void tst_service::badgeReplyWithoutNumber_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("no space") << "1"
+                              << "'' is not a valid integer value";
+    QTest::newRow("no number before the space") << "KT 6"
+                                                << "'KT' is not a valid integer value";
+}
+
+void tst_service::badgeReplyWithoutNumber()
+{
+    Shared({});
+    QFETCH(QString, reply);
+    QFETCH(QString, error);
+    ServicePanel f;
+    QVERIFY(f.Start({"--model", "7310-6", "--reply", ":SYST:BAD?=" + reply}));
+
+    f.Service->ServiceInitialize();
+    QCOMPARE(f.P.Errors.Texts, QStringList{error});
+    QVERIFY(!f.P.MessageForm.isVisible());
+    QVERIFY(!f.Form.Comm->CommandsDisabled);
+    QVERIFY(!f.Form.CalibrationRetrievePending);
+    // The poll runs again, and changes reach the instrument again.
+    const qsizetype mark = f.Emulator->Received().size();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Emulator->Received().mid(mark).contains(":PULS0:STAT?"), 3000);
+    f.Service->Trig1AmpGainAdj->AssignValue(3333);
+    QCOMPARE(SentAfterDrain(f, f.Mark()), QStringList{":TRIG1:CAL:GAIN 3333"});
+}
+
+void tst_service::serviceCode_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("accepted");
+
+    // The refused rows first: they run on the panel the accepted row opens at the end.
+    QTest::newRow("leading blank") << " 48213" << false;
+    QTest::newRow("trailing blank") << "48213 " << false;
+    QTest::newRow("one digit short") << "4821" << false;
+    QTest::newRow("cancelled") << QString() << false;
+    QTest::newRow("correct") << "48213" << true;
+}
+
+void tst_service::serviceCode()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, accepted);
+    ServicePanel *shared = Shared({"--model", "7310-6"});
+    QVERIFY(shared);
+    ServicePanel &f = *shared;
+    TServiceForm &s = *f.Service;
+    f.P.Dialogs.informations.clear();
+
+    // A window left open and its menu item shown, as after an earlier code.
+    if (!accepted) {
+        f.Form.SystemUnsecured = true;
+        f.Form.ServiceWindowMenu->setVisible(true);
+        s.show();
+    }
+    WhenShown<QInputDialog>([code](QInputDialog *box) {
+        QCOMPARE(box->windowTitle(), QStringLiteral("Unsecure Form"));
+        QCOMPARE(box->labelText(), QStringLiteral("Enter Code:"));
+        QCOMPARE(box->textValue(), QString());
+        if (code.isNull()) {
+            box->reject();
+        } else {
+            box->setTextValue(code);
+            box->accept();
+        }
+    });
+    const qsizetype mark = f.Mark();
+    f.Form.ServiceMenu->trigger();
+
+    if (!accepted) {
+        QCOMPARE(f.P.Dialogs.informations, QStringList{"Incorrect Code"});
+        QVERIFY(!f.Form.SystemUnsecured);
+        QVERIFY(!f.Form.ServiceWindowMenu->isVisible());
+        QVERIFY(!s.isVisible());
+        QVERIFY(!f.Form.ServiceWindowPending);
+        QCOMPARE(f.SentSince(mark), QStringList()); // the code is never sent
+        return;
+    }
+    QCOMPARE(f.P.Dialogs.informations, QStringList{"System Unsecured"});
+    QVERIFY(f.Form.ServiceWindowPending);
+    QVERIFY(!s.isVisible());
+    QCOMPARE(f.SentSince(mark), QStringList());
+
+    // The next poll opens the window with its previous values; the readback follows
+    // once the poll is over.
+    QTRY_VERIFY_WITH_TIMEOUT(s.isVisible(), 3000);
+    QVERIFY(f.Form.CalibrationRetrievePending);
+    QVERIFY(s.CalTimer->isActive());
+    QVERIFY(f.Form.ServiceWindowMenu->isVisible());
+    QVERIFY(!f.Form.ServiceWindowPending);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Form.CalibrationRetrievePending, 5000);
+    QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
+    QCOMPARE(s.ChPageCalibration->PageCount(), 6);
+}
+
+void tst_service::demoModeNeverOpens()
+{
+    Shared({});
+    PanelFixture p;
+    TServiceForm service(*p.Form);
+    p.Form->ServiceForm = &service;
+    p.Form->StartupPath = TStartupPath::Demo;
+    p.Form->FormCreate();
+    QTRY_VERIFY_WITH_TIMEOUT(!p.Form->LaunchTimer->isActive(), 2000);
+
+    WhenShown<QInputDialog>([](QInputDialog *box) {
+        box->setTextValue(QStringLiteral("48213"));
+        box->accept();
+    });
+    p.Form->ServiceMenu->trigger();
+    QCOMPARE(p.Dialogs.informations.last(), QStringLiteral("System Unsecured"));
+    // A status tick in demo mode stops the timer instead of opening the window.
+    p.Form->StatusTimer->start();
+    QTest::qWait(1300);
+    QVERIFY(!p.Form->StatusTimer->isActive());
+    QVERIFY(!service.isVisible());
+    QVERIFY(p.Form->ServiceWindowPending);
+}
+
+QTEST_MAIN(tst_service)
+#include "tst_service.moc"
