@@ -43,6 +43,7 @@ private slots:
     void largerModelsFile();
     void unreadableAndUnwritableFiles();
     void refreshDuringReplay();
+    void restoreChosenDuringAnInitialization();
     void demoModeSavesTheDateLine();
 };
 
@@ -316,6 +317,35 @@ void tst_settingsfile::refreshDuringReplay()
     QCOMPARE(c.P.Dialogs.informations, QStringList{"Settings loaded."});
     QCOMPARE(c.Form.SettingsList.size(), 16 + 6);
     QVERIFY(!c.Form.ReinitializePending);
+}
+
+void tst_settingsfile::restoreChosenDuringAnInitialization()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    QCOMPARE(CommandScript::Write(path("two.txt"), {":SYST:AUT 1", ":SYST:AUT 0"}), QString());
+    c.P.Dialogs.fileAnswers = {path("two.txt")};
+    // chosen from the menu while a Refresh waits for a reply: run there, its lines would be
+    // dropped as the port is busy; it starts once the Refresh is over
+    bool chosenInside = false;
+    QTimer menu;
+    menu.setSingleShot(true);
+    connect(&menu, &QTimer::timeout, &c.Form, [&] {
+        chosenInside = c.Form.TaskRunning;
+        c.Form.RestoreSettingsFromFile1->trigger();
+    });
+    menu.start(60);
+    const int mark = c.ReceivedCount();
+    c.Form.Up1Click();
+    c.Form.ProcessTasks();
+    QVERIFY(chosenInside);
+    QVERIFY(c.P.Dialogs.informations.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(c.P.Dialogs.informations, QStringList{"Settings loaded."}, 10000);
+    const QStringList sent = c.ReceivedFrom(mark);
+    const qsizetype replayAt = sent.indexOf(":SYST:AUT 1");
+    QVERIFY(replayAt > sent.indexOf("*CFG?6?")); // after the Refresh's read-back
+    QCOMPARE(sent.mid(replayAt, 3), (QStringList{":SYST:AUT 1", ":SYST:AUT 0", "*CFG? 0?"}));
 }
 
 void tst_settingsfile::demoModeSavesTheDateLine()
