@@ -5,6 +5,7 @@
 #include "protocol/CommandScript.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
 CommandScriptReplay::CommandScriptReplay(Communication &comm) : FComm(comm) {}
@@ -19,14 +20,19 @@ int CommandScriptReplay::Run(QStringList lines)
     FAbandoned = false;
     FRunning = true;
     int sent = 0;
+    QElapsedTimer sinceLine;
     const int count = int(lines.size());
     for (int i = 0; i < count && !Stopped(); ++i) {
-        // A plain pause like the transaction's own: no handler may start a transaction
-        // in it. Events are let in only once the line's transaction is over.
-        QThread::msleep(LinePauseMs);
         const QString &line = lines.at(i);
         if (!CommandScript::IsComment(line)) {
+            // The instrument's gap between two lines, besides the transaction's own
+            // 30 ms. A plain pause, so that no handler starts a transaction in it; the
+            // events processed after the previous line count towards it.
+            const qint64 left = sent == 0 ? LinePauseMs : LinePauseMs - sinceLine.elapsed();
+            if (left > 0)
+                QThread::msleep(quint32(left));
             FComm.CommandToPort(CommandScript::ToWire(line));
+            sinceLine.start();
             ++sent;
             QCoreApplication::processEvents();
         }

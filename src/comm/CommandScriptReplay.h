@@ -6,11 +6,13 @@
 
 class Communication;
 
-// Sends a command script to the instrument, paced as the instrument needs it: for each
-// line in order, a 30 ms pause, then (unless the line is a comment, see CommandScript)
-// the line with Communication::CommandToPort, whose reply goes to the terminal and is
-// otherwise ignored, then the window's pending events are processed. An error reply does
-// not stop the replay.
+// Sends a command script to the instrument, paced as the instrument needs it: each line
+// that is not a comment (see CommandScript), in order, with Communication::CommandToPort,
+// whose reply goes to the terminal and is otherwise ignored; then the window's pending
+// events are processed. Between two lines sent there are at least 30 ms besides the
+// transaction's own 30 ms pause (the time the events took counts towards them), and
+// 30 ms before the first; a comment line sends nothing and adds no pause. An error reply
+// does not stop the replay.
 //
 // The replay works on its own copy of the lines: the caller's list (the settings or
 // calibration list) may be rebuilt by an initialization run from an event handler
