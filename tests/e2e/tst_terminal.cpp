@@ -30,15 +30,33 @@ QStringList History(const TComboBox *edit)
     return items;
 }
 
-// Types into the edit field as the operator does; "\n" presses Enter.
-void Type(TMainForm &form, const QString &keys)
+// Gives SendEdit the focus in the shown, active window: a key press then goes where a
+// real one goes, to the focus widget (the combo box, not its edit field).
+bool FocusSendEdit(TMainForm &form)
 {
-    QLineEdit *field = form.SendEdit->lineEdit();
+    if (!form.isActiveWindow()) {
+        form.show();
+        form.activateWindow();
+        if (!QTest::qWaitForWindowActive(&form))
+            return false;
+    }
+    form.SendEdit->setFocus();
+    return QApplication::focusWidget() != nullptr;
+}
+
+QWidget *KeyTarget()
+{
+    return QApplication::focusWidget();
+}
+
+// Types into the focused SendEdit as the operator does; "\n" presses Enter.
+void Type(const QString &keys)
+{
     for (const QChar c : keys) {
         if (c == u'\n')
-            QTest::keyClick(field, Qt::Key_Return);
+            QTest::keyClick(KeyTarget(), Qt::Key_Return);
         else
-            QTest::keyClicks(field, QString(c));
+            QTest::keyClicks(KeyTarget(), QString(c));
     }
 }
 } // namespace
@@ -72,6 +90,7 @@ void tst_terminal::sendsAsTypedWithHistory()
     ControlPanel c;
     QVERIFY(c.Start());
     c.Form.StatusTimer->stop();
+    QVERIFY(FocusSendEdit(c.Form));
     const int mark = c.ReceivedCount();
     for (const QString &step : steps) {
         if (step == "[Send]")
@@ -79,7 +98,7 @@ void tst_terminal::sendsAsTypedWithHistory()
         else if (step == "[clear]")
             c.Form.SendEdit->lineEdit()->clear();
         else
-            Type(c.Form, step);
+            Type(step);
     }
     QVERIFY(c.ReceivedFrom(mark).isEmpty()); // through the queue: nothing before the tick
     c.Form.ProcessTasks();
@@ -93,33 +112,34 @@ void tst_terminal::ctrlBackspaceRemovesThePickedEntry()
     ControlPanel c;
     QVERIFY(c.Start());
     c.Form.StatusTimer->stop();
+    QVERIFY(FocusSendEdit(c.Form));
     const int mark = c.ReceivedCount();
-    Type(c.Form, "*IDN?\n");
+    Type("*IDN?\n");
     c.Form.SendEdit->lineEdit()->clear();
-    Type(c.Form, ":PULS0:STAT?\n");
-    QLineEdit *field = c.Form.SendEdit->lineEdit();
+    Type(":PULS0:STAT?\n");
 
     // nothing picked from the list: nothing changes, not even the text in the field
-    QTest::keyClicks(field, " x");
-    QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
+    Type(" x");
+    QTest::keyClick(KeyTarget(), Qt::Key_Backspace, Qt::ControlModifier);
     QCOMPARE(History(c.Form.SendEdit), (QStringList{"*IDN?", ":PULS0:STAT?"}));
     QCOMPARE(c.Form.SendEdit->currentText(), QString(":PULS0:STAT? x"));
 
     // the operator picks the first entry from the list and removes it
     c.Form.SendEdit->setCurrentIndex(0);
     QCOMPARE(c.Form.SendEdit->currentText(), QString("*IDN?"));
-    QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
+    QTest::keyClick(KeyTarget(), Qt::Key_Backspace, Qt::ControlModifier);
     QCOMPARE(History(c.Form.SendEdit), QStringList{":PULS0:STAT?"});
     QCOMPARE(c.Form.SendEdit->currentText(), QString("*IDN?"));
     // a picked entry edited since is no longer picked
     c.Form.SendEdit->setCurrentIndex(0);
-    QTest::keyClicks(field, "1");
-    QTest::keyClick(field, Qt::Key_Backspace, Qt::ControlModifier);
+    Type("1");
+    QTest::keyClick(KeyTarget(), Qt::Key_Backspace, Qt::ControlModifier);
     QCOMPARE(History(c.Form.SendEdit), QStringList{":PULS0:STAT?"});
+    QCOMPARE(c.Form.SendEdit->currentText(), QString(":PULS0:STAT?1"));
     // the character itself (Ctrl+Backspace elsewhere) does the same
     c.Form.SendEdit->setCurrentIndex(0);
     QKeyEvent del(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(127)));
-    QApplication::sendEvent(field, &del);
+    QApplication::sendEvent(KeyTarget(), &del);
     QCOMPARE(History(c.Form.SendEdit), QStringList());
     c.Form.ProcessTasks();
     // only Enter sent anything
@@ -132,9 +152,10 @@ void tst_terminal::linesAndRepliesInTheirColours()
     QVERIFY(c.Start());
     c.Form.StatusTimer->stop();
     c.Form.ResponseList->clear();
-    Type(c.Form, ":PULS1:WIDT?\n");
+    QVERIFY(FocusSendEdit(c.Form));
+    Type(":PULS1:WIDT?\n");
     c.Form.SendEdit->lineEdit()->clear();
-    Type(c.Form, "NONSENSE\n");
+    Type("NONSENSE\n");
     c.Form.ProcessTasks();
 
     // the reply reaches the panel before the emulator's transcript notes it

@@ -12,8 +12,10 @@ namespace {
 constexpr char16_t EnterChar = 13;
 constexpr char16_t CtrlBackspaceChar = 127;
 
-// Turns the key presses of SendEdit's edit field into the characters the terminal
-// handles, and keeps from the field what the handler swallowed.
+// Turns the key presses of SendEdit into the characters the terminal handles, and keeps
+// from the field what the handler swallowed. Watches the combo box itself: it is its edit
+// field's focus proxy, so a real key press reaches the box, which hands it to the field
+// directly, past any filter on the field.
 class TSendEditKeys : public QObject
 {
 public:
@@ -63,7 +65,7 @@ void TMainForm::CreateTerminalParts()
 {
     // The command goes out as typed: no completion from the history.
     SendEdit->setCompleter(nullptr);
-    SendEdit->lineEdit()->installEventFilter(new TSendEditKeys(this, SendEdit));
+    SendEdit->installEventFilter(new TSendEditKeys(this, SendEdit));
     connect(SendBtn, &QPushButton::clicked, this, &TMainForm::SendBtnClick);
 }
 
