@@ -198,6 +198,7 @@ void tst_wire::wire_data()
         {":PULS2:MUX 8"}, "462K-6");
     row("channel control", {"pick ChControlSel2 3"}, {":PULS2:CONT INHB"});
     row("sync source", {"pick ChSyncSourceSel4 2"}, {":PULS4:SYNC SYNB"});
+    row("sync source, last item", {"pick ChSyncSourceSel5 3"}, {":PULS5:SYNC SYNT"});
     // The channel gate lists take input only while a gate input is in "Channel" mode.
     row("channel gate mode", {"pick GateModeSel1 3", "pick ChGateModeSel5 1"},
         {":GATE1:MOD CHAN", ":PULS5:CGAT PULS"});
@@ -300,6 +301,7 @@ void tst_wire::localEffects()
     QVERIFY(panel);
     TMainForm &f = *panel->P.Form;
     ChannelConfig &c = f.ChannelConfigs[7];
+    ChannelConfig &c5 = f.ChannelConfigs[5];
     TSystemMirrors &m = f.Mirrors;
     const int unset = 99;
     struct Step
@@ -318,6 +320,8 @@ void tst_wire::localEffects()
          [] { return true; }},
         {"click ChEnablebox7 0", [&] { c.Enabled = unset; }, [&] { return c.Enabled == 0; },
          [] { return true; }},
+        {"pick ChSyncSourceSel5 3", [&] { c5.SyncSource = unset; },
+         [&] { return c5.SyncSource == 3; }, [] { return true; }},
         {"pick SystemModeSel 2", [&] { m.SystemMode = unset; }, [&] { return m.SystemMode == 2; },
          [&] { return f.SysBurstAdj->Enabled() && !f.SysDutyOnAdj->Enabled(); }},
         {"pick GateModeSel1 3", [&] { m.Gate1Mode = unset; }, [&] { return m.Gate1Mode == 3; },

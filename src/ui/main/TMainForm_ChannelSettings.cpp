@@ -214,14 +214,17 @@ void TMainForm::SetChannelControlMode(QObject *Sender)
     QueuedCommandToPort(ChControlCommand(n, item));
 }
 
-// The sync source's mirror is the readback's alone.
+// The mirror is written before queuing: the timing diagram redraws its sync label from it
+// when the queue announces the change.
 void TMainForm::SetChannelSyncSource(QObject *Sender)
 {
     int n = 0;
     auto *list = Control<TComboBox>(Sender, n);
     if (!list)
         return;
-    QueuedCommandToPort(ChSyncSourceCommand(n, list->currentIndex()));
+    const int item = list->currentIndex();
+    ChannelConfigs[n].SyncSource = item;
+    QueuedCommandToPort(ChSyncSourceCommand(n, item));
 }
 
 void TMainForm::SetChannelGateMode(QObject *Sender)
