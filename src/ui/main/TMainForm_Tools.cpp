@@ -51,6 +51,8 @@ QImage GrabScreenArea(QWidget *window)
     painter.drawPixmap(window->geometry().topLeft() - outer.topLeft(), window->grab());
     return image;
 }
+
+void SaveScreenShot(QWidget *window);
 } // namespace
 
 void TMainForm::CreateToolsParts()
@@ -68,9 +70,19 @@ void TMainForm::Up1Click()
         TaskTimer->start();
 }
 
+// The screen is read some time after the item was chosen: when the menu's action fires the
+// menu is still on screen, or has just left it and the window has not yet repainted there.
+constexpr int ScreenShotDelayMs = 300;
+
 void TMainForm::CaptureScreenShot1Click()
 {
-    const QImage image = GrabScreenArea(this);
+    QTimer::singleShot(ScreenShotDelayMs, this, [this] { SaveScreenShot(this); });
+}
+
+namespace {
+void SaveScreenShot(QWidget *window)
+{
+    const QImage image = GrabScreenArea(window);
     // Written to a temporary file first: an earlier picture is replaced only by a
     // complete one.
     QSaveFile file(ScreenShotFileName);
@@ -90,6 +102,7 @@ void TMainForm::CaptureScreenShot1Click()
                 .arg(QDir::toNativeSeparators(QDir::current().absoluteFilePath(ScreenShotFileName)),
                      reason));
 }
+} // namespace
 
 QString TMainForm::WebSiteAddress(const QString &company)
 {
@@ -102,8 +115,9 @@ QString TMainForm::WebSiteAddress(const QString &company)
 void TMainForm::WebSite1Click()
 {
     const QString address = WebSiteAddress(Identity.Company);
-    if (!address.isEmpty())
-        QDesktopServices::openUrl(QUrl(address));
+    if (!address.isEmpty() && !QDesktopServices::openUrl(QUrl(address)))
+        Dialogs().Information(
+            QStringLiteral("No web browser could be started. The web site is %1").arg(address));
 }
 
 QString TMainForm::AboutText() const
