@@ -4,6 +4,8 @@
 #include "ControlPanel.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
+#include "comm/TerminalSink.h"
+#include "ui/main/TResponseList.h"
 
 #include <QSignalSpy>
 
@@ -121,21 +123,38 @@ void tst_queue::commandsArrivingMidDrainKeepTheirOrder()
     const QStringList lines = Widths(1000, 7);
     for (int i = 0; i < 3; ++i)
         c.Form.QueuedCommandToPort(lines[i]);
-    // Handlers run from the reply waits of the drain: two during the first wait, two
-    // more during a later one.
-    int arrivals = 0;
-    QTimer::singleShot(0, &c.Form, [&] {
-        ++arrivals;
-        c.Form.QueuedCommandToPort(lines[3]);
-        c.Form.QueuedCommandToPort(lines[4]);
-        QTimer::singleShot(0, &c.Form, [&] {
-            ++arrivals;
-            c.Form.QueuedCommandToPort(lines[5]);
-            c.Form.QueuedCommandToPort(lines[6]);
-        });
-    });
+
+    // Handlers that run while the drain is sending: each time a reply of the drain is
+    // shown in the terminal (inside its transaction), as an event dispatched by a reply
+    // wait would run them. Two arrive with the first reply, two more with the fourth.
+    struct MidDrain : TerminalSink
+    {
+        TMainForm *Form = nullptr;
+        QStringList Lines;
+        int Replies = 0;
+        int Arrivals = 0;
+        void AppendTerminalLine(const QString &, uint32_t rgb) override
+        {
+            if (rgb != ReplyColor)
+                return;
+            ++Replies;
+            if (Replies == 1 || Replies == 4) {
+                ++Arrivals;
+                const int first = Replies == 1 ? 3 : 5;
+                Form->QueuedCommandToPort(Lines[first]);
+                Form->QueuedCommandToPort(Lines[first + 1]);
+            }
+        }
+    } midDrain;
+    midDrain.Form = &c.Form;
+    midDrain.Lines = lines;
+    c.Form.Comm->SetTerminal(&midDrain);
+
     c.Form.ProcessTasks();
-    QCOMPARE(arrivals, 2);
+    c.Form.Comm->SetTerminal(c.Form.ResponseList);
+    QCOMPARE(midDrain.Arrivals, 2);
+    // all seven in one drain, in the order they arrived
+    QCOMPARE(midDrain.Replies, 7);
     QCOMPARE(c.ReceivedFrom(mark), lines);
     QCOMPARE(c.Form.QueueCount, 0);
     QVERIFY(c.Form.CommandQueue.isEmpty());
