@@ -9,9 +9,12 @@
 #include "ui/main/TMainForm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,6 +27,8 @@ class tst_timingdiagramform : public QObject
     Q_OBJECT
 private slots:
     void openedFromTools();
+    void placedBesideTheMainWindow_data();
+    void placedBesideTheMainWindow();
     void channelChangeMovesItsPulse();
     void readbackUpdatesAllRows();
     void measureBetweenTwoEdges();
@@ -77,6 +82,67 @@ void tst_timingdiagramform::openedFromTools()
     // A second click shows the same window.
     form.TimingDiagram1->trigger();
     QCOMPARE(form.TimingDiagramForm.data(), diagram);
+}
+
+void tst_timingdiagramform::placedBesideTheMainWindow_data()
+{
+    // The screens (set up in main): a wide one at the origin and a small one to its right.
+    QTest::addColumn<QPoint>("mainAt"); // the main window's frame
+    QTest::addColumn<QString>("side");  // where the diagram's frame goes
+    QTest::newRow("room on the right") << QPoint(0, 100) << "right";
+    QTest::newRow("room on the left only") << QPoint(1160, 40) << "left";
+    QTest::newRow("no room on either side") << QPoint(580, 0) << "far right";
+    QTest::newRow("screen smaller than the diagram") << QPoint(1930, 10) << "far right";
+}
+
+void tst_timingdiagramform::placedBesideTheMainWindow()
+{
+    QFETCH(QPoint, mainAt);
+    QFETCH(QString, side);
+    QCOMPARE(QGuiApplication::screens().size(), 2);
+
+    TMainForm form;
+    FillMirrors(form);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.move(mainAt);
+    QTRY_COMPARE(form.frameGeometry().topLeft(), mainAt);
+    const QRect mainFrame = form.frameGeometry();
+    const QRect avail = QGuiApplication::screenAt(mainFrame.center())->availableGeometry();
+    QVERIFY(avail.contains(mainFrame));
+
+    form.TimingDiagram1->trigger();
+    TTimingDiagramForm *diagram = form.TimingDiagramForm;
+    QVERIFY(QTest::qWaitForWindowExposed(diagram));
+    const QRect frame = diagram->frameGeometry();
+    QVERIFY2(avail.contains(frame), qPrintable(QString("%1,%2 %3x%4")
+                                                   .arg(frame.x())
+                                                   .arg(frame.y())
+                                                   .arg(frame.width())
+                                                   .arg(frame.height())));
+    QCOMPARE(frame.top(), mainFrame.top());
+    if (side == QLatin1String("right")) {
+        QVERIFY(!frame.intersects(mainFrame));
+        QCOMPARE(frame.left(), mainFrame.right() + 1);
+    } else if (side == QLatin1String("left")) {
+        QVERIFY(!frame.intersects(mainFrame));
+        QCOMPARE(frame.right(), mainFrame.left() - 1);
+    } else {
+        QCOMPARE(frame.right(), avail.right());
+    }
+    // Its size is kept wherever the screen holds it.
+    if (avail.width() >= 1200 && avail.height() >= 800)
+        QCOMPARE(diagram->size(), QSize(1100, 760));
+
+    // Moved by the operator and closed, it opens again where it was left.
+    const QPoint left = frame.topLeft() + QPoint(-30, 20);
+    diagram->move(left);
+    QTRY_COMPARE(diagram->frameGeometry().topLeft(), left);
+    diagram->close();
+    form.move(mainAt + QPoint(5, 5));
+    form.TimingDiagram1->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(diagram));
+    QCOMPARE(diagram->frameGeometry().topLeft(), left);
 }
 
 void tst_timingdiagramform::channelChangeMovesItsPulse()
@@ -267,5 +333,25 @@ void tst_timingdiagramform::savePicture()
     QVERIFY(!diagram->SavePicture(dir.filePath("missing/diagram.svg")));
 }
 
-QTEST_MAIN(tst_timingdiagramform)
+// Two offscreen screens side by side, so that the diagram's placement can be seen: a wide
+// one at the origin and, to its right, one smaller than the diagram.
+int main(int argc, char **argv)
+{
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("screens.json")));
+    if (!config.open(QIODevice::WriteOnly))
+        return 1;
+    config.write(R"({"screens": [
+        {"name": "wide", "x": 0, "y": 0, "width": 1920, "height": 1080, "logicalDpi": 96},
+        {"name": "small", "x": 1920, "y": 0, "width": 1024, "height": 900, "logicalDpi": 96}
+    ]})");
+    config.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config.fileName()));
+
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    tst_timingdiagramform tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_timingdiagramform.moc"

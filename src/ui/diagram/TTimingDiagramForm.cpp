@@ -6,14 +6,17 @@
 #include "ui/diagram/TTimingDiagramView.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSvgGenerator>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TTimingDiagramForm::TTimingDiagramForm(QWidget *parent) : QWidget(parent, Qt::Window)
 {
@@ -86,6 +89,38 @@ void TTimingDiagramForm::Refresh()
     if (!FMirrors || !FConfigs)
         return;
     FView->SetScene(BuildScene(*FMirrors, *FConfigs, FChannelCount ? FChannelCount() : 0));
+}
+
+void TTimingDiagramForm::PlaceBeside(const QWidget *owner)
+{
+    const QRect ownerFrame = owner->frameGeometry();
+    const QScreen *screen = QGuiApplication::screenAt(ownerFrame.center());
+    if (!screen)
+        screen = owner->screen();
+    if (!screen)
+        return;
+    const QRect avail = screen->availableGeometry();
+
+    // This window is not shown yet, so its frame is unknown: take the owner's decoration,
+    // which the window manager gives this window too.
+    const QRect ownerClient = owner->geometry();
+    const QMargins frame(
+        ownerClient.left() - ownerFrame.left(), ownerClient.top() - ownerFrame.top(),
+        ownerFrame.right() - ownerClient.right(), ownerFrame.bottom() - ownerClient.bottom());
+    const int frameW = std::min(width() + frame.left() + frame.right(), avail.width());
+    const int frameH = std::min(height() + frame.top() + frame.bottom(), avail.height());
+    resize(std::max(frameW - frame.left() - frame.right(), minimumWidth()),
+           std::max(frameH - frame.top() - frame.bottom(), minimumHeight()));
+
+    int x;
+    if (ownerFrame.right() + frameW <= avail.right())
+        x = ownerFrame.right() + 1;
+    else if (ownerFrame.left() - frameW >= avail.left())
+        x = ownerFrame.left() - frameW;
+    else
+        x = avail.right() + 1 - frameW;
+    const int y = std::clamp(ownerFrame.top(), avail.top(), avail.bottom() + 1 - frameH);
+    move(x, y); // a window's position is that of its frame
 }
 
 void TTimingDiagramForm::UpdateReadout()

@@ -24,6 +24,11 @@ public:
                    std::function<int()> channelCount);
     void Refresh();
 
+    // Puts the window beside the owner's frame: to its right when that fits on the owner's
+    // screen, else to its left, else as far right as fits; never larger than the screen's
+    // available area. Called once, when the window is first made.
+    void PlaceBeside(const QWidget *owner);
+
     // Writes the window's picture: SVG when the name ends in ".svg" (any case), PNG
     // otherwise. False when the file cannot be written.
     bool SavePicture(const QString &fileName);

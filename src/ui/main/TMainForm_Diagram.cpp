@@ -26,6 +26,7 @@ TTimingDiagramForm *TMainForm::ShowTimingDiagram()
         TimingDiagramForm->SetSource(&Mirrors, &ChannelConfigs, [this] { return ChannelCount; });
         connect(this, &TMainForm::ConfigurationChanged, TimingDiagramForm,
                 &TTimingDiagramForm::Refresh);
+        TimingDiagramForm->PlaceBeside(this); // later openings keep where the operator put it
     } else {
         TimingDiagramForm->Refresh();
     }
