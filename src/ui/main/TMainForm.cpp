@@ -47,10 +47,10 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     // Transactions, start-up and run control: their parts and handlers.
     CreateStartupParts();
     CreateQueueParts();
-    CreateServiceParts();
     CreateStorageParts();
     CreateTerminalParts();
     CreateToolsParts();
+    CreateServiceParts();
     CreateDiagramParts(); // last: its item ends the "Tools" menu
 
     // A fixed frame: the client area and the menu bar, nothing to resize.

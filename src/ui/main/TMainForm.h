@@ -351,6 +351,15 @@ public:
     void SystemStart();
     void SystemStop();
 
+    // ---- Timing diagram (TMainForm_Diagram.cpp) -----------------------------------------
+    // "Timing Diagram", the last item of "Tools": a non-modal window drawing the mirrors,
+    // made when first asked for and redrawn on every ConfigurationChanged.
+    QAction *TimingDiagram1 = nullptr;
+    QPointer<TTimingDiagramForm> TimingDiagramForm;
+    void TimingDiagram1Click();
+    TTimingDiagramForm *ShowTimingDiagram();
+    void CreateDiagramParts();
+
     // ---- Setting handlers (TMainForm_ChannelSettings.cpp, _SystemSettings.cpp,
     // _TriggerSettings.cpp) ------------------------------------------------------------
     // Each reads its control, keeps the mirror and hands one line to QueuedCommandToPort.
@@ -402,15 +411,6 @@ public:
     void GateLogicSel2Change(QObject *Sender);
     void GateDebounceSel1Change(QObject *Sender);
     void GateDebounceSel2Change(QObject *Sender);
-
-    // ---- Timing diagram (TMainForm_Diagram.cpp) -----------------------------------------
-    // "Timing Diagram", the last item of "Tools": a non-modal window drawing the mirrors,
-    // made when first asked for and redrawn on every ConfigurationChanged.
-    QAction *TimingDiagram1 = nullptr;
-    QPointer<TTimingDiagramForm> TimingDiagramForm;
-    void TimingDiagram1Click();
-    TTimingDiagramForm *ShowTimingDiagram();
-    void CreateDiagramParts();
 
 signals:
     // The mirrors (ChannelConfigs, Mirrors) may have changed: raised once an operator's
