@@ -375,8 +375,13 @@ void tst_cli::lostCommunication()
     QCOMPARE(r.Code, code);
     QCOMPARE(r.Errors, QStringList{error});
     QVERIFY(!QFile::exists(file));
-    // Nothing more was asked once the answer was missing.
-    QCOMPARE(WithoutIdentification(emulator->Received()).last(), QString("*CFG? 90?"));
+    // Nothing more was asked once the answer was missing. A device that vanishes may go
+    // before it has taken in the unanswered line, so that line may be missing too.
+    const QStringList received = WithoutIdentification(emulator->Received());
+    QVERIFY2(received.last() == QString("*CFG? 90?") ||
+                 (fault == QLatin1String("--unplug-after") &&
+                  received.last() == QString("*CFG? 0?")),
+             qPrintable(received.join(u'|')));
 }
 
 QTEST_MAIN(tst_cli)
