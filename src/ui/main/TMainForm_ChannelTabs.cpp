@@ -2,12 +2,14 @@
 // channels 2 to N generated from it, and the per-channel control tables.
 
 #include "base/ErrorReport.h"
+#include "ui/controls/TemplateCopy.h"
 #include "ui/main/FormBuilders.h"
 #include "ui/main/TCheckListBox.h"
 #include "ui/main/TMainForm.h"
 #include "ui/main/TPageControl.h"
 
 using namespace FormBuilders;
+using namespace TemplateCopy;
 
 namespace {
 constexpr double ChannelCountMax = 10000000;
@@ -43,15 +45,6 @@ QString Named(const char *prefix, int chnum)
     return QLatin1String(prefix) + QString::number(chnum);
 }
 
-// The copy takes the template's font only where the template has one of its own; otherwise
-// it inherits the same font from its copied parent. Setting an inherited font anyway makes
-// a drop-down list build its popup list at once, most of the cost of generating a tab.
-void CopyFont(const QWidget *t, QWidget *copy)
-{
-    if (t->testAttribute(Qt::WA_SetFont))
-        copy->setFont(t->font());
-}
-
 // A field too narrow for its widest value would draw its leading digit under the frame,
 // out of reach of the Left key: it takes what it needs from its group's side margins.
 void FitWidest(TPlusSpinEdit *e, const QGroupBox *g)
@@ -64,17 +57,6 @@ void FitWidest(TPlusSpinEdit *e, const QGroupBox *g)
     e->setGeometry((g->width() - w) / 2, e->y(), w, e->height());
 }
 
-QGroupBox *CopyGroup(const QGroupBox *t, QWidget *parent, const QString &name)
-{
-    auto *g = new QGroupBox(parent);
-    g->setGeometry(t->geometry());
-    CopyFont(t, g);
-    g->setObjectName(name);
-    g->setTitle(t->title());
-    g->setToolTip(t->toolTip());
-    return g;
-}
-
 TCheckBox *CopyCheck(const TCheckBox *t, QWidget *parent, const QString &name)
 {
     auto *b = new TCheckBox(t->text(), parent);
@@ -85,25 +67,6 @@ TCheckBox *CopyCheck(const TCheckBox *t, QWidget *parent, const QString &name)
     b->setToolTip(t->toolTip());
     b->SetOnClick(t->OnClick());
     return b;
-}
-
-TPlusSpinEdit *CopyNumeric(const TPlusSpinEdit *t, QWidget *parent, const QString &name)
-{
-    auto *e = new TPlusSpinEdit(parent);
-    e->SetAutoSize(t->AutoSize());
-    e->setGeometry(t->geometry());
-    CopyFont(t, e);
-    e->setObjectName(name);
-    e->SetMaxValue(t->MaxValue());
-    e->SetMinValue(t->MinValue());
-    e->SetIncrement(t->Increment());
-    e->SetThousandSeparator(t->ThousandSeparator());
-    e->AssignValue(t->Value());
-    e->SetDecimals(t->Decimals());
-    e->SetBorderStyle(t->BorderStyle());
-    e->SetOnChange(t->OnChange());
-    e->setToolTip(t->toolTip());
-    return e;
 }
 
 TComboBox *CopyCombo(const TComboBox *t, QWidget *parent, const QString &name)

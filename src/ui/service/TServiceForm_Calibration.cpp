@@ -7,6 +7,7 @@
 #include "comm/TKTComPort.h"
 #include "protocol/Conversions.h"
 #include "ui/controls/TPlusSpinEdit.h"
+#include "ui/controls/TemplateCopy.h"
 #include "ui/main/TMainForm.h"
 #include "ui/main/TMessageForm.h"
 #include "ui/main/TPageControl.h"
@@ -40,23 +41,6 @@ QString Named(const char *prefix, int chnum)
     return QLatin1String(prefix) + QString::number(chnum);
 }
 
-TPlusSpinEdit *CopyField(const TPlusSpinEdit *t, QWidget *parent, const QString &name)
-{
-    auto *e = new TPlusSpinEdit(parent);
-    e->SetAutoSize(t->AutoSize());
-    e->setGeometry(t->geometry());
-    e->setFont(t->font());
-    e->setObjectName(name);
-    e->SetMaxValue(t->MaxValue());
-    e->SetMinValue(t->MinValue());
-    e->SetIncrement(t->Increment());
-    e->SetThousandSeparator(t->ThousandSeparator());
-    e->AssignValue(t->Value());
-    e->SetDecimals(t->Decimals());
-    e->SetBorderStyle(t->BorderStyle());
-    e->SetOnChange(t->OnChange());
-    return e;
-}
 } // namespace
 
 void TServiceForm::ServiceInitialize()
@@ -87,13 +71,8 @@ void TServiceForm::CreateChannelPages()
 
         for (const TemplateField &f : TemplateFields) {
             const auto *tg = findChild<QGroupBox *>(Named(f.Group, 1));
-            auto *g = new QGroupBox(box);
-            g->setGeometry(tg->geometry());
-            g->setFont(tg->font());
-            g->setObjectName(Named(f.Group, n));
-            g->setTitle(tg->title());
-            g->setToolTip(tg->toolTip());
-            CopyField((this->*f.Table)[1], g, Named(f.Field, n));
+            QGroupBox *g = TemplateCopy::CopyGroup(tg, box, Named(f.Group, n));
+            TemplateCopy::CopyNumeric((this->*f.Table)[1], g, Named(f.Field, n));
         }
         for (const TemplateField &f : TemplateFields)
             (this->*f.Table)[n] = findChild<TPlusSpinEdit *>(Named(f.Field, n));
