@@ -75,6 +75,15 @@ QList<QPair<QString, QString>> TestEmulator::Exchanges() const
     return exchanges;
 }
 
+QString TestEmulator::LastReplyTo(const QString &command) const
+{
+    const auto exchanges = Exchanges();
+    for (auto it = exchanges.crbegin(); it != exchanges.crend(); ++it)
+        if (it->first == command)
+            return it->second;
+    return QString();
+}
+
 PortDirectory::PortDirectory(const QString &dir)
     : FPrevious(qgetenv("KT7310_PORT_DIR")),
       FHadPrevious(qEnvironmentVariableIsSet("KT7310_PORT_DIR"))

@@ -31,6 +31,9 @@ public:
     QStringList Received() const;
     // Each line received with the reply sent for it (empty when none was sent).
     QList<QPair<QString, QString>> Exchanges() const;
+    // The reply to the latest receipt of `command` ("" while it is not yet written). The
+    // status poll may have asked something since, so the last exchange may be another's.
+    QString LastReplyTo(const QString &command) const;
 
 private:
     QProcess FProcess;

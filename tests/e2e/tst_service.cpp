@@ -210,8 +210,7 @@ void tst_service::amplifierHandlers()
     edit->AssignValue(value);
     QCOMPARE(SentAfterDrain(f, mark), QStringList{line});
     QVERIFY(f.Service->StoreCalReminderLbl->isVisibleTo(f.Service.get()));
-    const auto exchanges = f.Emulator->Exchanges();
-    QCOMPARE(exchanges.last().second, QStringLiteral("OK")); // unlocked by the readback
+    QTRY_COMPARE(f.Emulator->LastReplyTo(line), QStringLiteral("OK")); // unlocked by the readback
 }
 
 void tst_service::channelHandlers_data()
@@ -249,7 +248,7 @@ void tst_service::channelHandlers()
     const QHash<QString, qint32> mirrors{
         {"WidthCal", c.WidthCal}, {"AmpGainCal", c.AmpGainCal}, {"AmpOffsetCal", c.AmpOffsetCal}};
     QCOMPARE(mirrors.value(mirror), value);
-    QCOMPARE(f.Emulator->Exchanges().last().second, QStringLiteral("OK"));
+    QTRY_COMPARE(f.Emulator->LastReplyTo(line), QStringLiteral("OK"));
 }
 
 void tst_service::delayCarriesWidth_data()
@@ -305,7 +304,7 @@ void tst_service::companyAndStore()
     qsizetype mark = f.Mark();
     s.CompanySel->Button(1)->click();
     QCOMPARE(SentAfterDrain(f, mark), QStringList{":SYST:BAD 1 24"});
-    QCOMPARE(f.Emulator->Exchanges().last().second, QStringLiteral("OK"));
+    QTRY_COMPARE(f.Emulator->LastReplyTo(":SYST:BAD 1 24"), QStringLiteral("OK"));
     QVERIFY(s.StoreCalReminderLbl->isVisibleTo(&s));
 
     mark = f.Mark();
