@@ -87,6 +87,16 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
                                         QStringLiteral("Fault: answers every line MS "
                                                        "milliseconds late."),
                                         QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption slowAfter(
+        QStringLiteral("slow-after"),
+        QStringLiteral("Fault: with --reply-delay, answers K lines at once and only the "
+                       "ones after them late."),
+        QStringLiteral("K"));
+    const QCommandLineOption lateFirst(
+        QStringLiteral("late-first"),
+        QStringLiteral("Fault: holds the answer to the first line until the next line "
+                       "arrives, then sends both answers in order, as an instrument slower "
+                       "than its client's wait appears to it."));
     const QCommandLineOption silent(QStringLiteral("silent"),
                                     QStringLiteral("Fault: never answers."));
     const QCommandLineOption silentAfter(
@@ -108,7 +118,7 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
                        "interpreting it (for example ':COUN:PULS?=abc'). Repeatable."),
         QStringLiteral("LINE=REPLY"));
     parser.addOptions({help, model, badge, serial, firmware, baud, portDir, com, transcript,
-                       unsecured, shotCount, replyDelay, silent, silentAfter, split, unplugAfter,
+                       unsecured, shotCount, replyDelay, slowAfter, lateFirst, silent, silentAfter, split, unplugAfter,
                        reply});
 
     if (!parser.parse(arguments)) {
@@ -157,6 +167,12 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
     if (!ToInt(parser.value(replyDelay), 0, 60000, value))
         return bad(QStringLiteral("--reply-delay needs milliseconds, 0 to 60000"));
     o.Faults.ReplyDelayMs = int(value);
+    if (parser.isSet(slowAfter)) {
+        if (!ToInt(parser.value(slowAfter), 0, INT_MAX, value))
+            return bad(QStringLiteral("--slow-after needs a count of lines"));
+        o.Faults.SlowAfter = int(value);
+    }
+    o.Faults.LateFirst = parser.isSet(lateFirst);
     o.Faults.Silent = parser.isSet(silent);
     if (parser.isSet(silentAfter)) {
         if (!ToInt(parser.value(silentAfter), 0, INT_MAX, value))

@@ -208,6 +208,12 @@ void TPtyLink::ProcessLine(const QByteArray &line, bool overlong)
 {
     if (FTranscript)
         FTranscript->Received(line);
+    // A held first answer leaves as soon as the next line arrives, ahead of that line's own.
+    if (FHeld) {
+        const auto [reply, unplugAfter] = *FHeld;
+        FHeld.reset();
+        Send(reply, unplugAfter);
+    }
     if (FUnplugPending)
         return Note("no reply: the line is closing");
 
@@ -238,8 +244,14 @@ void TPtyLink::ProcessLine(const QByteArray &line, bool overlong)
 
 void TPtyLink::Send(const QByteArray &reply, bool unplugAfter)
 {
+    if (FFaults.LateFirst && !FFirstHeld) {
+        FFirstHeld = true;
+        FHeld.emplace(reply, unplugAfter);
+        return Note("reply held until the next line");
+    }
     const QByteArray data = reply + '\r';
-    if (FFaults.ReplyDelayMs <= 0 && !FFaults.Split && FPending.isEmpty()) {
+    const int delayMs = FAnswered > FFaults.SlowAfter ? FFaults.ReplyDelayMs : 0;
+    if (delayMs <= 0 && !FFaults.Split && FPending.isEmpty()) {
         // The usual path: the reply leaves at once, before anything else is done.
         Write(data);
         if (FTranscript)
@@ -250,7 +262,7 @@ void TPtyLink::Send(const QByteArray &reply, bool unplugAfter)
     }
     // Replies keep their order, whatever their delays.
     const qint64 now = FClock.nsecsElapsed();
-    qint64 due = now + qint64(FFaults.ReplyDelayMs) * 1000000;
+    qint64 due = now + qint64(delayMs) * 1000000;
     if (!FPending.isEmpty())
         due = std::max(due, FPending.last().DueNs);
     const int pieces = FFaults.Split ? int(std::min<qsizetype>(3, data.size())) : 1;

@@ -17,6 +17,9 @@
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+#include <utility>
+
 class QSocketNotifier;
 
 class TPtyLink : public QObject
@@ -26,6 +29,8 @@ public:
     struct TFaults
     {
         int ReplyDelayMs = 0;
+        int SlowAfter = 0;                     // the delay holds from the line after this many
+        bool LateFirst = false;                // the first answer waits for the next line
         bool Silent = false;
         int SilentAfter = -1;                  // answer this many lines, then none
         bool Split = false;                    // each reply in pieces, with short gaps
@@ -88,6 +93,8 @@ private:
     bool FOverlong = false;
     bool FLastWasCR = false;
     int FAnswered = 0;
+    bool FFirstHeld = false;
+    std::optional<std::pair<QByteArray, bool>> FHeld; // the first answer, with its unplug flag
     bool FUnplugPending = false;
     QList<TChunk> FPending;
     QTimer FTimer;

@@ -205,10 +205,12 @@ void tst_startup::endDecidedInsideAReplyWait()
     QFETCH(bool, restart);
     PanelFixture p;
     // The instrument stops answering in the middle of the channel records, or answers
-    // slowly enough for the operator to choose a menu item during a wait.
-    auto emulator =
-        p.Emulator(1, how == "timeout" ? QStringList{"--model", "7310-36", "--silent-after", "20"}
-                                       : QStringList{"--model", "7310-36", "--reply-delay", "150"});
+    // slowly enough for the operator to choose a menu item during a wait (after the two
+    // identification answers of the scan, which come at once).
+    auto emulator = p.Emulator(
+        1, how == "timeout"
+               ? QStringList{"--model", "7310-36", "--silent-after", "20"}
+               : QStringList{"--model", "7310-36", "--reply-delay", "150", "--slow-after", "2"});
     QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
     int launches = 0;
     const TInstanceLauncher previous = SetInstanceLauncher([&] {

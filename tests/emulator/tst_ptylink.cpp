@@ -171,6 +171,7 @@ private slots:
     void splitReplyArrivesWhole();
     void delayedAndForcedReplies();
     void silentAfter();
+    void slowAfterAndLateFirst();
     void unplugAfterMakesDeviceVanish();
     void linkOfARunningEmulatorIsKept();
     void commandLine_data();
@@ -271,6 +272,32 @@ void tst_PtyLink::silentAfter()
     QVERIFY(emulator.Stop());
 }
 
+void tst_PtyLink::slowAfterAndLateFirst()
+{
+    {
+        TEmulator emulator;
+        QVERIFY(emulator.Start({"--reply-delay", "600", "--slow-after", "1"}));
+        TClient client;
+        QVERIFY(client.Open(emulator.Link, 115200));
+        QCOMPARE(client.Transact("*IDN?", 400), Identity); // well before the delay
+        QVERIFY(client.Send(":SYST:SEC?"));
+        QCOMPARE(client.Receive(150), QByteArray()); // not yet
+        QCOMPARE(client.Receive(5000), QByteArray("1\r"));
+        QVERIFY(emulator.Stop());
+    }
+    TEmulator emulator;
+    QVERIFY(emulator.Start({"--late-first"}));
+    TClient client;
+    QVERIFY(client.Open(emulator.Link, 115200));
+    QCOMPARE(client.Transact("*IDN?", Silence), QByteArray()); // held
+    // The next line lets the first answer go, then gets its own; later lines are prompt.
+    QVERIFY(client.Send(":SYST:SEC?"));
+    QCOMPARE(client.Receive(2000), Identity);
+    QCOMPARE(client.Receive(2000), QByteArray("1\r"));
+    QCOMPARE(client.Transact(":PULS0:STAT?"), QByteArray("0\r"));
+    QVERIFY(emulator.Stop());
+}
+
 void tst_PtyLink::unplugAfterMakesDeviceVanish()
 {
     TEmulator emulator;
@@ -367,7 +394,8 @@ void tst_PtyLink::commandLine()
     }
     for (const char *option :
          {"--model", "--badge", "--serial", "--firmware", "--baud", "--port-dir", "--com",
-          "--transcript", "--unsecured", "--shot-count", "--reply-delay", "--silent",
+          "--transcript", "--unsecured", "--shot-count", "--reply-delay", "--slow-after",
+          "--late-first", "--silent",
           "--silent-after", "--split", "--unplug-after", "--reply"})
         QVERIFY2(text.contains(QLatin1String(option)), option);
 }
