@@ -294,12 +294,17 @@ void tst_settingsfile::refreshDuringReplay()
     c.P.Dialogs.fileAnswers = {path("long.txt")};
     c.Form.ProcessTasks(); // nothing left over from the start
     QVERIFY(!c.Form.ReinitializePending);
-    // the operator clicks Refresh once a few lines are out
+    // the operator clicks Refresh once a few lines are out (seen by the instrument, so
+    // whatever the machine's speed)
     const int mark = c.ReceivedCount();
     QTimer refresh;
-    refresh.setSingleShot(true);
-    connect(&refresh, &QTimer::timeout, &c.Form, [&] { c.Form.Up1->trigger(); });
-    refresh.start(250);
+    connect(&refresh, &QTimer::timeout, &c.Form, [&] {
+        if (c.ReceivedCount() < mark + 3)
+            return;
+        refresh.stop();
+        c.Form.Up1->trigger();
+    });
+    refresh.start(5);
     c.Form.RestoreSettingsFromFile1Click();
 
     const QStringList received = c.ReceivedFrom(mark);
