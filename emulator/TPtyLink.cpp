@@ -252,10 +252,11 @@ void TPtyLink::Send(const QByteArray &reply, bool unplugAfter)
     const QByteArray data = reply + '\r';
     const int delayMs = FAnswered > FFaults.SlowAfter ? FFaults.ReplyDelayMs : 0;
     if (delayMs <= 0 && !FFaults.Split && FPending.isEmpty()) {
-        // The usual path: the reply leaves at once, before anything else is done.
-        Write(data);
+        // The usual path: the reply leaves at once. The transcript notes it first, so
+        // that whoever has read the reply finds it in the transcript too.
         if (FTranscript)
             FTranscript->Sent(reply);
+        Write(data);
         if (unplugAfter)
             UnplugWhenDrained();
         return;
@@ -292,13 +293,11 @@ void TPtyLink::SendDue()
             return;
         }
         const TChunk chunk = FPending.takeFirst();
+        if (chunk.Last && FTranscript)
+            FTranscript->Sent(chunk.Reply);
         Write(chunk.Data);
-        if (chunk.Last) {
-            if (FTranscript)
-                FTranscript->Sent(chunk.Reply);
-            if (chunk.UnplugAfter)
-                UnplugWhenDrained();
-        }
+        if (chunk.Last && chunk.UnplugAfter)
+            UnplugWhenDrained();
     }
 }
 

@@ -210,7 +210,7 @@ void tst_service::amplifierHandlers()
     edit->AssignValue(value);
     QCOMPARE(SentAfterDrain(f, mark), QStringList{line});
     QVERIFY(f.Service->StoreCalReminderLbl->isVisibleTo(f.Service.get()));
-    QTRY_COMPARE(f.Emulator->LastReplyTo(line), QStringLiteral("OK")); // unlocked by the readback
+    QCOMPARE(f.Emulator->LastReplyTo(line), QStringLiteral("OK")); // unlocked by the readback
 }
 
 void tst_service::channelHandlers_data()
@@ -248,7 +248,7 @@ void tst_service::channelHandlers()
     const QHash<QString, qint32> mirrors{
         {"WidthCal", c.WidthCal}, {"AmpGainCal", c.AmpGainCal}, {"AmpOffsetCal", c.AmpOffsetCal}};
     QCOMPARE(mirrors.value(mirror), value);
-    QTRY_COMPARE(f.Emulator->LastReplyTo(line), QStringLiteral("OK"));
+    QCOMPARE(f.Emulator->LastReplyTo(line), QStringLiteral("OK"));
 }
 
 void tst_service::delayCarriesWidth_data()
@@ -304,7 +304,7 @@ void tst_service::companyAndStore()
     qsizetype mark = f.Mark();
     s.CompanySel->Button(1)->click();
     QCOMPARE(SentAfterDrain(f, mark), QStringList{":SYST:BAD 1 24"});
-    QTRY_COMPARE(f.Emulator->LastReplyTo(":SYST:BAD 1 24"), QStringLiteral("OK"));
+    QCOMPARE(f.Emulator->LastReplyTo(":SYST:BAD 1 24"), QStringLiteral("OK"));
     QVERIFY(s.StoreCalReminderLbl->isVisibleTo(&s));
 
     mark = f.Mark();

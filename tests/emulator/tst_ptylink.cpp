@@ -295,6 +295,8 @@ void tst_PtyLink::slowAfterAndLateFirst()
     QCOMPARE(client.Receive(2000), Identity);
     QCOMPARE(client.Receive(2000), QByteArray("1\r"));
     QCOMPARE(client.Transact(":PULS0:STAT?"), QByteArray("0\r"));
+    // A reply is in the transcript before it is on the line: no waiting for it there.
+    QVERIFY(emulator.TranscriptLines().last().endsWith(QLatin1String(" TX 0")));
     QVERIFY(emulator.Stop());
 }
 
