@@ -3,6 +3,7 @@
 // instrument's answer time, and the resident memory it leaves.
 
 #include "PanelFixture.h"
+#include "ResidentMemory.h"
 #include "comm/TKTComPort.h"
 
 #include <QApplication>
@@ -10,19 +11,6 @@
 #include <QFile>
 #include <QTimer>
 #include <cstdio>
-
-namespace {
-long ResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {

@@ -10,6 +10,7 @@
 //   QT_QPA_PLATFORM=offscreen bench_soak [minutes=30] [model=7310-36] [seed=7310]
 
 #include "PanelFixture.h"
+#include "ResidentMemory.h"
 #include "comm/Communication.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TCheckBox.h"
@@ -30,17 +31,6 @@
 #include <functional>
 
 namespace {
-
-long ResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 // The operator brings a control into view: a click on each tab it lies on, outermost first.
 void ShowPagesOf(QWidget *control)
