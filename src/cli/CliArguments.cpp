@@ -27,7 +27,9 @@ const CommandHelp CommandTable[] = {
      true, false, true},
     {"send", "kt7310 send LINE...",
      "Sends each LINE unchanged as a command, one transaction each, and prints each\n"
-     "reply (\"OK\", or the instrument's error) on its own line.\n",
+     "reply (\"OK\", or the instrument's error) on its own line. The exit code says\n"
+     "whether every line was answered, not what the answer was: a script checks the\n"
+     "replies (or uses \"load --verify\").\n",
      true, false, false},
     {"save", "kt7310 save FILE",
      "Reads the whole configuration and writes the settings file FILE, line for line as\n"
