@@ -158,8 +158,6 @@ void tst_terminal::linesAndRepliesInTheirColours()
     Type("NONSENSE\n");
     c.Form.ProcessTasks();
 
-    // the reply reaches the panel before the emulator's transcript notes it
-    QTRY_VERIFY(!c.Emulator->Exchanges().last().second.isEmpty());
     const auto exchanges = c.Emulator->Exchanges();
     QCOMPARE(exchanges.size() >= 2, true);
     const QString widthReply = exchanges[exchanges.size() - 2].second;
