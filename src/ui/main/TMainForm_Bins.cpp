@@ -1,11 +1,11 @@
 // The storage-bin menu items: one per channel of the connected model, generated once;
 // saving to a bin through the queue, and recalling one on the next task tick.
 
+#include "base/NameNumber.h"
 #include "ui/main/TBinMenu.h"
 #include "ui/main/TMainForm.h"
 
 #include <QAction>
-#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -25,12 +25,6 @@ void BinItem(TMainForm *owner, TBinMenu *menu, const char *prefix, int bin,
                      [owner, item, handler] { (owner->*handler)(item); });
 }
 
-// The bin of an item: the digits of its name ("BinRestore12" is bin 12).
-int BinNumber(const QObject *item)
-{
-    static const QRegularExpression nonDigit(QStringLiteral("\\D"));
-    return QString(item->objectName()).remove(nonDigit).toInt();
-}
 } // namespace
 
 void TMainForm::CreateStorageParts()
@@ -55,13 +49,13 @@ void TMainForm::UpdateStorageBins()
 
 void TMainForm::SaveStorageBin(QObject *Sender)
 {
-    QueuedCommandToPort(QStringLiteral("*SAV ") + QString::number(BinNumber(Sender)));
+    QueuedCommandToPort(QStringLiteral("*SAV ") + QString::number(NameNumber(Sender)));
 }
 
 void TMainForm::RecallStorageBin(QObject *Sender)
 {
     // A second click before the tick only changes the bin: one recall, of the last one.
-    RecallBin = BinNumber(Sender);
+    RecallBin = NameNumber(Sender);
     RecallPending = true;
     if (!TaskTimer->isActive() && !Terminating())
         TaskTimer->start();

@@ -7,25 +7,18 @@
 #include "protocol/SettingCommands.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TCheckBox.h"
+#include "base/NameNumber.h"
 #include "ui/main/TCheckListBox.h"
 #include "ui/main/TComboBox.h"
 #include "ui/main/TMainForm.h"
-
-#include <QRegularExpression>
 
 namespace {
 // The digits of the control's name: "ChDelayAdj12" gives 12. A name without a channel
 // in the tables' range gives 0, which the handlers ignore.
 int SenderChannel(const QObject *Sender)
 {
-    static const QRegularExpression nonDigits(QStringLiteral("\\D"));
-    if (!Sender)
-        return 0;
-    QString digits = Sender->objectName();
-    digits.remove(nonDigits);
-    bool ok = false;
-    const int chnum = digits.toInt(&ok);
-    return ok && chnum >= 1 && chnum <= TMainForm::MaxChannels ? chnum : 0;
+    const int chnum = NameNumber(Sender);
+    return chnum >= 1 && chnum <= TMainForm::MaxChannels ? chnum : 0;
 }
 
 template <class T> T *Control(QObject *Sender, int &chnum)

@@ -4,6 +4,7 @@
 #include "ui/service/TServiceForm.h"
 
 #include "base/ErrorReport.h"
+#include "base/NameNumber.h"
 #include "protocol/Conversions.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TMainForm.h"
@@ -13,16 +14,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
+
+#include <iterator>
 
 namespace {
 // The channel of a per-channel field: the digits of its name.
-int ChannelOf(const QObject *sender)
-{
-    static const QRegularExpression nonDigit(QStringLiteral("\\D"));
-    return sender->objectName().remove(nonDigit).toInt();
-}
-
 int IntValueOf(const QObject *sender)
 {
     return static_cast<const TPlusSpinEdit *>(sender)->IntValue();
@@ -77,37 +73,35 @@ void TServiceForm::Gate1AmpOffAdjChange(QObject *Sender)
 
 // ---------------------------------------------------------------- channel factors
 
-void TServiceForm::SetChWidthCal(QObject *Sender)
+// A channel factor's field: its mirror, then its command "PULS<n><suffix> <value>".
+void TServiceForm::ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*mirror,
+                                       const char *suffix)
 {
     if (!FReadingBack) {
-        const int n = ChannelOf(Sender);
+        const int n = NameNumber(Sender);
         const qint32 v = IntValueOf(Sender);
-        Main.ChannelConfigs[n].WidthCal = v;
-        Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:WIDT %2").arg(n).arg(v));
+        Main.ChannelConfigs[n].*mirror = v;
+        Main.QueuedCommandToPort(QStringLiteral(":PULS%1%2 %3")
+                                     .arg(n)
+                                     .arg(QLatin1String(suffix))
+                                     .arg(v));
     }
     ShowReminder();
+}
+
+void TServiceForm::SetChWidthCal(QObject *Sender)
+{
+    ChannelFactorChange(Sender, &ChannelConfig::WidthCal, ":CAL:WIDT");
 }
 
 void TServiceForm::SetChAmpGainCal(QObject *Sender)
 {
-    if (!FReadingBack) {
-        const int n = ChannelOf(Sender);
-        const qint32 v = IntValueOf(Sender);
-        Main.ChannelConfigs[n].AmpGainCal = v;
-        Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:GAIN %2").arg(n).arg(v));
-    }
-    ShowReminder();
+    ChannelFactorChange(Sender, &ChannelConfig::AmpGainCal, ":CAL:GAIN");
 }
 
 void TServiceForm::SetChAmpOffCal(QObject *Sender)
 {
-    if (!FReadingBack) {
-        const int n = ChannelOf(Sender);
-        const qint32 v = IntValueOf(Sender);
-        Main.ChannelConfigs[n].AmpOffsetCal = v;
-        Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:OFFS %2").arg(n).arg(v));
-    }
-    ShowReminder();
+    ChannelFactorChange(Sender, &ChannelConfig::AmpOffsetCal, ":CAL:OFFS");
 }
 
 // The delay factor carries the width factor along by the same step, within the width
@@ -118,7 +112,7 @@ void TServiceForm::SetChDelayCal(QObject *Sender)
         ShowReminder();
         return;
     }
-    const int n = ChannelOf(Sender);
+    const int n = NameNumber(Sender);
     const qint32 d = IntValueOf(Sender);
     ChannelConfig &c = Main.ChannelConfigs[n];
     c.WidthCal = c.WidthCal + d - c.DelayCal;
@@ -138,10 +132,9 @@ void TServiceForm::SetChDelayCal(QObject *Sender)
 void TServiceForm::SetBadge()
 {
     BadgeIndex = CompanySel->ItemIndex();
-    static constexpr int Counts[] = {6, 12, 24, 36};
     const int index = NumChSelect->ItemIndex();
-    if (index >= 0 && index < 4)
-        Main.ChannelCount = Counts[index];
+    if (index >= 0 && index < int(std::size(ChannelChoices)))
+        Main.ChannelCount = ChannelChoices[index];
     Main.QueuedCommandToPort(
         QStringLiteral(":SYST:BAD %1 %2").arg(BadgeIndex).arg(Main.ChannelCount));
     ShowReminder();

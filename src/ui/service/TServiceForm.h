@@ -26,6 +26,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 
+struct ChannelConfig;
 class TMainForm;
 class TPageControl;
 class TPlusSpinEdit;
@@ -38,6 +39,8 @@ public:
     static constexpr int ClientWidth = 673;
     static constexpr int ClientHeight = 325;
     static constexpr int MaxChannels = 36;
+    // The channel counts of the "Channels" choice, by item.
+    static constexpr int ChannelChoices[] = {6, 12, 24, 36};
     template <class T> using TChannelTable = std::array<T *, MaxChannels + 1>;
 
     explicit TServiceForm(TMainForm &mainForm, QWidget *parent = nullptr);
@@ -131,6 +134,7 @@ private:
     void CreateChannelPages();
     void ShowReminder();
     void AmplifierChange(QObject *Sender, qint32 &value, const char *command);
+    void ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*mirror, const char *suffix);
     void HideProgress();
     // The readback's end, whether complete or abandoned: commands allowed again, the
     // progress window closed, the poll free to run.

@@ -19,6 +19,9 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 const QString UnlockCommand = QStringLiteral(":SYST:SEC 48213");
 
@@ -155,22 +158,11 @@ void TServiceForm::RetrieveCals()
     }
     CompanySel->SetItemIndex(BadgeIndex);
 
-    switch (Main.ChannelCount) {
-    case 6:
-        NumChSelect->SetItemIndex(0);
-        break;
-    case 12:
-        NumChSelect->SetItemIndex(1);
-        break;
-    case 24:
-        NumChSelect->SetItemIndex(2);
-        break;
-    case 36:
-        NumChSelect->SetItemIndex(3);
-        break;
-    default:
-        break;
-    }
+    // Another count leaves the selection alone.
+    const auto *choice = std::find(std::begin(ChannelChoices), std::end(ChannelChoices),
+                                   Main.ChannelCount);
+    if (choice != std::end(ChannelChoices))
+        NumChSelect->SetItemIndex(int(choice - std::begin(ChannelChoices)));
 
     struct Amplifier
     {
