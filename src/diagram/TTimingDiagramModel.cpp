@@ -13,6 +13,13 @@ QString Item(const QStringList &items, int index)
 }
 
 constexpr double FitMargin = 0.04; // of the fitted span, on each side
+
+// Rows are a fraction of a pixel high: a level on a pixel's centre is drawn one pixel
+// thick wherever its row falls, on a pixel's edge it smears over two.
+double PixelCentre(double y)
+{
+    return std::floor(y) + 0.5;
+}
 } // namespace
 
 QString SystemModeText(int mode)
@@ -129,8 +136,8 @@ QList<TRowGeometry> LayoutRows(const TDiagramScene &scene, const TTimeAxis &axis
     for (const TDiagramRow &row : scene.Rows) {
         TRowGeometry g;
         g.Band = QRectF(left, top, right - left, metrics.RowHeight);
-        g.HighY = top + metrics.LevelMargin;
-        g.LowY = top + metrics.RowHeight - metrics.LevelMargin;
+        g.HighY = PixelCentre(top + metrics.LevelMargin);
+        g.LowY = PixelCentre(top + metrics.RowHeight - metrics.LevelMargin);
         g.BaselineY = row.Inverted ? g.HighY : g.LowY;
         const double pulseY = row.Inverted ? g.LowY : g.HighY;
         top += metrics.RowHeight;

@@ -150,13 +150,13 @@ void tst_timingdiagrammodel::channelRow()
 
     const QList<TRowGeometry> rows = LayoutRows(scene, NanosecondAxis(), Metrics());
     const TRowGeometry &g = rows[2];
-    // Third row: 20 + 2 * 30; levels 5 pixels inside the band.
-    QCOMPARE(g.HighY, 85.0);
-    QCOMPARE(g.LowY, 105.0);
-    QCOMPARE(g.Pulse, QRectF(QPointF(x1, 85), QPointF(x2, 105)));
-    QCOMPARE(g.BaselineY, inverted ? 85.0 : 105.0);
+    // Third row: 20 + 2 * 30; levels 5 pixels inside the band, on the pixels' centres.
+    QCOMPARE(g.HighY, 85.5);
+    QCOMPARE(g.LowY, 105.5);
+    QCOMPARE(g.Pulse, QRectF(QPointF(x1, 85.5), QPointF(x2, 105.5)));
+    QCOMPARE(g.BaselineY, inverted ? 85.5 : 105.5);
     // The waveform leaves the idle level at the delay and returns at the end.
-    const double active = inverted ? 105.0 : 85.0;
+    const double active = inverted ? 105.5 : 85.5;
     const QPolygonF expected({{0, g.BaselineY},
                               {x1, g.BaselineY},
                               {x1, active},
@@ -165,7 +165,7 @@ void tst_timingdiagrammodel::channelRow()
                               {1000, g.BaselineY}});
     QCOMPARE(g.Waveform, expected);
     if (pastFrom >= 0)
-        QCOMPARE(g.PastPeriod, QRectF(QPointF(pastFrom, 85), QPointF(x2, 105)));
+        QCOMPARE(g.PastPeriod, QRectF(QPointF(pastFrom, 85.5), QPointF(x2, 105.5)));
     else
         QVERIFY(g.PastPeriod.isEmpty());
 }
@@ -178,25 +178,25 @@ void tst_timingdiagrammodel::pulsesAtThePlotEdges_data()
     QTest::addColumn<QPolygonF>("waveform");
 
     // The plot shows 200 ns to 1200 ns on pixels 0 to 1000; channel 1's row
-    // (below T0's) has its levels at 35 and 55.
+    // (below T0's) has its levels at 35.5 and 55.5, on the pixels' centres.
     QTest::newRow("runs past the right edge")
-        << 900e-9 << 500e-9 << QRectF(QPointF(700, 35), QPointF(1000, 55))
-        << QPolygonF({{0, 55}, {700, 55}, {700, 35}, {1000, 35}});
+        << 900e-9 << 500e-9 << QRectF(QPointF(700, 35.5), QPointF(1000, 55.5))
+        << QPolygonF({{0, 55.5}, {700, 55.5}, {700, 35.5}, {1000, 35.5}});
     QTest::newRow("began before the left edge")
-        << 100e-9 << 200e-9 << QRectF(QPointF(0, 35), QPointF(100, 55))
-        << QPolygonF({{0, 35}, {100, 35}, {100, 55}, {1000, 55}});
+        << 100e-9 << 200e-9 << QRectF(QPointF(0, 35.5), QPointF(100, 55.5))
+        << QPolygonF({{0, 35.5}, {100, 35.5}, {100, 55.5}, {1000, 55.5}});
     QTest::newRow("spans the whole plot")
-        << 0.0 << 2e-6 << QRectF(QPointF(0, 35), QPointF(1000, 55))
-        << QPolygonF({{0, 35}, {1000, 35}});
+        << 0.0 << 2e-6 << QRectF(QPointF(0, 35.5), QPointF(1000, 55.5))
+        << QPolygonF({{0, 35.5}, {1000, 35.5}});
     QTest::newRow("ended before the plot")
-        << 0.0 << 100e-9 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
+        << 0.0 << 100e-9 << QRectF() << QPolygonF({{0, 55.5}, {1000, 55.5}});
     QTest::newRow("starts after the plot")
-        << 1000.0 << 1.0 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
+        << 1000.0 << 1.0 << QRectF() << QPolygonF({{0, 55.5}, {1000, 55.5}});
     QTest::newRow("delay not a number")
-        << std::nan("") << 1e-9 << QRectF() << QPolygonF({{0, 55}, {1000, 55}});
+        << std::nan("") << 1e-9 << QRectF() << QPolygonF({{0, 55.5}, {1000, 55.5}});
     QTest::newRow("a sliver at the right edge stays inside")
-        << 1200e-9 << 1e-12 << QRectF(QPointF(999, 35), QPointF(1000, 55))
-        << QPolygonF({{0, 55}, {999, 55}, {999, 35}, {1000, 35}});
+        << 1200e-9 << 1e-12 << QRectF(QPointF(999, 35.5), QPointF(1000, 55.5))
+        << QPolygonF({{0, 55.5}, {999, 55.5}, {999, 35.5}, {1000, 35.5}});
 }
 
 void tst_timingdiagrammodel::pulsesAtThePlotEdges()

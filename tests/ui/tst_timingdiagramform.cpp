@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <QtMath>
 #include <QtTest>
 
 class tst_timingdiagramform : public QObject
@@ -34,6 +35,8 @@ private slots:
     void measureBetweenTwoEdges();
     void wheelZoomDragPanAndFit();
     void savePicture();
+    void idleLinesOnePixel_data();
+    void idleLinesOnePixel();
 };
 
 namespace {
@@ -335,6 +338,68 @@ void tst_timingdiagramform::savePicture()
 
 // Two offscreen screens side by side, so that the diagram's placement can be seen: a wide
 // one at the origin and, to its right, one smaller than the diagram.
+void tst_timingdiagramform::idleLinesOnePixel_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("height");
+    // Rows of 29.29, 20.92, 19.56, 18.16 and 16.57 pixels.
+    QTest::newRow("6 channels") << 6 << 233;
+    QTest::newRow("12 channels") << 12 << 300;
+    QTest::newRow("24 channels") << 24 << 517;
+    QTest::newRow("36 channels") << 36 << 700;
+    QTest::newRow("36 channels, small rows") << 36 << 641;
+}
+
+// Every idle line, of every kind of row (T0, enabled, disabled, inverted), is one pixel
+// thick wherever its row falls.
+void tst_timingdiagramform::idleLinesOnePixel()
+{
+    QFETCH(int, channels);
+    QFETCH(int, height);
+    TDiagramScene scene;
+    scene.Period = 1e-6;
+    scene.SystemMode = QStringLiteral("Continuous");
+    TDiagramRow t0;
+    t0.Name = QStringLiteral("T0");
+    scene.Rows << t0;
+    for (int n = 1; n <= channels; ++n) {
+        TDiagramRow row;
+        row.Channel = n;
+        row.Name = QStringLiteral("Ch %1").arg(n);
+        row.Enabled = n % 3 != 0;
+        row.Inverted = n % 2 == 0;
+        row.Delay = 100e-9;
+        row.Width = 100e-9;
+        scene.Rows << row;
+    }
+    TTimingDiagramView view;
+    view.SetScene(scene);
+    view.resize(900, height);
+    QImage image(view.size(), QImage::Format_ARGB32);
+    view.render(&image);
+
+    // Idle from 500 to 700 ns: no pulse, no edge and no T0 or period mark there; the
+    // dashes of a disabled row leave gaps, so a pixel row counts when any column is dark.
+    const TTimeAxis axis = view.Axis();
+    const int from = qCeil(axis.ToX(500e-9));
+    const int to = qFloor(axis.ToX(700e-9));
+    const QList<TRowGeometry> rows = view.Rows();
+    QCOMPARE(rows.size(), channels + 1);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        int thick = 0;
+        for (int y = qCeil(rows[i].Band.top()); y < qFloor(rows[i].Band.bottom()); ++y) {
+            bool dark = false;
+            for (int x = from; x <= to && !dark; ++x)
+                dark = qGray(image.pixel(x, y)) < 200;
+            thick += dark;
+        }
+        QVERIFY2(thick == 1, qPrintable(QStringLiteral("%1: %2 pixels thick, row %3 pixels high")
+                                            .arg(scene.Rows[i].Name)
+                                            .arg(thick)
+                                            .arg(view.Metrics().RowHeight)));
+    }
+}
+
 int main(int argc, char **argv)
 {
     QTemporaryDir dir;
