@@ -9,10 +9,8 @@
 #include "ui/main/UiFont.h"
 
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
-#include <QScreen>
 #include <QTimer>
 
 TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
@@ -55,22 +53,11 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
 
     // A fixed frame: the client area and the menu bar, nothing to resize.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    // Centred on its screen when first shown; scrolling where the screen is too small.
+    CreateScreenFit();
 }
 
 TMainForm::~TMainForm() = default;
-
-void TMainForm::showEvent(QShowEvent *event)
-{
-    QMainWindow::showEvent(event);
-    if (FCentred)
-        return;
-    FCentred = true;
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
-    }
-}
 
 namespace {
 QAction *Item(QMenu *menu, const char *name, const QString &caption)

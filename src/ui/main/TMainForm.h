@@ -421,12 +421,9 @@ signals:
 public:
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override; // FormClose
 
 private:
-    bool FCentred = false; // centred on the screen when first shown
-
     // construction, by region (TMainForm_Layout.cpp, TMainForm_ChannelTabs.cpp)
     void CreateBannerStrip(QWidget *client);
     void CreateSystemOptions(QWidget *client);
@@ -437,6 +434,7 @@ private:
     void CreateChannelTemplate();
     void CreateTerminal(QWidget *client);
     void CreateSystemInfo(QWidget *client);
+    void CreateScreenFit();
     void CreateMenus();
     void CreateNonVisual();
 

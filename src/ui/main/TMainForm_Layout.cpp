@@ -5,10 +5,14 @@
 #include "ui/main/TMainForm.h"
 #include "ui/main/TPageControl.h"
 #include "ui/main/TResponseList.h"
+#include "ui/main/TScreenFit.h"
 
 #include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
 #include <QMovie>
 #include <QPushButton>
+#include <QScrollArea>
 
 using namespace FormBuilders;
 
@@ -283,4 +287,36 @@ void TMainForm::CreateSystemInfo(QWidget *client)
                          QRect(8, 52, 150, 20));
     FPGAVersionlbl =
         Label(SystemInfoGrp, "FPGAVersionlbl", QStringLiteral("FPGA Ver: "), QRect(8, 80, 150, 20));
+}
+
+void TMainForm::CreateScreenFit()
+{
+    auto natural = [this] {
+        return QSize(ClientWidth, menuBar()->heightForWidth(ClientWidth) + ClientHeight);
+    };
+    // The client area keeps its fixed size and its controls; only its parent changes.
+    auto setScrolls = [this](bool scrolls) {
+        auto *scroll = qobject_cast<QScrollArea *>(centralWidget());
+        if (scrolls == (scroll != nullptr))
+            return;
+        if (scrolls) {
+            QWidget *client = takeCentralWidget();
+            scroll = new QScrollArea;
+            scroll->setObjectName(QStringLiteral("ClientScroll"));
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setWidget(client);
+            client->show();
+            setCentralWidget(scroll);
+            layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+        } else {
+            QWidget *client = scroll->takeWidget();
+            delete takeCentralWidget();
+            client->setAutoFillBackground(false);
+            setCentralWidget(client);
+            client->show();
+            layout()->setSizeConstraint(QLayout::SetFixedSize);
+            layout()->activate();
+        }
+    };
+    new TScreenFit(this, natural, setScrolls);
 }

@@ -128,6 +128,8 @@ public:
     void LoadCalibrations();
 
 private:
+    QWidget *Client = nullptr; // every control; scrolls where the screen is too small
+    void CreateScreenFit();
     void CreateAmplifierGroups();
     void CreateIdentityControls();
     void CreateChannelTemplate();

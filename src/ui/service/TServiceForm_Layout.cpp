@@ -4,6 +4,7 @@
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TMainForm.h"
 #include "ui/main/TPageControl.h"
+#include "ui/main/TScreenFit.h"
 #include "ui/main/UiFont.h"
 #include "ui/service/TRadioGroup.h"
 #include "ui/service/TServiceForm.h"
@@ -12,7 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int WindowPx = 12;  // 9 points
@@ -63,7 +66,14 @@ TServiceForm::TServiceForm(TMainForm &mainForm, QWidget *parent)
     setObjectName(QStringLiteral("ServiceForm"));
     setWindowTitle(QStringLiteral("Service"));
     setFont(UiFont(WindowPx));
-    setFixedSize(ClientWidth, ClientHeight);
+    Client = new QWidget(this);
+    Client->setObjectName(QStringLiteral("ServiceClient"));
+    Client->setFixedSize(ClientWidth, ClientHeight);
+    auto *frame = new QVBoxLayout(this);
+    frame->setContentsMargins(QMargins());
+    frame->addWidget(Client);
+    frame->setSizeConstraint(QLayout::SetFixedSize);
+    CreateScreenFit();
 
     CreateAmplifierGroups();
     CreateIdentityControls();
@@ -80,6 +90,38 @@ TServiceForm::TServiceForm(TMainForm &mainForm, QWidget *parent)
 }
 
 TServiceForm::~TServiceForm() = default;
+
+void TServiceForm::CreateScreenFit()
+{
+    auto setScrolls = [this](bool scrolls) {
+        auto *frame = static_cast<QBoxLayout *>(layout());
+        auto *scroll =
+            findChild<QScrollArea *>(QStringLiteral("ServiceScroll"), Qt::FindDirectChildrenOnly);
+        if (scrolls == (scroll != nullptr))
+            return;
+        if (scrolls) {
+            frame->removeWidget(Client);
+            scroll = new QScrollArea(this);
+            scroll->setObjectName(QStringLiteral("ServiceScroll"));
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setWidget(Client);
+            Client->show();
+            frame->addWidget(scroll);
+            frame->setSizeConstraint(QLayout::SetDefaultConstraint);
+        } else {
+            scroll->takeWidget();
+            delete scroll;
+            Client->setParent(this);
+            Client->setAutoFillBackground(false);
+            frame->addWidget(Client);
+            Client->show();
+            frame->setSizeConstraint(QLayout::SetFixedSize);
+            frame->activate();
+        }
+    };
+    const auto natural = [] { return QSize(ClientWidth, ClientHeight); };
+    new TScreenFit(this, natural, setScrolls);
+}
 
 void TServiceForm::CreateAmplifierGroups()
 {
@@ -115,7 +157,7 @@ void TServiceForm::CreateAmplifierGroups()
          TrigGate2AmpOffAdj, "TrigGate2AmpOffAdj", &TServiceForm::TrigGate2AmpOffAdjChange},
     };
     for (const Amplifier &a : amplifiers) {
-        a.Box = Group(this, a.BoxName, QLatin1String(a.Caption), a.Rect);
+        a.Box = Group(Client, a.BoxName, QLatin1String(a.Caption), a.Rect);
         const int w = a.Rect.width() - 16;
         a.GainGrp = Group(a.Box, a.GainGrpName, QStringLiteral("Amp Gain"), QRect(8, 20, w, 54));
         a.Gain = Factor(a.GainGrp, a.GainName, QRect(10, 20, w - 20, 25), 1000, 5000, 1000, QChar(),
@@ -128,13 +170,13 @@ void TServiceForm::CreateAmplifierGroups()
 
 void TServiceForm::CreateIdentityControls()
 {
-    CompanySel = new TRadioGroup(QStringLiteral("Company"), this);
+    CompanySel = new TRadioGroup(QStringLiteral("Company"), Client);
     CompanySel->setObjectName(QStringLiteral("CompanySel"));
     CompanySel->setGeometry(374, 5, 69, 90);
     CompanySel->SetItems({QStringLiteral("MRD"), QStringLiteral("KT")});
     CompanySel->SetOnClick([this](QObject *s) { CompanySelClick(s); });
 
-    NumChSelect = new TRadioGroup(QStringLiteral("Channels"), this);
+    NumChSelect = new TRadioGroup(QStringLiteral("Channels"), Client);
     NumChSelect->setObjectName(QStringLiteral("NumChSelect"));
     NumChSelect->setGeometry(449, 5, 65, 90);
     NumChSelect->SetItems(
@@ -142,7 +184,7 @@ void TServiceForm::CreateIdentityControls()
     NumChSelect->SetOnClick([this](QObject *s) { NumChSelectClick(s); });
 
     SerialNumGrp =
-        Group(this, "SerialNumGrp", QStringLiteral("Serial Number"), QRect(374, 100, 140, 46));
+        Group(Client, "SerialNumGrp", QStringLiteral("Serial Number"), QRect(374, 100, 140, 46));
     SerialNumEdit = new QLineEdit(QStringLiteral("00000"), SerialNumGrp);
     SerialNumEdit->setObjectName(QStringLiteral("SerialNumEdit"));
     SerialNumEdit->setGeometry(8, 18, 72, 22);
@@ -151,19 +193,19 @@ void TServiceForm::CreateIdentityControls()
     connect(SerialNumSetBtn, &QPushButton::clicked, this, &TServiceForm::SerialNumSetBtnClick);
 
     SaveCalsBtn =
-        Button(this, "SaveCalsBtn", QStringLiteral("Save Cals To File"), QRect(520, 8, 145, 25));
+        Button(Client, "SaveCalsBtn", QStringLiteral("Save Cals To File"), QRect(520, 8, 145, 25));
     connect(SaveCalsBtn, &QPushButton::clicked, this, &TServiceForm::SaveCalsBtnClick);
-    LoadCalsBtn =
-        Button(this, "LoadCalsBtn", QStringLiteral("Load Cals From File"), QRect(520, 39, 145, 25));
+    LoadCalsBtn = Button(Client, "LoadCalsBtn", QStringLiteral("Load Cals From File"),
+                         QRect(520, 39, 145, 25));
     connect(LoadCalsBtn, &QPushButton::clicked, this, &TServiceForm::LoadCalsBtnClick);
-    OptimizeCals = Button(this, "OptimizeCals", QStringLiteral("Optimize Cal Factors"),
+    OptimizeCals = Button(Client, "OptimizeCals", QStringLiteral("Optimize Cal Factors"),
                           QRect(520, 69, 145, 25));
     connect(OptimizeCals, &QPushButton::clicked, this, &TServiceForm::OptimizeCalsClick);
     StoreCalsBtn =
-        Button(this, "StoreCalsBtn", QStringLiteral("Store Cals"), QRect(520, 97, 145, 25));
+        Button(Client, "StoreCalsBtn", QStringLiteral("Store Cals"), QRect(520, 97, 145, 25));
     connect(StoreCalsBtn, &QPushButton::clicked, this, &TServiceForm::StoreCalsBtnClick);
 
-    StoreCalReminderLbl = new QLabel(QStringLiteral("Dont Forget to Store!!"), this);
+    StoreCalReminderLbl = new QLabel(QStringLiteral("Dont Forget to Store!!"), Client);
     StoreCalReminderLbl->setObjectName(QStringLiteral("StoreCalReminderLbl"));
     QFont bold = font();
     bold.setBold(true);
@@ -175,7 +217,7 @@ void TServiceForm::CreateIdentityControls()
 
 void TServiceForm::CreateChannelTemplate()
 {
-    ChPageCalibration = new TPageControl(this);
+    ChPageCalibration = new TPageControl(Client);
     ChPageCalibration->setObjectName(QStringLiteral("ChPageCalibration"));
     ChPageCalibration->SetTabFont(UiFont(TabPx));
     ChPageCalibration->SetTabWidth(50);
