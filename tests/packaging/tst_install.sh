@@ -43,8 +43,31 @@ if [ -f "$desktop" ]; then
   desktop-file-validate "$desktop" || fail "desktop-file-validate refuses the entry"
   grep -qx 'Exec=KT7310_GUI' "$desktop" || fail "the entry does not start KT7310_GUI"
   grep -qx 'Icon=kt7310' "$desktop" || fail "the entry does not name the icon kt7310"
+  # Without an instrument the menu offers choosing the port and the demonstration.
+  for action in 'PickPort|Choose Port|KT7310_GUI --pick-port' 'Demo|Demonstration Mode|KT7310_GUI --demo'; do
+    id=${action%%|*}
+    rest=${action#*|}
+    name=${rest%%|*}
+    exec=${rest#*|}
+    grep -Eq "^Actions=(.*;)?$id;" "$desktop" || fail "the entry does not list the action $id"
+    sed -n "/^\[Desktop Action $id\]\$/,/^\[/p" "$desktop" >"$tmp/action"
+    grep -qx "Name=$name" "$tmp/action" || fail "action $id is not named \"$name\""
+    grep -qx "Exec=$exec" "$tmp/action" || fail "action $id does not start $exec"
+  done
 else
   fail "no desktop entry"
+fi
+
+copyright=$prefix/share/doc/kt7310/copyright
+if [ -f "$copyright" ]; then
+  head -n 1 "$copyright" |
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file is not in the machine-readable format"
+  for field in Upstream-Name Files Copyright License; do
+    grep -q "^$field: " "$copyright" || fail "the copyright file lacks $field"
+  done
+else
+  fail "no copyright file"
 fi
 
 icons=$prefix/share/icons/hicolor
@@ -81,7 +104,8 @@ done
 for f in ./usr/share/applications/kt7310-panel.desktop \
   ./usr/share/icons/hicolor/scalable/apps/kt7310.svg \
   ./usr/share/icons/hicolor/48x48/apps/kt7310.png \
-  ./usr/share/icons/hicolor/256x256/apps/kt7310.png; do
+  ./usr/share/icons/hicolor/256x256/apps/kt7310.png \
+  ./usr/share/doc/kt7310/copyright; do
   grep -qx "$f" "$tmp/contents" || fail "the package lacks ${f#.}"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -89,7 +113,13 @@ for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa
   echo "$depends" | grep -Eq "(^|, )$lib( |,|$)" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Package)" = kt7310 ] || fail "package name"
-dpkg-deb -f "$deb" Description | grep -q 'delay and pulse generators' || fail "description"
+dpkg-deb -f "$deb" Description >"$tmp/description"
+grep -q 'delay and pulse generators' "$tmp/description" || fail "description"
+# The description names the three programs.
+for p in KT7310_GUI kt7310 kt7310-emulator; do
+  grep -Eq "(^|[^-_[:alnum:]])$p([^-_[:alnum:]]|$)" "$tmp/description" ||
+    fail "the description does not name $p"
+done
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)" >&2
