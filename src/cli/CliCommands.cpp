@@ -246,19 +246,24 @@ CliExitCode CliCommands::Save()
 
 CliExitCode CliCommands::Load()
 {
-    const InterruptWatch interrupt;
-    CommandScriptReplay replay(FSession.Comm());
-    replay.OnProgress = [this, &replay, &interrupt](int done, int count) {
-        if (FSession.Ended() || interrupt.Interrupted())
-            replay.Abandon();
-        else
-            FOut.Progress(QStringLiteral("Loading line %1 of %2").arg(done).arg(count));
-    };
-    const int sent = replay.Run(FFileLines);
+    int sent = 0;
+    bool interrupted = false;
+    {
+        const InterruptWatch interrupt;
+        CommandScriptReplay replay(FSession.Comm());
+        replay.OnProgress = [this, &replay, &interrupt](int done, int count) {
+            if (FSession.Ended() || interrupt.Interrupted())
+                replay.Abandon();
+            else
+                FOut.Progress(QStringLiteral("Loading line %1 of %2").arg(done).arg(count));
+        };
+        sent = replay.Run(FFileLines);
+        interrupted = interrupt.Interrupted();
+    } // from here on (the read-back of --verify) Ctrl-C ends the program as usual
     FOut.EndProgress();
     if (FSession.Ended())
         return FSession.ExitCode();
-    if (interrupt.Interrupted()) {
+    if (interrupted) {
         const qsizetype commands =
             std::count_if(FFileLines.cbegin(), FFileLines.cend(),
                           [](const QString &line) { return !CommandScript::IsComment(line); });

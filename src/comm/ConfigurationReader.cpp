@@ -1,6 +1,7 @@
 #include "comm/ConfigurationReader.h"
 
 #include "base/ErrorReport.h"
+#include "base/ReadableText.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "protocol/ConfigRecords.h"
@@ -56,6 +57,10 @@ bool ConfigurationReader::ReadAll(int channelCount, const Replied &replied)
 
 QString ConfigurationReader::Unreadable(const TConfigQuery &query, const QString &reply)
 {
+    // A value no settings line records (the security state) keeps the transactions'
+    // reading: a reply that is no number reads 0.
+    if (!query.Kept)
+        return QString();
     if (reply.isEmpty())
         return QStringLiteral("no reply");
     try {
@@ -91,6 +96,6 @@ QString ConfigurationReader::Unreadable(const TConfigQuery &query, const QString
 QString ConfigurationReader::UnreadableText(const QByteArray &mnemonic, const QString &reply,
                                             const QString &reason)
 {
-    return QStringLiteral("The reply to \"%1?\" cannot be read: \"%2\" (%3).")
-        .arg(QString::fromLatin1(mnemonic), reply, reason);
+    return ReadableText(QStringLiteral("The reply to \"%1?\" cannot be read: \"%2\" (%3).")
+                            .arg(QString::fromLatin1(mnemonic), reply, reason));
 }

@@ -8,7 +8,9 @@
 // A reply the program cannot read ends the full read: a record the record reader
 // rejects (a number field that is empty or no number), an empty reply, or a reply to a
 // numeric query that is no number. Such a read is not complete, and nothing may take it
-// for one (a settings file written from it would look whole and is not).
+// for one (a settings file written from it would look whole and is not). The security
+// state, which no settings line records, reads 0 (unsecured) for a reply that is no
+// number, as every numeric transaction does.
 
 #include "protocol/ConfigurationQueries.h"
 
@@ -47,7 +49,8 @@ public:
     // an empty text when it can.
     static QString Unreadable(const TConfigQuery &query, const QString &reply);
     // The report of such a reply to the query mnemonic (as handed to the transaction,
-    // which appends the "?"): the query as it went over the wire and the reply,
+    // which appends the "?"): the query as it went over the wire and the reply, control
+    // characters shown (see ReadableText),
     // "The reply to "*CFG?3?" cannot be read: "garbage" ('' is not a valid integer value)."
     static QString UnreadableText(const QByteArray &mnemonic, const QString &reply,
                                   const QString &reason);

@@ -122,8 +122,7 @@ std::optional<TSettingCommandLine> ParseSettingCommand(const QString &line)
             continue;
         const QString value = Respelled(row, TrimRight(line.mid(at + tail.size())));
         if (row.Settings) {
-            const auto parsed =
-                ParseSettingsLine(QLatin1String(row.Settings) + u' ' + value);
+            const auto parsed = ParseSettingsLine(QLatin1String(row.Settings) + u' ' + value);
             if (!parsed)
                 return std::nullopt;
             return TSettingCommandLine{parsed->Query, -1, parsed->Value};

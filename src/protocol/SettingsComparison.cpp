@@ -73,8 +73,7 @@ std::optional<QList<Claim>> Claims(int lineNumber, const QString &line)
 // Blanks and tabs only: the line sets nothing.
 bool IsBlank(const QString &line)
 {
-    return std::all_of(line.cbegin(), line.cend(),
-                       [](QChar c) { return c == u' ' || c == u'\t'; });
+    return std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c == u' ' || c == u'\t'; });
 }
 
 // A line as a report quotes it: control characters shown, long lines shortened.
@@ -149,23 +148,21 @@ QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
             continue;
         const auto found = instrument.constFind(key);
         if (found == instrument.constEnd()) {
-            const QString where = c.Query.Record < 0 ? QStringLiteral("system ") + c.Query.Name
-                                                     : c.Query.Name;
+            const QString where =
+                c.Query.Record < 0 ? QStringLiteral("system ") + c.Query.Name : c.Query.Name;
             if (missingLine != c.Line)
                 differences.append({c.Line, where, QString(), c.Value, QString()});
             missingLine = c.Line;
             continue;
         }
         if (!SameValue(c.Value, *found))
-            differences.append({c.Line,
-                                c.Query.Record < 0 ? QStringLiteral("system") : c.Query.Name,
-                                c.Query.Record < 0 ? c.Query.Name
-                                                   : RecordFieldNames(c.Query.Record)[c.Field],
-                                c.Value, *found});
+            differences.append(
+                {c.Line, c.Query.Record < 0 ? QStringLiteral("system") : c.Query.Name,
+                 c.Query.Record < 0 ? c.Query.Name : RecordFieldNames(c.Query.Record)[c.Field],
+                 c.Value, *found});
     }
-    std::stable_sort(differences.begin(), differences.end(),
-                     [](const TSettingsDifference &a, const TSettingsDifference &b) {
-                         return a.Line < b.Line;
-                     });
+    std::stable_sort(
+        differences.begin(), differences.end(),
+        [](const TSettingsDifference &a, const TSettingsDifference &b) { return a.Line < b.Line; });
     return differences;
 }

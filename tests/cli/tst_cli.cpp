@@ -310,8 +310,7 @@ void tst_cli::loadVerify()
     QCOMPARE(r.Out, QString("line %1: channel 3 Delay: file 0.00000200000, instrument "
                             "0.00000000000\n")
                         .arg(SettingsFileLines(file).indexOf(changedLine) + 1));
-    QCOMPARE(r.Errors,
-             QStringList{"kt7310: The read-back does not confirm the file in 1 place."});
+    QCOMPARE(r.Errors, QStringList{"kt7310: The read-back does not confirm the file in 1 place."});
 }
 
 void tst_cli::verifyConfirmsEveryLine_data()
@@ -338,10 +337,10 @@ void tst_cli::verifyConfirmsEveryLine_data()
     QByteArray binary;
     for (int i = 0; i < 256; ++i)
         binary += char(i);
-    QTest::newRow("a binary file") << binary
-                                   << QStringList{"^line 1: \".*\"" + notConfirmed,
-                                                  "^line 2: \".*\"" + notConfirmed,
-                                                  "^line 3: \".*\"" + notConfirmed};
+    QTest::newRow("a binary file")
+        << binary
+        << QStringList{"^line 1: \".*\"" + notConfirmed, "^line 2: \".*\"" + notConfirmed,
+                       "^line 3: \".*\"" + notConfirmed};
 }
 
 void tst_cli::verifyConfirmsEveryLine()
@@ -440,9 +439,10 @@ void tst_cli::saveToFullDisk()
     });
     QCOMPARE(r.Code, 7);
     QCOMPARE(r.Errors.size(), 1);
-    QVERIFY2(r.Errors[0].startsWith(QString("kt7310: Cannot create file \"%1\". ")
-                                        .arg(QDir::toNativeSeparators(file))),
-             qPrintable(r.Errors[0]));
+    QVERIFY2(
+        r.Errors[0].startsWith(
+            QString("kt7310: Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(file))),
+        qPrintable(r.Errors[0]));
     QVERIFY2(r.Errors[0].contains("too large", Qt::CaseInsensitive), qPrintable(r.Errors[0]));
     QCOMPARE(FileBytes(file), earlier);
     QCOMPARE(QDir(p.Ports.path()).entryList({"rig*"}, QDir::Files), QStringList{"rig.txt"});

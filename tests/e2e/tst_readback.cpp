@@ -238,8 +238,9 @@ void tst_readback::malformedRecord()
     r.Initialize();
 
     // The report names the query as sent and quotes the reply.
-    QCOMPARE(r.P.Errors.Texts, QStringList{QString("The reply to \"%1\" cannot be read: \"%2\" (%3).")
-                                               .arg(lastSent, reply.section('=', 1), error)});
+    QCOMPARE(r.P.Errors.Texts,
+             QStringList{QString("The reply to \"%1\" cannot be read: \"%2\" (%3).")
+                             .arg(lastSent, reply.section('=', 1), error)});
     // The record is abandoned at that field and nothing after it is read ...
     QCOMPARE(r.Emulator->Received().last(), lastSent);
     QVERIFY(f.SettingsList.last().startsWith(lastSent == "*CFG?1?" ? QString("*CFG 1 ")

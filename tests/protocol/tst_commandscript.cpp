@@ -192,8 +192,8 @@ void tst_commandscript::fullDiskLeavesEarlierFile()
         QVERIFY(full.Set());
         error = CommandScript::Write(file, lines);
     }
-    QVERIFY2(error.startsWith(QStringLiteral("Cannot create file \"%1\". ")
-                                  .arg(QDir::toNativeSeparators(file))),
+    QVERIFY2(error.startsWith(
+                 QStringLiteral("Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(file))),
              qPrintable(error));
     QVERIFY2(error.contains("too large", Qt::CaseInsensitive), qPrintable(error));
     QCOMPARE(readBytes("full/settings.txt"), earlier);

@@ -40,8 +40,8 @@ void tst_settingscomparison::settingsLinesParseBack()
 
 void tst_settingscomparison::otherLinesAreNotSettings()
 {
-    for (const QString line : {"// *CFG 1 x", "*CFG 37 1", "*CFG 89 1",
-                               "*CFG x 1", "*CFG 01 1", ":SYST:SEC 0", ":SYST:AUTO 1", ""})
+    for (const QString line : {"// *CFG 1 x", "*CFG 37 1", "*CFG 89 1", "*CFG x 1", "*CFG 01 1",
+                               ":SYST:SEC 0", ":SYST:AUTO 1", ""})
         QVERIFY2(!ParseSettingsLine(line), qPrintable(line));
 }
 
@@ -51,12 +51,14 @@ void tst_settingscomparison::compare_data()
     QTest::addColumn<QStringList>("differences");
 
     QTest::newRow("the same, comments and blank lines aside")
-        << (QStringList(Instrument) << "" << "// another date") << QStringList{};
+        << (QStringList(Instrument) << ""
+                                    << "// another date")
+        << QStringList{};
     QTest::newRow("numbers written otherwise")
         << QStringList{"*CFG 0 0 1e-3 NORM 1 1 1 0", "*CFG 92 DIS LOW 2.5 DIS"} << QStringList{};
     QTest::newRow("a channel field")
-        << QStringList{"// saved", "*CFG 2 " +
-                       QString(Channel2).replace("NORM 1 1 1 0 TTL", "BURS 1 1 1 0 TTL")}
+        << QStringList{"// saved", "*CFG 2 " + QString(Channel2).replace("NORM 1 1 1 0 TTL",
+                                                                         "BURS 1 1 1 0 TTL")}
         << QStringList{"line 2: channel 2 Mode: file BURS, instrument NORM"};
     QTest::newRow("the last field of a record")
         << QStringList{"*CFG 2 " + QString(Channel2).replace(" LOW", " HIGH")}
@@ -78,11 +80,11 @@ void tst_settingscomparison::compare_data()
 
     // Setting commands as the panel sends them, compared with the field they set.
     QTest::newRow("setting commands the instrument holds")
-        << QStringList{":PULS2:STAT ON",   ":PULS2:DEL 0",         ":PULS2:WIDT 1e-6",
-                       ":PULS2:OUTP:AMPL 5", ":PULS2:MUX 1",       ":PULS2:CLOG LOW",
-                       ":PULS0:PER 0.001", ":PULS0:MOD NORM",      ":PULS0:CYCL 0",
-                       ":GATE1:MOD DIS",   ":GAT1:LOG LOW",        ":GATE1:LEV 2.5",
-                       ":GAT1:DEB DIS",    ":SYST:AUT 0"}
+        << QStringList{":PULS2:STAT ON",     ":PULS2:DEL 0",    ":PULS2:WIDT 1e-6",
+                       ":PULS2:OUTP:AMPL 5", ":PULS2:MUX 1",    ":PULS2:CLOG LOW",
+                       ":PULS0:PER 0.001",   ":PULS0:MOD NORM", ":PULS0:CYCL 0",
+                       ":GATE1:MOD DIS",     ":GAT1:LOG LOW",   ":GATE1:LEV 2.5",
+                       ":GAT1:DEB DIS",      ":SYST:AUT 0"}
         << QStringList{};
     QTest::newRow("setting commands the instrument does not hold")
         << QStringList{":PULS2:DEL 0.00000200000", ":PULS2:STAT OFF", ":PULS0:BCO 7",
@@ -102,8 +104,12 @@ void tst_settingscomparison::compare_data()
 
     // Lines the read-back cannot confirm.
     QTest::newRow("lines that cannot be confirmed")
-        << QStringList{"*SAV 1", ":PULS1:NOPE 1", ":puls2:del 0", ":PULS02:DEL 0",
-                       QString::fromLatin1(":\0P\0U\0L\0S\0", 10), "\x01" "x"}
+        << QStringList{"*SAV 1",
+                       ":PULS1:NOPE 1",
+                       ":puls2:del 0",
+                       ":PULS02:DEL 0",
+                       QString::fromLatin1(":\0P\0U\0L\0S\0", 10),
+                       "\x01x"}
         << QStringList{
                "line 1: \"*SAV 1\" cannot be confirmed: the read-back reports no such setting",
                "line 2: \":PULS1:NOPE 1\" cannot be confirmed: the read-back reports no such "
