@@ -38,13 +38,17 @@ const CommandHelp CommandTable[] = {
     {"load", "kt7310 load FILE [--verify]",
      "Sends the command lines of the settings file FILE, 30 ms apart, as the window's\n"
      "\"Restore Settings From File\" does (lines containing \"//\" are comments). With\n"
-     "--verify it then reads the configuration back and prints every record field and\n"
-     "setting that differs from the file, by channel and field name.\n",
+     "--verify it then reads the configuration back and prints, by line number, every\n"
+     "line of the file the read-back does not confirm: a record field or setting that\n"
+     "differs (by channel and field name), and any line that sets nothing the read-back\n"
+     "reports. An empty file, or one larger than 16 MiB, is refused. Ctrl-C stops the\n"
+     "load before its next line and says how many lines were sent.\n",
      false, true, false},
     {"run", "kt7310 run", "Starts the pulse output (\":PULS0:STAT ON\").\n", false, false, false},
     {"stop", "kt7310 stop", "Stops the pulse output (\":PULS0:STAT OFF\").\n", false, false, false},
     {"status", "kt7310 status [--json]",
-     "Prints the run state (\"running\" or \"stopped\") and the shot count.\n",
+     "Prints the run state (\"running\" or \"stopped\") and the shot count; a reply\n"
+     "that cannot be read is an error (exit code 8).\n",
      false, false, true},
 };
 // clang-format on
@@ -76,7 +80,28 @@ const char *ExitCodes = "Exit codes:\n"
                         "  4  time-out: the instrument stopped answering\n"
                         "  5  the serial port was lost\n"
                         "  6  load --verify: the instrument differs from the file\n"
-                        "  7  the file cannot be read or written\n";
+                        "  7  the file cannot be read or written, or is empty\n"
+                        "  8  the instrument's reply could not be read\n"
+                        "  130  load interrupted (Ctrl-C); the lines sent are reported\n";
+
+// Why a LINE operand cannot go over the wire as given, or nothing. The wire is Latin-1,
+// one line per transaction.
+QString LineRefused(const QString &line)
+{
+    QString shown = line;
+    shown.replace(u'\r', QStringLiteral("\\r")).replace(u'\n', QStringLiteral("\\n"));
+    if (line.contains(u'\r') || line.contains(u'\n'))
+        return QStringLiteral("The line \"%1\" holds a line break; give each line as an "
+                              "argument of its own.")
+            .arg(shown);
+    for (const QChar c : line)
+        if (c.unicode() > 0xFF)
+            return QStringLiteral("The line \"%1\" holds the character U+%2, which the "
+                                  "instrument's character set (Latin-1) lacks.")
+                .arg(shown)
+                .arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    return QString();
+}
 
 std::optional<int> Number(const QString &text, int low, int high)
 {
@@ -200,5 +225,10 @@ CliArguments CliArguments::Parse(const QStringList &arguments)
         fail(QStringLiteral("--json applies to find, query and status only."));
     else if (a.Verify && a.Command != QLatin1String("load"))
         fail(QStringLiteral("--verify applies to load only."));
+    // Refused before anything is sent, not half sent.
+    if (c && c->TakesLines)
+        for (const QString &line : std::as_const(a.Operands))
+            if (const QString refused = LineRefused(line); !refused.isEmpty())
+                fail(refused);
     return a;
 }

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 
+#include "base/ErrorReport.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "comm/CommandScriptReplay.h"
@@ -8,11 +9,47 @@
 #include "comm/TKTComPort.h"
 #include "protocol/CommandScript.h"
 #include "protocol/ConfigurationQueries.h"
+#include "protocol/Conversions.h"
 #include "protocol/ModelTable.h"
 #include "protocol/SettingsComparison.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
+#include <csignal>
+#include <limits>
+
+namespace {
+// Ctrl-C during a load: the replay stops before its next line. A second Ctrl-C ends the
+// program at once, as it would without this handler.
+volatile std::sig_atomic_t InterruptFlag = 0;
+
+extern "C" void OnInterrupt(int)
+{
+    InterruptFlag = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+class InterruptWatch
+{
+public:
+    InterruptWatch()
+    {
+        InterruptFlag = 0;
+        struct sigaction action = {};
+        action.sa_handler = &OnInterrupt;
+        action.sa_flags = SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &FPrevious);
+    }
+    ~InterruptWatch() { sigaction(SIGINT, &FPrevious, nullptr); }
+    bool Interrupted() const { return InterruptFlag != 0; }
+
+private:
+    struct sigaction FPrevious = {};
+};
+} // namespace
 
 CliCommands::CliCommands(const CliArguments &arguments, CliSession &session, CliOutput &out)
     : FArgs(arguments), FSession(session), FOut(out)
@@ -26,6 +63,12 @@ CliExitCode CliCommands::Prepare()
     const CommandScript::ReadResult file = CommandScript::Read(FArgs.Operands.first());
     if (!file.Ok()) {
         FOut.Error(file.Error);
+        return CliExitCode::FileError;
+    }
+    if (file.Lines.isEmpty()) {
+        // Nothing to send: a load that did nothing is no success.
+        FOut.Error(QStringLiteral("The file \"%1\" is empty.")
+                       .arg(QDir::toNativeSeparators(FArgs.Operands.first())));
         return CliExitCode::FileError;
     }
     FFileLines = file.Lines;
@@ -123,19 +166,42 @@ CliExitCode CliCommands::Status()
 {
     // As the window's status poll asks them; the shot count as the window shows it, the
     // low 32 bits of the instrument's count.
-    const qint32 running = FSession.Comm().QueryPortInt(QByteArrayLiteral(":PULS0:STAT"));
-    if (FSession.Ended())
+    const std::optional<qint64> running = AskNumber(QByteArrayLiteral(":PULS0:STAT"), 0, 1);
+    if (!running)
         return FSession.ExitCode();
-    const quint32 shots = FSession.Comm().QueryPortInt64(QByteArrayLiteral(":COUN:PULS"));
-    if (FSession.Ended())
+    const std::optional<qint64> count =
+        AskNumber(QByteArrayLiteral(":COUN:PULS"), std::numeric_limits<qint64>::min(),
+                  std::numeric_limits<qint64>::max());
+    if (!count)
         return FSession.ExitCode();
+    const quint32 shots = quint32(quint64(*count));
     if (FArgs.Json) {
-        FOut.Json(QJsonObject{{"running", running != 0}, {"shotCount", qint64(shots)}});
+        FOut.Json(QJsonObject{{"running", *running != 0}, {"shotCount", qint64(shots)}});
     } else {
-        FOut.Line(running != 0 ? QStringLiteral("running") : QStringLiteral("stopped"));
+        FOut.Line(*running != 0 ? QStringLiteral("running") : QStringLiteral("stopped"));
         FOut.Line(QStringLiteral("shot count: %1").arg(shots));
     }
     return CliExitCode::Ok;
+}
+
+std::optional<qint64> CliCommands::AskNumber(const QByteArray &mnemonic, qint64 low, qint64 high)
+{
+    const QString reply = FSession.Comm().QueryPort(mnemonic);
+    if (FSession.Ended())
+        return std::nullopt;
+    const std::optional<qint64> value = TryStrToInt64(TrimBoth(reply));
+    QString reason;
+    if (reply.isEmpty())
+        reason = QStringLiteral("no reply");
+    else if (!value)
+        reason = QStringLiteral("'%1' is not a valid integer value").arg(TrimBoth(reply));
+    else if (*value < low || *value > high)
+        reason = QStringLiteral("not a number from %1 to %2").arg(low).arg(high);
+    if (reason.isEmpty())
+        return value;
+    FSession.End(CliExitCode::ReplyUnreadable,
+                 ConfigurationReader::UnreadableText(mnemonic, reply, reason));
+    return std::nullopt;
 }
 
 QStringList CliCommands::ReadSettings()
@@ -153,7 +219,14 @@ QStringList CliCommands::ReadSettings()
                 ? QStringLiteral("Reading channel %1 of %2").arg(query.Record).arg(channels)
                 : QStringLiteral("Reading the system settings"));
     };
-    const bool complete = reader.ReadAll(channels, {});
+    bool complete = false;
+    try {
+        complete = reader.ReadAll(channels, {});
+    } catch (const EConvertError &error) {
+        FOut.EndProgress();
+        FSession.End(CliExitCode::ReplyUnreadable, error.Message);
+        return QStringList();
+    }
     FOut.EndProgress();
     return complete ? settings : QStringList();
 }
@@ -173,37 +246,45 @@ CliExitCode CliCommands::Save()
 
 CliExitCode CliCommands::Load()
 {
-    if (FFileLines.isEmpty())
-        FOut.Error(QStringLiteral("Empty file."));
-
-    CommandScriptReplay replay(FSession.Comm());
-    replay.OnProgress = [this, &replay](int done, int count) {
-        if (FSession.Ended())
-            replay.Abandon();
-        else
-            FOut.Progress(QStringLiteral("Loading line %1 of %2").arg(done).arg(count));
-    };
-    replay.Run(FFileLines);
+    int sent = 0;
+    bool interrupted = false;
+    {
+        const InterruptWatch interrupt;
+        CommandScriptReplay replay(FSession.Comm());
+        replay.OnProgress = [this, &replay, &interrupt](int done, int count) {
+            if (FSession.Ended() || interrupt.Interrupted())
+                replay.Abandon();
+            else
+                FOut.Progress(QStringLiteral("Loading line %1 of %2").arg(done).arg(count));
+        };
+        sent = replay.Run(FFileLines);
+        interrupted = interrupt.Interrupted();
+    } // from here on (the read-back of --verify) Ctrl-C ends the program as usual
     FOut.EndProgress();
     if (FSession.Ended())
         return FSession.ExitCode();
+    if (interrupted) {
+        const qsizetype commands =
+            std::count_if(FFileLines.cbegin(), FFileLines.cend(),
+                          [](const QString &line) { return !CommandScript::IsComment(line); });
+        FOut.Error(QStringLiteral("Interrupted: %1 of the file's %2 command lines were sent.")
+                       .arg(sent)
+                       .arg(commands));
+        return CliExitCode::Interrupted;
+    }
     if (!FArgs.Verify)
         return CliExitCode::Ok;
 
     const QStringList settings = ReadSettings();
     if (FSession.Ended())
         return FSession.ExitCode();
-    QStringList sent;
-    for (const QString &line : FFileLines)
-        if (!CommandScript::IsComment(line))
-            sent << line;
-    const QList<TSettingsDifference> differences = CompareSettings(sent, settings);
+    const QList<TSettingsDifference> differences = CompareSettings(FFileLines, settings);
     for (const TSettingsDifference &d : differences)
         FOut.Line(d.Text());
     if (differences.isEmpty())
         return CliExitCode::Ok;
     FOut.Error(
-        QStringLiteral("The instrument differs from the file in %1 %2.")
+        QStringLiteral("The read-back does not confirm the file in %1 %2.")
             .arg(differences.size())
             .arg(differences.size() == 1 ? QStringLiteral("place") : QStringLiteral("places")));
     return CliExitCode::VerifyMismatch;

@@ -4,6 +4,7 @@
 #include "cli/CliExitCode.h"
 
 #include <QStringList>
+#include <optional>
 
 class CliOutput;
 class CliSession;
@@ -15,7 +16,8 @@ class CliCommands
 public:
     CliCommands(const CliArguments &arguments, CliSession &session, CliOutput &out);
 
-    // What needs no instrument, done before it is looked for: load reads its file.
+    // What needs no instrument, done before it is looked for: load reads its file (an
+    // empty one is refused).
     CliExitCode Prepare();
     CliExitCode Run();
 
@@ -33,6 +35,9 @@ private:
     CliExitCode Status();
     CliExitCode Command(const QByteArray &line);
     CliExitCode Finished();
+    // A number from low to high asked as a query; nothing, with the run ended, when the
+    // reply is none (ReplyUnreadable) or the run ended while waiting.
+    std::optional<qint64> AskNumber(const QByteArray &mnemonic, qint64 low, qint64 high);
 
     const CliArguments &FArgs;
     QStringList FFileLines; // load: the file, read by Prepare

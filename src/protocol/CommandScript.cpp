@@ -67,9 +67,15 @@ ReadResult Read(const QString &fileName)
         result.Error = OpenError(fileName, file.errorString());
         return result;
     }
-    const QByteArray bytes = file.readAll();
+    // One byte beyond the limit tells a file that is too large, also one whose size is
+    // not known beforehand (a device, a pipe).
+    const QByteArray bytes = file.read(MaxFileSize + 1);
     if (file.error() != QFileDevice::NoError) {
         result.Error = OpenError(fileName, file.errorString());
+        return result;
+    }
+    if (bytes.size() > MaxFileSize) {
+        result.Error = OpenError(fileName, QStringLiteral("The file is larger than 16 MiB."));
         return result;
     }
     result.Lines = Decode(bytes);
@@ -81,10 +87,21 @@ QString Write(const QString &fileName, const QStringList &lines)
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += line.toLatin1() + "\r\n";
+    // Unbuffered: a buffered write reports success for bytes that fail later, when the
+    // buffer is flushed on commit, and the commit then replaces the file all the same.
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return CreateError(fileName, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // A short write reports no reason; the write of the rest that then fails does.
+    for (qint64 done = 0, n = 0; done < bytes.size(); done += n) {
+        n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return CreateError(fileName, reason);
+        }
+    }
+    if (!file.commit())
         return CreateError(fileName, file.errorString());
     return QString();
 }

@@ -22,6 +22,9 @@ struct ReadResult
     bool Ok() const { return Error.isEmpty(); }
 };
 
+// The largest file read; a larger one is refused ("The file is larger than 16 MiB.").
+constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+
 // The file's lines; CR LF, LF and CR all end a line, and a line end after the last line
 // adds no empty entry (an empty file has no lines, a file of one CR LF has one empty line).
 ReadResult Read(const QString &fileName);
@@ -30,7 +33,8 @@ ReadResult Read(const QString &fileName);
 QStringList Decode(const QByteArray &bytes);
 
 // Writes each line followed by CR LF, as Latin-1. The file is replaced only once it has
-// been written completely: a failure leaves any earlier file of that name untouched.
+// been written completely, every write checked: a failure (a full disk included) leaves
+// any earlier file of that name untouched and no partial file beside it.
 // Returns an empty text, or the error naming the file and the reason.
 QString Write(const QString &fileName, const QStringList &lines);
 

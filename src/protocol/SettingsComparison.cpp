@@ -1,11 +1,16 @@
 #include "protocol/SettingsComparison.h"
 
+#include "base/ReadableText.h"
+#include "protocol/CommandScript.h"
 #include "protocol/ConfigurationQueries.h"
 #include "protocol/Conversions.h"
+#include "protocol/SettingCommandLines.h"
 #include "protocol/TRecordSplitter.h"
 
 #include <QMap>
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 QStringList SplitRecord(const QString &record, qsizetype fieldCount)
@@ -31,18 +36,66 @@ bool SameValue(const QString &a, const QString &b)
     return std::abs(*x - *y) <= 1e-12 * std::max({1.0, std::abs(*x), std::abs(*y)});
 }
 
-// Key of a record or setting: the record number, or the mnemonic.
-QString Key(const TConfigQuery &query)
+// Key of a value read back: the record number and field index, or the mnemonic.
+QString Key(const TConfigQuery &query, int field)
 {
-    return query.Record >= 0 ? QString::number(query.Record) : QString::fromLatin1(query.Mnemonic);
+    return query.Record >= 0 ? QString::number(query.Record) + u'/' + QString::number(field)
+                             : QString::fromLatin1(query.Mnemonic);
+}
+
+// One value a line of the file claims the instrument holds.
+struct Claim
+{
+    int Line;
+    TConfigQuery Query;
+    int Field; // -1 for a single value
+    QString Value;
+};
+
+// The values a line claims; nothing when the line cannot be confirmed.
+std::optional<QList<Claim>> Claims(int lineNumber, const QString &line)
+{
+    if (const auto parsed = ParseSettingsLine(line)) {
+        if (parsed->Query.Record < 0)
+            return QList<Claim>{{lineNumber, parsed->Query, -1, parsed->Value}};
+        const QStringList fields =
+            SplitRecord(parsed->Value, RecordFieldNames(parsed->Query.Record).size());
+        QList<Claim> claims;
+        for (int i = 0; i < fields.size(); ++i)
+            claims.append({lineNumber, parsed->Query, i, fields[i]});
+        return claims;
+    }
+    if (const auto command = ParseSettingCommand(line))
+        return QList<Claim>{{lineNumber, command->Query, command->Field, command->Value}};
+    return std::nullopt;
+}
+
+// Blanks and tabs only: the line sets nothing.
+bool IsBlank(const QString &line)
+{
+    return std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c == u' ' || c == u'\t'; });
+}
+
+// A line as a report quotes it: control characters shown, long lines shortened.
+QString Quoted(const QString &line)
+{
+    constexpr qsizetype MaxShown = 60;
+    QString shown = ReadableText(line).replace(u'\n', QStringLiteral("\\x0A"));
+    if (shown.size() > MaxShown)
+        shown = shown.left(MaxShown) + QStringLiteral("...");
+    return u'"' + shown + u'"';
 }
 } // namespace
 
 QString TSettingsDifference::Text() const
 {
+    const QString line = QStringLiteral("line ") + QString::number(Line) + QStringLiteral(": ");
+    if (Where.isEmpty())
+        return line + FileValue +
+               QStringLiteral(" cannot be confirmed: the read-back reports no such setting");
     if (Field.isEmpty())
-        return Where + QStringLiteral(": in the file, not reported by the instrument");
-    return Where + u' ' + Field + QStringLiteral(": file ") + FileValue +
+        return line + Where + QStringLiteral(": in the file, not reported by the instrument");
+    return line + Where + u' ' + Field + QStringLiteral(": file ") + FileValue +
            QStringLiteral(", instrument ") + Instrument;
 }
 
@@ -65,42 +118,51 @@ QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
 {
     QMap<QString, QString> instrument;
     for (const QString &line : instrumentLines)
-        if (const auto parsed = ParseSettingsLine(line))
-            instrument.insert(Key(parsed->Query), parsed->Value);
+        if (const auto claims = Claims(0, line))
+            for (const Claim &c : *claims)
+                instrument.insert(Key(c.Query, c.Field), c.Value);
 
-    // A record or setting the file sets twice ends as its last line left it.
-    QStringList order;
-    QMap<QString, TParsedSettingsLine> inFile;
-    for (const QString &line : fileLines) {
-        const auto parsed = ParseSettingsLine(line);
-        if (!parsed)
+    // A value the file sets twice ends as its last line left it.
+    QMap<QString, Claim> last;
+    QList<Claim> claims;
+    QList<TSettingsDifference> differences;
+    for (int i = 0; i < fileLines.size(); ++i) {
+        const QString &line = fileLines[i];
+        if (CommandScript::IsComment(line) || IsBlank(line))
             continue;
-        const QString key = Key(parsed->Query);
-        if (!inFile.contains(key))
-            order << key;
-        inFile.insert(key, *parsed);
+        const auto lineClaims = Claims(i + 1, line);
+        if (!lineClaims) {
+            differences.append({i + 1, QString(), QString(), Quoted(line), QString()});
+            continue;
+        }
+        for (const Claim &c : *lineClaims) {
+            last.insert(Key(c.Query, c.Field), c);
+            claims.append(c);
+        }
     }
 
-    QList<TSettingsDifference> differences;
-    for (const QString &key : order) {
-        const TParsedSettingsLine *parsed = &inFile[key];
-        const TConfigQuery &query = parsed->Query;
+    int missingLine = 0; // one report per line of a record the instrument lacks
+    for (const Claim &c : claims) {
+        const QString key = Key(c.Query, c.Field);
+        if (last[key].Line != c.Line)
+            continue;
         const auto found = instrument.constFind(key);
         if (found == instrument.constEnd()) {
-            differences.append({query.Name, QString(), parsed->Value, QString()});
+            const QString where =
+                c.Query.Record < 0 ? QStringLiteral("system ") + c.Query.Name : c.Query.Name;
+            if (missingLine != c.Line)
+                differences.append({c.Line, where, QString(), c.Value, QString()});
+            missingLine = c.Line;
             continue;
         }
-        if (query.Record < 0) {
-            if (!SameValue(parsed->Value, *found))
-                differences.append({QStringLiteral("system"), query.Name, parsed->Value, *found});
-            continue;
-        }
-        const QStringList names = RecordFieldNames(query.Record);
-        const QStringList fileFields = SplitRecord(parsed->Value, names.size());
-        const QStringList read = SplitRecord(*found, names.size());
-        for (qsizetype i = 0; i < names.size(); ++i)
-            if (!SameValue(fileFields[i], read[i]))
-                differences.append({query.Name, names[i], fileFields[i], read[i]});
+        if (!SameValue(c.Value, *found))
+            differences.append(
+                {c.Line, c.Query.Record < 0 ? QStringLiteral("system") : c.Query.Name,
+                 c.Query.Record < 0 ? c.Query.Name : RecordFieldNames(c.Query.Record)[c.Field],
+                 c.Value, *found});
     }
+    std::stable_sort(
+        differences.begin(), differences.end(),
+        [](const TSettingsDifference &a, const TSettingsDifference &b) { return a.Line < b.Line; });
     return differences;
 }

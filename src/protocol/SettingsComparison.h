@@ -1,10 +1,13 @@
 #pragma once
 
-// Compares a settings file with the settings read back from the instrument, field by
-// field: the file's record lines ("*CFG n ...") and single-value setting lines
-// (":SYST:AUT 1" ...) against the instrument's lines for the same record or setting.
-// Other command lines of the file are not compared, nor are comments: the caller
-// leaves out the lines it did not send.
+// Compares a settings file with the settings read back from the instrument, line by
+// line: every line of the file that is not a comment must be confirmed by the read-back.
+// A record line ("*CFG n ...") is compared field by field with the instrument's record,
+// a single-value setting line (":SYST:AUT 1" ...) with the instrument's value, a setting
+// command as the panel sends it (":PULS3:DEL 0.00000200000", see SettingCommandLines)
+// with the record field or value it sets. Any other line (a command the read-back does
+// not report, a line that is no command at all) cannot be confirmed and is a difference
+// of its own. Blank lines set nothing and are not compared.
 
 #include <QList>
 #include <QString>
@@ -12,17 +15,21 @@
 
 struct TSettingsDifference
 {
-    QString Where;      // "channel 3", "system", "trigger 1", "gate 2"
+    int Line = 0;       // the file's line, counted from 1
+    QString Where;      // "channel 3", "system", "trigger 1", "gate 2"; empty when the
+                        // line cannot be confirmed
     QString Field;      // "Delay", "AutoStart"; empty when the whole record is missing
-    QString FileValue;  // as the file has it
+    QString FileValue;  // as the file has it (the whole line when it cannot be confirmed)
     QString Instrument; // as the instrument answered it
-    // "channel 3 Delay: file 0.000001, instrument 0.000002"
+    // "line 12: channel 3 Delay: file 0.000001, instrument 0.000002"
     QString Text() const;
 };
 
-// Numbers are equal when they convert to the same value ("0.001" and "1e-3"); all other
-// fields are compared exactly. A record or setting the instrument did not report (a
-// channel the model lacks) is one difference without a field.
+// fileLines are all the file's lines, comments included. Numbers are equal when they
+// convert to the same value ("0.001" and "1e-3"); all other fields are compared exactly.
+// A record or setting the instrument did not report (a channel the model lacks) is one
+// difference without a field. A value the file sets twice is compared where the file
+// last sets it.
 QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
                                            const QStringList &instrumentLines);
 

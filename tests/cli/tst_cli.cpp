@@ -9,6 +9,9 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 class tst_cli : public QObject
 {
     Q_OBJECT
@@ -22,6 +25,12 @@ private slots:
     void helpPerCommand();
     void saveMatchesTheWindow();
     void loadVerify();
+    void verifyConfirmsEveryLine_data();
+    void verifyConfirmsEveryLine();
+    void unreadableReply_data();
+    void unreadableReply();
+    void saveToFullDisk();
+    void interruptedLoad();
     void unreadableFile();
     void linesOnTheWire();
     void lostCommunication_data();
@@ -36,12 +45,8 @@ struct Result
     QStringList Errors; // the lines on standard error
 };
 
-Result Kt7310(const QStringList &arguments, const QString &workingDir = QString())
+Result Finished(QProcess &process)
 {
-    QProcess process;
-    if (!workingDir.isEmpty())
-        process.setWorkingDirectory(workingDir);
-    process.start(QStringLiteral(KT7310_CLI_PATH), arguments);
     Result r;
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -53,6 +58,19 @@ Result Kt7310(const QStringList &arguments, const QString &workingDir = QString(
     r.Errors =
         QString::fromLocal8Bit(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
     return r;
+}
+
+// childSetup runs in the child before kt7310 starts.
+Result Kt7310(const QStringList &arguments, const QString &workingDir = QString(),
+              const std::function<void()> &childSetup = {})
+{
+    QProcess process;
+    if (!workingDir.isEmpty())
+        process.setWorkingDirectory(workingDir);
+    if (childSetup)
+        process.setChildProcessModifier(childSetup);
+    process.start(QStringLiteral(KT7310_CLI_PATH), arguments);
+    return Finished(process);
 }
 
 QStringList WithoutIdentification(const QStringList &received)
@@ -80,6 +98,12 @@ QStringList SettingsFileLines(const QString &path)
         if (line.contains(u'\n') || line.contains(u'\r'))
             return {QStringLiteral("<a line end other than CR LF>")};
     return lines;
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool WriteLines(const QString &path, const QStringList &lines)
@@ -182,6 +206,12 @@ void tst_cli::badArguments_data()
     QTest::newRow("unknown option") << QStringList{"status", "--fast"};
     QTest::newRow("json for save") << QStringList{"save", "a.txt", "--json"};
     QTest::newRow("verify for save") << QStringList{"save", "a.txt", "--verify"};
+    // Refused before anything is sent: the wire is Latin-1, one line per transaction.
+    QTest::newRow("a line break in a line")
+        << QStringList{"send", ":PULS1:DEL 0", ":PULS1:DEL 0\r\n:PULS2:DEL 0"};
+    QTest::newRow("a line feed in a query") << QStringList{"query", ":PULS1:DEL\n:PULS2:DEL"};
+    QTest::newRow("a character outside Latin-1")
+        << QStringList{"send", QString::fromUtf8(":PULS1:DEL 2\u00B5s \u03A9")};
 }
 
 void tst_cli::badArguments()
@@ -277,8 +307,172 @@ void tst_cli::loadVerify()
     QVERIFY2(refusing->IsReady(), qPrintable(refusing->StartError()));
     const Result r = Kt7310({"load", file, "--verify", "--port", "4"});
     QCOMPARE(r.Code, 6);
-    QCOMPARE(r.Out, QString("channel 3 Delay: file 0.00000200000, instrument 0.00000000000\n"));
-    QCOMPARE(r.Errors, QStringList{"kt7310: The instrument differs from the file in 1 place."});
+    QCOMPARE(r.Out, QString("line %1: channel 3 Delay: file 0.00000200000, instrument "
+                            "0.00000000000\n")
+                        .arg(SettingsFileLines(file).indexOf(changedLine) + 1));
+    QCOMPARE(r.Errors, QStringList{"kt7310: The read-back does not confirm the file in 1 place."});
+}
+
+void tst_cli::verifyConfirmsEveryLine_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("out"); // each line of standard output, as a pattern
+    const QString notConfirmed = " cannot be confirmed: the read-back reports no such setting$";
+    QTest::newRow("setting commands the instrument took")
+        << QByteArray("// set by hand\r\n:PULS1:DEL 0.00000200000\r\n:PULS2:STAT ON\r\n"
+                      ":SYST:AUT 1\r\n:TRIG1:LEV 1.25\r\n")
+        << QStringList{};
+    QTest::newRow("a setting command the instrument did not take")
+        << QByteArray(":PULS1:DEL 0.00000200000\r\n:PULS1:WIDT 0.0000001x\r\n")
+        << QStringList{"^line 2: channel 1 Width: file 0\\.0000001x, instrument \\S+$"};
+    QTest::newRow("a command the read-back does not report")
+        << QByteArray(":SYST:AUT 1\r\n:COUN:CL 1\r\n")
+        << QStringList{"^line 2: \":COUN:CL 1\"" + notConfirmed};
+    // As a text editor leaves it when it drops the byte-order mark.
+    QTest::newRow("UTF-16 without byte-order mark")
+        << QByteArray(":\0P\0U\0L\0S\0001\0:\0D\0E\0L\0 \0001\0\r\0\n\0", 28)
+        << QStringList{"^line 1: \":\\\\x00P.*\"" + notConfirmed,
+                       "^line 2: \"\\\\x00\"" + notConfirmed,
+                       "^line 3: \"\\\\x00\"" + notConfirmed};
+    QByteArray binary;
+    for (int i = 0; i < 256; ++i)
+        binary += char(i);
+    QTest::newRow("a binary file")
+        << binary
+        << QStringList{"^line 1: \".*\"" + notConfirmed, "^line 2: \".*\"" + notConfirmed,
+                       "^line 3: \".*\"" + notConfirmed};
+}
+
+void tst_cli::verifyConfirmsEveryLine()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, out);
+    PanelFixture p;
+    auto emulator = p.Emulator(2, {"--model", "7310-6"});
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    const QString path = p.Ports.filePath("file.txt");
+    QVERIFY(WriteBytes(path, file));
+
+    const Result r = Kt7310({"load", path, "--verify", "--port", "2"});
+    const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(r.Code, out.isEmpty() ? 0 : 6);
+    QVERIFY2(lines.size() == out.size(), qPrintable(r.Out));
+    for (qsizetype i = 0; i < out.size(); ++i)
+        QVERIFY2(QRegularExpression(out[i]).match(lines[i]).hasMatch(), qPrintable(lines[i]));
+    if (!out.isEmpty())
+        QCOMPARE(r.Errors, QStringList{QString("kt7310: The read-back does not confirm the file "
+                                               "in %1 %2.")
+                                           .arg(out.size())
+                                           .arg(out.size() == 1 ? "place" : "places")});
+}
+
+void tst_cli::unreadableReply_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("reply"); // LINE=REPLY
+    QTest::addColumn<QString>("error");
+    const QStringList save{"save", "s.txt"};
+    QTest::newRow("save: a channel record")
+        << save << "*CFG?3?=garbage"
+        << "kt7310: The reply to \"*CFG?3?\" cannot be read: \"garbage\" ('' is not a valid "
+           "integer value).";
+    QTest::newRow("save: the system record")
+        << save << "*CFG? 0?=1 abc NORM 1 1 1 0"
+        << "kt7310: The reply to \"*CFG? 0?\" cannot be read: \"1 abc NORM 1 1 1 0\" ('abc' is "
+           "not a valid floating point value).";
+    QTest::newRow("save: a single number")
+        << save << ":SYST:AUT?=yes"
+        << "kt7310: The reply to \":SYST:AUT?\" cannot be read: \"yes\" ('yes' is not a valid "
+           "integer value).";
+    QTest::newRow("status: the run state")
+        << QStringList{"status"} << ":PULS0:STAT?=garbage"
+        << "kt7310: The reply to \":PULS0:STAT?\" cannot be read: \"garbage\" ('garbage' is not "
+           "a valid integer value).";
+    QTest::newRow("status: a run state that is no state")
+        << QStringList{"status", "--json"} << ":PULS0:STAT?=7"
+        << "kt7310: The reply to \":PULS0:STAT?\" cannot be read: \"7\" (not a number from 0 "
+           "to 1).";
+    QTest::newRow("status: the shot count")
+        << QStringList{"status"} << ":COUN:PULS?=12x"
+        << "kt7310: The reply to \":COUN:PULS?\" cannot be read: \"12x\" ('12x' is not a valid "
+           "integer value).";
+}
+
+void tst_cli::unreadableReply()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, reply);
+    QFETCH(QString, error);
+    PanelFixture p;
+    auto emulator = p.Emulator(1, {"--model", "7310-6", "--reply", reply});
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    const QByteArray earlier("// an earlier file\r\n:SYST:AUT 1\r\n");
+    QVERIFY(WriteBytes(p.Ports.filePath("s.txt"), earlier));
+
+    const Result r = Kt7310(arguments, p.Ports.path());
+    QCOMPARE(r.Code, 8);
+    QCOMPARE(r.Errors, QStringList{error});
+    QVERIFY2(r.Out.isEmpty(), qPrintable(r.Out));
+    // A save that failed leaves the earlier file as it was.
+    QCOMPARE(FileBytes(p.Ports.filePath("s.txt")), earlier);
+    // Nothing asked after the reply that could not be read.
+    QCOMPARE(emulator->Received().last(), reply.section('=', 0, 0));
+}
+
+void tst_cli::saveToFullDisk()
+{
+    PanelFixture p;
+    auto emulator = p.Emulator(1, {"--model", "7310-6"});
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    const QString file = p.Ports.filePath("rig.txt");
+    const QByteArray earlier("// a good file\r\n:SYST:AUT 1\r\n");
+    QVERIFY(WriteBytes(file, earlier));
+
+    // The file system fills up after 200 bytes of the new file: the write fails (EFBIG)
+    // as it would with ENOSPC.
+    const Result r = Kt7310({"save", file}, QString(), [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 200;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    QCOMPARE(r.Code, 7);
+    QCOMPARE(r.Errors.size(), 1);
+    QVERIFY2(
+        r.Errors[0].startsWith(
+            QString("kt7310: Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(file))),
+        qPrintable(r.Errors[0]));
+    QVERIFY2(r.Errors[0].contains("too large", Qt::CaseInsensitive), qPrintable(r.Errors[0]));
+    QCOMPARE(FileBytes(file), earlier);
+    QCOMPARE(QDir(p.Ports.path()).entryList({"rig*"}, QDir::Files), QStringList{"rig.txt"});
+}
+
+void tst_cli::interruptedLoad()
+{
+    PanelFixture p;
+    auto emulator = p.Emulator(1, {"--model", "7310-6"});
+    QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
+    const QString file = p.Ports.filePath("long.txt");
+    QStringList lines{"// a long file"};
+    for (int i = 0; i < 400; ++i)
+        lines << ":PULS1:DEL 0.00000" + QString::number(100000 + i);
+    QVERIFY(WriteLines(file, lines));
+
+    QProcess process;
+    process.start(QStringLiteral(KT7310_CLI_PATH), {"load", file, "--port", "1"});
+    auto sentLines = [&] { return WithoutIdentification(emulator->Received()); };
+    QTRY_VERIFY_WITH_TIMEOUT(sentLines().size() >= 3, 20000);
+    QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+    const Result r = Finished(process);
+
+    QCOMPARE(r.Code, 130);
+    const QStringList sent = sentLines();
+    QVERIFY(sent.size() < 400);
+    QCOMPARE(sent, lines.mid(1, sent.size()));
+    QCOMPARE(r.Errors, QStringList{QString("kt7310: Interrupted: %1 of the file's 400 command "
+                                           "lines were sent.")
+                                       .arg(sent.size())});
 }
 
 void tst_cli::unreadableFile()
@@ -289,6 +483,25 @@ void tst_cli::unreadableFile()
     QCOMPARE(r.Code, 7);
     QCOMPARE(r.Errors.size(), 1);
     QVERIFY2(r.Errors[0].contains("missing.txt"), qPrintable(r.Errors[0]));
+
+    // An empty file, and one far larger than any settings file (or a device that never
+    // ends): nothing to load is no success, and nothing is read into memory without end.
+    QFile empty(dir.filePath("empty.txt"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile huge(dir.filePath("huge.txt"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(17 * 1024 * 1024));
+    huge.close();
+    const QList<QPair<QString, QString>> refused{
+        {empty.fileName(), QString("kt7310: The file \"%1\" is empty.")},
+        {huge.fileName(), QString("kt7310: Cannot open file \"%1\". The file is larger than "
+                                  "16 MiB.")},
+        {"/dev/zero", QString("kt7310: Cannot open file \"%1\". The file is larger than 16 MiB.")}};
+    for (const auto &[name, error] : refused) {
+        const Result e = Kt7310({"load", name});
+        QCOMPARE(e.Code, 7);
+        QCOMPARE(e.Errors, QStringList{error.arg(QDir::toNativeSeparators(name))});
+    }
 
     PanelFixture p;
     auto emulator = p.Emulator(1);

@@ -209,7 +209,7 @@ void tst_readback::sharedThresholdShowsGate2()
 void tst_readback::malformedRecord_data()
 {
     QTest::addColumn<QString>("reply");    // LINE=REPLY
-    QTest::addColumn<QString>("error");    // the report
+    QTest::addColumn<QString>("error");    // why the reply cannot be read
     QTest::addColumn<QString>("lastSent"); // nothing after this line went out
     QTest::newRow("two spaces between delay and width")
         << "*CFG?1?=1 0.000002  0.00001 NORM 1 1 1 0 TTL NORM 5 0 DIS DIS DIS LOW"
@@ -237,7 +237,10 @@ void tst_readback::malformedRecord()
 
     r.Initialize();
 
-    QCOMPARE(r.P.Errors.Texts, QStringList{error});
+    // The report names the query as sent and quotes the reply.
+    QCOMPARE(r.P.Errors.Texts,
+             QStringList{QString("The reply to \"%1\" cannot be read: \"%2\" (%3).")
+                             .arg(lastSent, reply.section('=', 1), error)});
     // The record is abandoned at that field and nothing after it is read ...
     QCOMPARE(r.Emulator->Received().last(), lastSent);
     QVERIFY(f.SettingsList.last().startsWith(lastSent == "*CFG?1?" ? QString("*CFG 1 ")

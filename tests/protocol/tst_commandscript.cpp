@@ -6,7 +6,35 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
+// A full file system, for this process: files may grow to `bytes` only, and a write
+// beyond that fails (EFBIG) instead of raising SIGXFSZ. Restored on destruction.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        rlimit limited = FOld;
+        limited.rlim_cur = bytes;
+        FSet = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+    bool Set() const { return FSet; }
+
+private:
+    rlimit FOld{};
+    bool FSet = false;
+};
+
 QByteArray encoded(const QString &text, QStringConverter::Encoding encoding)
 {
     QStringEncoder encoder(encoding);
@@ -43,6 +71,9 @@ private slots:
     void unreadableFiles();
     void writesLikeTheSettingsFile();
     void failedWriteLeavesEarlierFile();
+    void fullDiskLeavesEarlierFile_data();
+    void fullDiskLeavesEarlierFile();
+    void oversizedFileRefused();
     void commentRule_data();
     void commentRule();
 };
@@ -135,6 +166,63 @@ void tst_commandscript::failedWriteLeavesEarlierFile()
     QVERIFY(QDir(dir.path()).mkpath("taken.txt"));
     QVERIFY(!CommandScript::Write(path("taken.txt"), {"*SAV 1"}).isEmpty());
     QVERIFY(QFileInfo(path("taken.txt")).isDir());
+}
+
+void tst_commandscript::fullDiskLeavesEarlierFile_data()
+{
+    QTest::addColumn<int>("lineCount");
+    // Far below any buffer (the write fails only when the buffer is flushed) and far
+    // beyond one.
+    QTest::newRow("a few lines") << 20;
+    QTest::newRow("many lines") << 20000;
+}
+
+void tst_commandscript::fullDiskLeavesEarlierFile()
+{
+    QFETCH(int, lineCount);
+    const QByteArray earlier("*CFG 0 1 0.001 NORM 1 1 1 0\r\n:SYST:AUT 1\r\n");
+    QVERIFY(QDir(dir.path()).mkpath("full"));
+    const QString file = writeBytes("full/settings.txt", earlier);
+    QVERIFY(!file.isEmpty());
+    const QStringList lines(lineCount, QStringLiteral("*CFG 1 1 0.00000200000 0.00001000000"));
+
+    QString error;
+    {
+        const FileSizeLimit full(100);
+        QVERIFY(full.Set());
+        error = CommandScript::Write(file, lines);
+    }
+    QVERIFY2(error.startsWith(
+                 QStringLiteral("Cannot create file \"%1\". ").arg(QDir::toNativeSeparators(file))),
+             qPrintable(error));
+    QVERIFY2(error.contains("too large", Qt::CaseInsensitive), qPrintable(error));
+    QCOMPARE(readBytes("full/settings.txt"), earlier);
+    // No half-written temporary file is left beside it.
+    QCOMPARE(QDir(path("full")).entryList(QDir::Files), QStringList{"settings.txt"});
+}
+
+void tst_commandscript::oversizedFileRefused()
+{
+    // A settings file is a few kilobytes; a file beyond 16 MiB (or a device that never
+    // ends) is not read into memory.
+    QFile big(path("big.txt"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    QVERIFY(big.resize(16 * 1024 * 1024 + 1));
+    big.close();
+    for (const QString &file : {big.fileName(), QStringLiteral("/dev/zero")}) {
+        const CommandScript::ReadResult result = CommandScript::Read(file);
+        QVERIFY(!result.Ok());
+        QVERIFY(result.Lines.isEmpty());
+        QCOMPARE(result.Error, QStringLiteral("Cannot open file \"%1\". The file is larger than "
+                                              "16 MiB.")
+                                   .arg(QDir::toNativeSeparators(file)));
+    }
+    // Exactly 16 MiB is still read.
+    QVERIFY(big.open(QIODevice::ReadWrite));
+    QVERIFY(big.resize(16 * 1024 * 1024));
+    big.close();
+    QVERIFY(CommandScript::Read(big.fileName()).Ok());
+    QFile::remove(big.fileName());
 }
 
 void tst_commandscript::commentRule_data()
