@@ -1,4 +1,4 @@
-// The digit-spin widget on the offscreen platform: keys, typing, mouse, arrow-button
+// The digit-spin widget on the offscreen platform: keys, typing, mouse, wheel, arrow-button
 // repeat, the control's own Enabled, sizing and what it paints.
 
 #include "base/ErrorReport.h"
@@ -10,10 +10,14 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QSpontaneKeyEvent>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QtTest>
 
 namespace {
@@ -61,6 +65,17 @@ void SendKey(QWidget *w, QEvent::Type type, int key, bool autoRepeat)
     QApplication::sendEvent(w, &e);
 }
 
+// A wheel event as the window system delivers it: spontaneous, and through notify() as
+// QTest delivers its mouse events (sendEvent would clear the flag), so that an ignored
+// one passes on to the parents.
+void SendWheel(QWidget *w, QPoint at, int delta)
+{
+    QWheelEvent e(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    qApp->notify(w, &e);
+}
+
 int Blue(const QImage &image, const QRect &r)
 {
     int n = 0;
@@ -76,7 +91,10 @@ class tst_TPlusSpinEdit : public QObject
 {
     Q_OBJECT
 private slots:
-    void typingOverDigits();
+    void typedDigit_data();
+    void typedDigit();
+    void refusedDigitFlashesAndKeepsTheOtherDigits();
+    void lettersAndDisabledEditorTypeNothing();
     void typingUnreadableTextReportsError();
     void ctrlZeroAndDoubleClick();
     void upDownStepping_data();
@@ -86,6 +104,9 @@ private slots:
     void leftRightStopAtTheEnds();
     void clickFocusesPlace_data();
     void clickFocusesPlace();
+    void wheelStepsDigitUnderPointer_data();
+    void wheelStepsDigitUnderPointer();
+    void wheelOverUnfocusedFieldScrollsThePage();
     void disabledIsInertButFocusable();
     void arrowKeysReachControlInDialogTabPage();
     void onlyUsedKeysAreClaimed_data();
@@ -100,36 +121,128 @@ private slots:
     void glyphSize();
 };
 
-void tst_TPlusSpinEdit::typingOverDigits()
+void tst_TPlusSpinEdit::typedDigit_data()
+{
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("place");
+    QTest::addColumn<char>("digit");
+    QTest::addColumn<double>("typed"); // the value afterwards
+    QTest::addColumn<int>("placeAfter");
+    QTest::addColumn<bool>("refused");
+
+    // 0 decimals, limits 0 to 50, as a count
+    QTest::newRow("units within limits")
+        << 0 << 0.0 << 50.0 << 25.0 << 0 << '7' << 27.0 << 0 << false;
+    QTest::newRow("tens past the maximum")
+        << 0 << 0.0 << 50.0 << 25.0 << 1 << '9' << 25.0 << 1 << true;
+    QTest::newRow("tens onto the maximum")
+        << 0 << 0.0 << 50.0 << 20.0 << 1 << '5' << 50.0 << 0 << false;
+    // a limit computed a rounding error below the decimal it shows as: typing it is no
+    // refusal; a limit between two places of the last decimal is no such error
+    QTest::newRow("onto a computed maximum")
+        << 1 << 0.0 << 0.7 - 0.4 << 0.1 << -1 << '3' << 0.3 << -1 << false;
+    QTest::newRow("below a minimum off the last decimal")
+        << 7 << 5e-8 << 1.0 << 1e-6 << -6 << '0' << 1e-6 << -6 << true;
+    // the period: 9 decimals, 50 ns to 5000 s, 1 ms with the millisecond digit focused
+    QTest::newRow("period below its minimum")
+        << 9 << 5e-8 << 5000.0 << 0.001 << -3 << '0' << 0.001 << -3 << true;
+    QTest::newRow("period digit within limits")
+        << 9 << 5e-8 << 5000.0 << 0.001 << -3 << '2' << 0.002 << -4 << false;
+    QTest::newRow("period onto its minimum")
+        << 9 << 5e-8 << 5000.0 << 6e-8 << -8 << '5' << 5e-8 << -9 << false;
+    QTest::newRow("period past its maximum")
+        << 9 << 5e-8 << 5000.0 << 1000.5 << 3 << '6' << 1000.5 << 3 << true;
+}
+
+// A typed digit whose text lies outside the limits is refused whole: no value that nobody
+// typed, no report, the focus stays on the digit and the field flashes.
+void tst_TPlusSpinEdit::typedDigit()
+{
+    QFETCH(int, decimals);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(double, value);
+    QFETCH(int, place);
+    QFETCH(char, digit);
+    QFETCH(double, typed);
+    QFETCH(int, placeAfter);
+    QFETCH(bool, refused);
+
+    Field f;
+    TPlusSpinEdit *s = f.spin;
+    s->SetDecimals(decimals);
+    s->SetMaxValue(max);
+    s->SetMinValue(min);
+    s->AssignValue(value);
+    s->SetIncExponent(place);
+    QVERIFY(f.Show());
+    s->setFocus();
+    f.reports = 0;
+    const QString text = s->Text();
+    const int focusIndex = s->FocusIndex();
+
+    QTest::keyClick(s, digit);
+    QCOMPARE(s->Value(), typed);
+    QCOMPARE(s->IncExponent(), placeAfter);
+    QCOMPARE(s->Flashing(), refused);
+    QCOMPARE(f.reports, refused ? 0 : 1);
+    if (refused) {
+        QCOMPARE(s->Text(), text);
+        QCOMPARE(s->FocusIndex(), focusIndex);
+    }
+}
+
+// What the operator sees of a refusal, and that the field is left as it was for the
+// next digit.
+void tst_TPlusSpinEdit::refusedDigitFlashesAndKeepsTheOtherDigits()
+{
+    Field f;
+    TPlusSpinEdit *s = f.spin;
+    s->SetDecimals(9);
+    s->SetMaxValue(5000);
+    s->SetMinValue(5e-8);
+    s->AssignValue(0.001);
+    s->SetIncExponent(-3);
+    QVERIFY(f.Show());
+    s->setFocus();
+    f.reports = 0;
+    const QPoint background = s->contentsRect().topLeft();
+    const QColor normal = s->grab().toImage().pixelColor(background);
+    QVERIFY(normal != TPlusSpinEdit::RefusedColor());
+
+    QTest::keyClick(s, Qt::Key_0);
+    QCOMPARE(s->grab().toImage().pixelColor(background), TPlusSpinEdit::RefusedColor());
+    QCOMPARE(s->Text(), QString("0.001000000"));
+    QTRY_VERIFY(!s->Flashing());
+    QCOMPARE(s->grab().toImage().pixelColor(background), normal);
+
+    // the next digit types over the same place
+    QTest::keyClick(s, Qt::Key_5);
+    QCOMPARE(s->Value(), 0.005);
+    QCOMPARE(s->IncExponent(), -4);
+    QCOMPARE(f.reports, 1);
+    QVERIFY(!s->Flashing());
+}
+
+void tst_TPlusSpinEdit::lettersAndDisabledEditorTypeNothing()
 {
     Field f;
     TPlusSpinEdit *s = f.spin;
     s->SetDecimals(0);
-    s->SetMaxValue(50);
-    s->SetMinValue(0);
-    s->AssignValue(25);
+    s->SetValue(25);
     s->SetIncExponent(0);
     QVERIFY(f.Show());
     s->setFocus();
-    f.reports = 0;
-
-    QTest::keyClick(s, Qt::Key_7);
-    QCOMPARE(s->Value(), 27.0);
-    QCOMPARE(s->IncExponent(), 0);
-    QCOMPARE(f.reports, 1);
-
-    s->SetIncExponent(1);
-    QTest::keyClick(s, Qt::Key_9);
-    QCOMPARE(s->Value(), 50.0);
-    QCOMPARE(s->IncExponent(), 0);
-    QCOMPARE(f.reports, 2);
-
     // a letter is no decimal digit and EditorEnabled off ignores digits
     QTest::keyClick(s, Qt::Key_A);
     s->SetEditorEnabled(false);
     QTest::keyClick(s, Qt::Key_1);
-    QCOMPARE(s->Value(), 50.0);
-    QCOMPARE(f.reports, 2);
+    QCOMPARE(s->Value(), 25.0);
+    QCOMPARE(f.reports, 0);
+    QVERIFY(!s->Flashing());
 }
 
 void tst_TPlusSpinEdit::typingUnreadableTextReportsError()
@@ -336,6 +449,103 @@ void tst_TPlusSpinEdit::clickFocusesPlace()
     QVERIFY(s->hasFocus());
     if (charIndex < 0) // the new leading place shows as a zero
         QVERIFY(s->Text().startsWith(u'_'));
+}
+
+void tst_TPlusSpinEdit::wheelStepsDigitUnderPointer_data()
+{
+    QTest::addColumn<QList<int>>("deltas"); // angleDelta().y() of each wheel event
+    QTest::addColumn<int>("charIndex");     // under the pointer in "123.45"; -1: the up arrow
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("reports");
+    QTest::addColumn<int>("place");
+
+    QTest::newRow("notch up over the tens") << QList<int>{120} << 1 << 133.45 << 1 << 1;
+    QTest::newRow("notch down over a decimal") << QList<int>{-120} << 4 << 123.35 << 1 << -1;
+    QTest::newRow("two notches") << QList<int>{120, 120} << 2 << 125.45 << 2 << 0;
+    QTest::newRow("two notches in one event") << QList<int>{240} << 2 << 125.45 << 2 << 0;
+    QTest::newRow("fine wheel short of a notch") << QList<int>(7, 15) << 2 << 123.45 << 0 << 0;
+    QTest::newRow("fine wheel, a notch") << QList<int>(8, 15) << 2 << 124.45 << 1 << 0;
+    QTest::newRow("40s, a notch and a remainder") << QList<int>(5, 40) << 2 << 124.45 << 1 << 0;
+    QTest::newRow("a turn back starts afresh") << QList<int>{60, -60, -60} << 2 << 122.45 << 1 << 0;
+    QTest::newRow("over the arrows, the focused digit")
+        << QList<int>{120} << -1 << 123.46 << 1 << -2;
+}
+
+// One notch of the wheel over a focused field: one step of the digit under the pointer,
+// one report, whatever the system's lines per notch.
+void tst_TPlusSpinEdit::wheelStepsDigitUnderPointer()
+{
+    QFETCH(QList<int>, deltas);
+    QFETCH(int, charIndex);
+    QFETCH(double, value);
+    QFETCH(int, reports);
+    QFETCH(int, place);
+
+    Field f;
+    TPlusSpinEdit *s = f.spin;
+    s->SetValue(123.45);
+    s->SetIncExponent(-2);
+    QVERIFY(f.Show());
+    s->setFocus();
+    QWidget *target = s;
+    QPoint at;
+    if (charIndex < 0) {
+        target = s->UpButton(); // the button passes the wheel on to the field
+        at = target->rect().center();
+    } else {
+        at = f.CharAt(charIndex);
+    }
+    for (int delta : deltas)
+        SendWheel(target, at, delta);
+    QCOMPARE(s->Value(), value);
+    QCOMPARE(f.reports, reports);
+    QCOMPARE(s->IncExponent(), place);
+}
+
+// Over a field without the focus the wheel changes nothing and scrolls the page around
+// it; the focused field takes it and the page stays.
+void tst_TPlusSpinEdit::wheelOverUnfocusedFieldScrollsThePage()
+{
+    QScrollArea area;
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    auto *before = new QLineEdit;
+    auto *spin = new TPlusSpinEdit;
+    int reports = 0;
+    spin->SetOnChange([&](QObject *) { ++reports; });
+    layout->addWidget(before);
+    layout->addWidget(spin);
+    layout->addSpacing(2000);
+    area.setWidget(page);
+    area.resize(300, 200);
+    spin->SetValue(5);
+    spin->SetIncExponent(0);
+    area.show();
+    area.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&area));
+    before->setFocus();
+    QScrollBar *bar = area.verticalScrollBar();
+    QCOMPARE(bar->value(), 0);
+
+    const QPoint at = spin->FocusRect().center();
+    SendWheel(spin, at, -120);
+    QCOMPARE(spin->Value(), 5.0);
+    QCOMPARE(reports, 0);
+    QVERIFY(bar->value() > 0);
+    QVERIFY(before->hasFocus()); // the wheel does not take the focus either
+
+    bar->setValue(0);
+    spin->setFocus();
+    SendWheel(spin, spin->FocusRect().center(), -120);
+    QCOMPARE(spin->Value(), 4.0);
+    QCOMPARE(reports, 1);
+    QCOMPARE(bar->value(), 0);
+
+    // focused but with its own Enabled off: inert, and the page stays
+    spin->SetEnabled(false);
+    SendWheel(spin, spin->FocusRect().center(), -120);
+    QCOMPARE(spin->Value(), 4.0);
+    QCOMPARE(bar->value(), 0);
 }
 
 void tst_TPlusSpinEdit::disabledIsInertButFocusable()

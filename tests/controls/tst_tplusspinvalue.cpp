@@ -453,19 +453,20 @@ void tst_TPlusSpinValue::typedDigit()
     // on the units: 27, the focus stays on the units (the last place)
     std::optional<double> v = m.TypedValue(u'7');
     QVERIFY(v);
-    m.ApplyTyped(*v);
+    QVERIFY(m.ApplyTyped(*v));
     QCOMPARE(m.Value(), 27.0);
     QCOMPARE(m.IncExponent(), 0);
     QCOMPARE(reports, 1);
 
-    // on the tens: 97 is clamped to 50 and the focus moves right
+    // on the tens: 97 lies past the maximum and is refused whole, the focus stays
     m.SetIncExponent(1);
     v = m.TypedValue(u'9');
     QVERIFY(v);
-    m.ApplyTyped(*v);
-    QCOMPARE(m.Value(), 50.0);
-    QCOMPARE(m.IncExponent(), 0);
-    QCOMPARE(reports, 2);
+    QVERIFY(!m.ApplyTyped(*v));
+    QCOMPARE(m.Value(), 27.0);
+    QCOMPARE(m.Text(), QString("27"));
+    QCOMPARE(m.IncExponent(), 1);
+    QCOMPARE(reports, 1);
 
     // placeholders right of the typed digit read as zeros, separators are skipped
     TPlusSpinValue g;

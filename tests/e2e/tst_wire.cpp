@@ -78,6 +78,7 @@ bool IsEnabled(const QObject *control)
 //   check <list> <i>      Space on item i of a check list, which was unchecked
 //   clear <list>          every item of a check list unchecked from code (no event)
 //   press <button>        a mouse click on a push button
+//   type <edit> <k> <d>   the key of digit d typed with the focus on the field's place k
 bool Act(TMainForm &form, const QString &action)
 {
     const QStringList a = action.split(u' ');
@@ -122,6 +123,11 @@ bool Act(TMainForm &form, const QString &action)
         auto *list = qobject_cast<TCheckListBox *>(control);
         for (int i = 0; i < list->count(); ++i)
             list->SetChecked(i, false);
+    } else if (kind == QLatin1String("type")) {
+        auto *edit = qobject_cast<TPlusSpinEdit *>(control);
+        edit->setFocus();
+        edit->SetIncExponent(a.value(2).toInt());
+        QTest::keyClick(edit, a.value(3).at(0).toLatin1());
     } else if (kind == QLatin1String("press")) {
         QTest::mouseClick(qobject_cast<QPushButton *>(control), Qt::LeftButton);
     } else {
@@ -210,6 +216,10 @@ void tst_wire::wire_data()
     row("off-grid period refused, previous one re-sent",
         {"value PeriodAdj 0.001", "value PeriodAdj 0.001000001"},
         {":PULS0:PER 0.001000000", ":PULS0:PER 0.001000000"});
+    // A digit that would leave the period's limits is refused, not clamped to them.
+    row("period digit below the minimum refused, nothing sent",
+        {"value PeriodAdj 0.001", "type PeriodAdj -3 0", "type PeriodAdj -3 2"},
+        {":PULS0:PER 0.001000000", ":PULS0:PER 0.002000000"});
     row("system mode", {"pick SystemModeSel 3"}, {":PULS0:MOD DCYC"});
     row("system burst count unsigned", {"value SysBurstAdj 4000000000"}, {":PULS0:BCO 4000000000"});
     row("system duty on", {"value SysDutyOnAdj 7"}, {":PULS0:PCO 7"});

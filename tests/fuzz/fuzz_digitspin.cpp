@@ -1,7 +1,9 @@
 // The digit-spin control's value model driven by a sequence of operator operations
 // (typed digits, steps, zeroing the digits right of the focus, new limits and decimals).
 // Properties: the value never leaves the limits; the text always reads back (group
-// separators and leading placeholders removed) as the value shown to its decimals.
+// separators and leading placeholders removed) as the value shown to its decimals; a
+// typed digit either gives the value its text reads as or, when that lies outside the
+// limits, changes nothing at all (no clamped value that nobody typed).
 
 #include "FuzzCheck.h"
 
@@ -13,6 +15,23 @@
 #include <cstdint>
 
 namespace {
+
+// A typed digit whose text reads as v: taken whole, or refused whole.
+void CheckTyped(const TPlusSpinValue &m, double v, bool taken, double oldValue,
+                const QString &oldText, int oldExponent)
+{
+    // limits computed elsewhere may sit a rounding error off the decimal they show as
+    const double slack = 1e-6 * std::pow(double(m.Base()), -m.Decimals());
+    const bool outside = m.Limited() && (v < m.MinValue() - slack || v > m.MaxValue() + slack);
+    FUZZ_CHECK(taken == !outside);
+    if (taken) {
+        FUZZ_CHECK(std::fabs(m.Value() - v) <= slack);
+    } else {
+        FUZZ_CHECK(m.Value() == oldValue);
+        FUZZ_CHECK(m.Text() == oldText);
+        FUZZ_CHECK(m.IncExponent() == oldExponent);
+    }
+}
 
 void CheckModel(const TPlusSpinValue &m)
 {
@@ -56,8 +75,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         switch (op % 6) {
         case 0: { // a typed digit over the focused character
             const QChar ch = QChar(u'0' + arg % 10);
-            if (const std::optional<double> v = m.TypedValue(ch))
-                m.ApplyTyped(*v);
+            if (const std::optional<double> v = m.TypedValue(ch)) {
+                const double oldValue = m.Value();
+                const QString oldText = m.Text();
+                const int oldExponent = m.IncExponent();
+                const bool taken = m.ApplyTyped(*v);
+                // a reading that SetValue cannot hold (not finite) is left aside
+                if (std::isfinite(*v))
+                    CheckTyped(m, *v, taken, oldValue, oldText, oldExponent);
+            }
             break;
         }
         case 1:

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -50,6 +51,11 @@ TPlusSpinEdit::TPlusSpinEdit(QWidget *parent) : QWidget(parent)
     fTimer = new QTimer(this);
     fTimer->setObjectName(QStringLiteral("fTimer"));
     connect(fTimer, &QTimer::timeout, this, &TPlusSpinEdit::TimerTick);
+    fFlashTimer = new QTimer(this);
+    fFlashTimer->setObjectName(QStringLiteral("fFlashTimer"));
+    fFlashTimer->setSingleShot(true);
+    fFlashTimer->setInterval(FlashDuration);
+    connect(fFlashTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
 
     fModel.OnReportChange = [this] { NotifyChange(); };
     fModel.OnStepChanged = [this] {
@@ -412,7 +418,7 @@ void TPlusSpinEdit::paintEvent(QPaintEvent *)
     const QRect cr = contentsRect();
     const QRect area(cr.left(), cr.top(), fUpButton->x() - cr.left(), cr.height());
     p.setClipRect(area);
-    p.fillRect(area, palette().color(QPalette::Base));
+    p.fillRect(area, Flashing() ? RefusedColor() : palette().color(QPalette::Base));
 
     const QFontMetrics fm(font());
     const int baseline = fCapYStart + fm.ascent();
@@ -527,10 +533,10 @@ void TPlusSpinEdit::keyPressEvent(QKeyEvent *e)
     }
     if (TypedDigit(e) >= 0) {
         const std::optional<double> v = fModel.TypedValue(e->text()[0]);
-        if (v)
-            fModel.ApplyTyped(*v);
-        else
+        if (!v)
             ReportError(QStringLiteral("Not a valid number"));
+        else if (!fModel.ApplyTyped(*v))
+            Flash(); // the digit would leave the limits: refused, the focus stays on it
         e->accept();
         return;
     }
@@ -561,30 +567,33 @@ void TPlusSpinEdit::mousePressEvent(QMouseEvent *e)
     e->accept();
     if (!fEnabled)
         return;
-    if (e->button() == Qt::LeftButton) {
-        EnsureGeometry();
-        const QFontMetrics fm(font());
-        const QChar sep = fModel.InternalThousandSeparator();
-        const int x = int(e->position().x());
-        QString t = Drawn(fModel.Text());
-        t.chop(1);
-        int E = -fModel.Decimals();
-        // t is the text left of the candidate character; move the candidate left until
-        // the click lies in it, skipping the point and separators.
-        while (!t.isEmpty() && fm.horizontalAdvance(t) > x - fCapXStart) {
-            ++E;
-            t.chop(1);
-            if (!t.isEmpty() && (E == 0 ? fModel.Decimals() > 0 : !sep.isNull() && t.back() == sep))
-                t.chop(1);
-        }
-        if (x < fCapXStart)
-            ++E;
-        fModel.SetIncExponent(E);
-    }
+    if (e->button() == Qt::LeftButton)
+        fModel.SetIncExponent(PlaceAt(int(e->position().x())));
     if (hasFocus())
         update();
     else
         setFocus(Qt::MouseFocusReason);
+}
+
+int TPlusSpinEdit::PlaceAt(int x) const
+{
+    EnsureGeometry();
+    const QFontMetrics fm(font());
+    const QChar sep = fModel.InternalThousandSeparator();
+    QString t = Drawn(fModel.Text());
+    t.chop(1);
+    int E = -fModel.Decimals();
+    // t is the text left of the candidate character; move the candidate left until the
+    // point lies in it, skipping the point and separators.
+    while (!t.isEmpty() && fm.horizontalAdvance(t) > x - fCapXStart) {
+        ++E;
+        t.chop(1);
+        if (!t.isEmpty() && (E == 0 ? fModel.Decimals() > 0 : !sep.isNull() && t.back() == sep))
+            t.chop(1);
+    }
+    if (x < fCapXStart)
+        ++E;
+    return E;
 }
 
 void TPlusSpinEdit::mouseDoubleClickEvent(QMouseEvent *e)
@@ -593,6 +602,56 @@ void TPlusSpinEdit::mouseDoubleClickEvent(QMouseEvent *e)
     if (!fEnabled)
         return;
     fModel.RightZero(); // the first click of the pair already focused the digit
+}
+
+void TPlusSpinEdit::wheelEvent(QWheelEvent *e)
+{
+    // Only the field being worked in takes the wheel; over any other the wheel passes on
+    // to whatever holds it (a scrolling page), as for the lists.
+    const int delta = e->angleDelta().y();
+    if (!hasFocus() || delta == 0) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    if (!fEnabled)
+        return;
+    // Over the text the wheel works the digit under the pointer; over the arrows the
+    // focused one.
+    const int x = int(e->position().x());
+    if (x < fUpButton->x())
+        fModel.SetIncExponent(PlaceAt(x));
+    // One step per notch, whatever the system's lines per notch; a high-resolution wheel
+    // gathers its small deltas to a notch, and a turn the other way starts afresh.
+    if ((fWheelDelta > 0 && delta < 0) || (fWheelDelta < 0 && delta > 0))
+        fWheelDelta = 0;
+    fWheelDelta += delta;
+    while (fWheelDelta >= WheelNotch) {
+        fWheelDelta -= WheelNotch;
+        fModel.Step(+1);
+    }
+    while (fWheelDelta <= -WheelNotch) {
+        fWheelDelta += WheelNotch;
+        fModel.Step(-1);
+    }
+}
+
+// ---- refused digits ----
+
+QColor TPlusSpinEdit::RefusedColor()
+{
+    return QColor(255, 176, 176);
+}
+
+bool TPlusSpinEdit::Flashing() const
+{
+    return fFlashTimer->isActive();
+}
+
+void TPlusSpinEdit::Flash()
+{
+    fFlashTimer->start(); // restarted by a further refusal
+    update();
 }
 
 // ---- arrow buttons and auto-repeat ----

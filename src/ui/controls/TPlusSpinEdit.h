@@ -13,12 +13,14 @@
 #include "base/NotifyEvent.h"
 #include "ui/controls/TPlusSpinValue.h"
 
+#include <QColor>
 #include <QRect>
 #include <QWidget>
 
 class QAbstractButton;
 class QKeyEvent;
 class QTimer;
+class QWheelEvent;
 class TSpinArrowButton;
 
 class TPlusSpinEdit : public QWidget
@@ -91,6 +93,15 @@ public:
     static constexpr int SpinStartDelay = 500;
     static constexpr int SpinRepeatInterval = 150;
 
+    // A typed digit that would leave the limits is refused: nothing changes and the field's
+    // background shows RefusedColor for FlashDuration ms.
+    static constexpr int FlashDuration = 300;
+    static QColor RefusedColor();
+    bool Flashing() const;
+
+    // Wheel movement that makes one step (one notch of a standard wheel)
+    static constexpr int WheelNotch = 120;
+
     // One step of the value by the step in force, through the Value setter. A tick of the
     // repeat timer (sender == RepeatTimer()) steps only while its button is held down.
     void StepUp(QObject *sender = nullptr);
@@ -128,6 +139,7 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void MeasureFont();
@@ -142,6 +154,8 @@ private:
     int FrameWidth() const;
     int TypedDigit(const QKeyEvent *e) const; // the digit a key types, -1 for none
     int ButtonWidth() const;
+    int PlaceAt(int x) const; // the place a click at x focuses
+    void Flash();
 
     TPlusSpinValue fModel;
     bool fEditorEnabled = true;
@@ -164,4 +178,6 @@ private:
     TSpinArrowButton *fDownButton = nullptr;
     QTimer *fTimer = nullptr;
     void (TPlusSpinEdit::*fTickStep)(QObject *) = nullptr;
+    QTimer *fFlashTimer = nullptr;
+    int fWheelDelta = 0; // wheel movement short of a notch, from high-resolution wheels
 };

@@ -393,11 +393,26 @@ std::optional<double> TPlusSpinValue::TypedValue(QChar ch) const
     return ParseDigits(s, fBase);
 }
 
-void TPlusSpinValue::ApplyTyped(double v)
+bool TPlusSpinValue::TypedWithinLimits(double v) const
 {
+    if (!Limited())
+        return true;
+    // A limit computed elsewhere may sit a rounding error off the decimal it shows as;
+    // typing that decimal is the limit, not a refusal. Anything further out was meant.
+    const double slack = 1e-6 * std::pow(double(fBase), -fDecimals);
+    return v >= fMinValue - slack && v <= fMaxValue + slack;
+}
+
+bool TPlusSpinValue::ApplyTyped(double v)
+{
+    // A digit that would take the value past a limit is refused whole: clamping it would
+    // put a value in the field (and on the wire) that nobody typed.
+    if (!TypedWithinLimits(v))
+        return false;
     if (fIncExponent > -fDecimals)
         SetIncExponent(fIncExponent - 1);
     AssignValue(v);
+    return true;
 }
 
 void TPlusSpinValue::Step(int direction)

@@ -82,8 +82,9 @@ public:
     // A typed digit over the focused character: the value the edited text reads as,
     // or nothing when the text is not a number. Changes nothing.
     std::optional<double> TypedValue(QChar ch) const;
-    // Places the value, the step and the focus after a typed digit was read as v.
-    void ApplyTyped(double v);
+    // Places the value, the step and the focus after a typed digit was read as v. A
+    // reading outside the limits is refused: it changes nothing and returns false.
+    bool ApplyTyped(double v);
 
     static int DigitCount(int base, double x);
     static int DigitValue(QChar ch); // -1 when the character is no digit
@@ -94,6 +95,7 @@ private:
     void Report();
     void Repaint();
     void KeepFocusWithinLimits();
+    bool TypedWithinLimits(double v) const; // within the limits as the field shows them
 
     double fMinValue = 0;
     double fMaxValue = 0;
