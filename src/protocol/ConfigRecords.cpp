@@ -1,6 +1,7 @@
 #include "protocol/ConfigRecords.h"
 
 #include "protocol/Conversions.h"
+#include "protocol/SettingTable.h"
 #include "protocol/TRecordSplitter.h"
 #include "protocol/Tokens.h"
 
@@ -8,7 +9,7 @@
 
 QString RecordQuery(int record)
 {
-    if (record >= 1 && record <= 36)
+    if (record >= 1 && record <= MaxChannels)
         return QStringLiteral("*CFG?") + QString::number(record);
     return QStringLiteral("*CFG? ") + QString::number(record);
 }
@@ -17,6 +18,15 @@ QString RecordSettingsLine(int record, const QString &reply)
 {
     return QStringLiteral("*CFG ") + QString::number(record) + QLatin1Char(' ') + reply;
 }
+
+namespace {
+// The readback tokens of a channel record's field, from the setting table.
+const QStringList &ChannelTokens(TChannelField field)
+{
+    static const QList<const TSettingRow *> rows = RecordRows(1);
+    return rows.at(int(field))->ReadTokens;
+}
+} // namespace
 
 void ReadChannelRecord(const QString &reply, ChannelConfig &config,
                        const TChannelFieldRead &fieldRead)
@@ -36,19 +46,19 @@ void ReadChannelRecord(const QString &reply, ChannelConfig &config,
     integer(config.Enabled, TChannelField::Enabled);
     number(config.Delay, TChannelField::Delay);
     number(config.Width, TChannelField::Width);
-    token(config.Mode, PulseModeTokens(), TChannelField::Mode, fields.Next());
+    token(config.Mode, ChannelTokens(TChannelField::Mode), TChannelField::Mode, fields.Next());
     integer(config.BurstCount, TChannelField::BurstCount);
     integer(config.DutyOnCount, TChannelField::DutyOnCount);
     integer(config.DutyOffCount, TChannelField::DutyOffCount);
     integer(config.WaitCount, TChannelField::WaitCount);
-    token(config.OutputMode, OutputModeTokens(), TChannelField::OutputMode, fields.Next());
-    token(config.Polarity, PolarityTokens(), TChannelField::Polarity, fields.Next());
+    token(config.OutputMode, ChannelTokens(TChannelField::OutputMode), TChannelField::OutputMode, fields.Next());
+    token(config.Polarity, ChannelTokens(TChannelField::Polarity), TChannelField::Polarity, fields.Next());
     number(config.Amplitude, TChannelField::Amplitude);
     integer(config.MuxMask, TChannelField::MuxMask);
-    token(config.ControlMode, ChannelControlTokens(), TChannelField::ControlMode, fields.Next());
-    token(config.SyncSource, SyncSourceTokens(), TChannelField::SyncSource, fields.Next());
-    token(config.GateMode, ChannelGateModeTokens(), TChannelField::GateMode, fields.Next());
-    token(config.GateLogic, LogicTokens(), TChannelField::GateLogic, fields.Last());
+    token(config.ControlMode, ChannelTokens(TChannelField::ControlMode), TChannelField::ControlMode, fields.Next());
+    token(config.SyncSource, ChannelTokens(TChannelField::SyncSource), TChannelField::SyncSource, fields.Next());
+    token(config.GateMode, ChannelTokens(TChannelField::GateMode), TChannelField::GateMode, fields.Next());
+    token(config.GateLogic, ChannelTokens(TChannelField::GateLogic), TChannelField::GateLogic, fields.Last());
 }
 
 void ReadSystemRecord(const QString &reply, TSystemMirrors &mirrors, TSystemCounts &counts,
@@ -118,11 +128,6 @@ void ReadInputRecord(int record, const QString &reply, TSystemMirrors &mirrors, 
     threshold = StrToFloat(fields.Next());
     fieldRead(TInputField::Threshold, true);
     fieldRead(TInputField::Debounce, ApplyToken(*debounce, DebounceTokens(), fields.Last()));
-}
-
-int MuxItemCount(int channelCount)
-{
-    return channelCount > 6 ? 5 : 4;
 }
 
 bool MuxItemChecked(qint32 muxMask, int item)

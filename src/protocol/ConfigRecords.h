@@ -23,6 +23,7 @@ QString RecordQuery(int record);
 // The settings line that stands for the whole record: "*CFG " + record + " " + reply.
 QString RecordSettingsLine(int record, const QString &reply);
 
+// In field order; the setting table's channel rows are in the same order.
 enum class TChannelField
 {
     Enabled,
@@ -83,7 +84,7 @@ using TInputFieldRead = std::function<void(TInputField field, bool matched)>;
 void ReadInputRecord(int record, const QString &reply, TSystemMirrors &mirrors, double &threshold,
                      const TInputFieldRead &fieldRead);
 
-// The multiplexer items a channel's list holds: five with 12 or more channels, four
-// below that (the fifth item is removed, and bit 4 of the mask is ignored).
+// The multiplexer items a channel's list holds; the rule is stated with the setting
+// table (SettingTable.h), which defines it.
 int MuxItemCount(int channelCount);
 bool MuxItemChecked(qint32 muxMask, int item);

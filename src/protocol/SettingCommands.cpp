@@ -1,5 +1,6 @@
 #include "protocol/SettingCommands.h"
 
+#include "protocol/SettingTable.h"
 #include "protocol/SystemQueryTables.h"
 #include "protocol/Tokens.h"
 
@@ -22,24 +23,33 @@ void Increment(std::string &digits)
     digits.insert(digits.begin(), '1');
 }
 
-QString Channel(int chnum, const char *mnemonic, const QString &argument)
+const TSettingRow &Sys(const char *name)
 {
-    return QStringLiteral(":PULS") + QString::number(chnum) + QLatin1String(mnemonic) + argument;
+    return SettingRow(TSettingScope::System, name);
 }
 
-QString Input(const char *prefix, int input, const char *mnemonic, const QString &argument)
+const TSettingRow &In(const char *name)
 {
-    return QLatin1String(prefix) + QString::number(input) + QLatin1String(mnemonic) + argument;
+    return SettingRow(TSettingScope::Input, name);
 }
 
-QString Line(const char *mnemonic, const QString &argument)
+QString Ch(int chnum, const char *name, double value)
 {
-    return QLatin1String(mnemonic) + argument;
+    return SettingCommand(SettingRow(TSettingScope::Channel, name), value, chnum);
 }
-
-QString OnOffText(bool on)
+QLatin1String CalMnemonic(TCalFactor factor)
 {
-    return on ? QStringLiteral("1") : QStringLiteral("0");
+    switch (factor) {
+    case TCalFactor::Width:
+        return QLatin1String(":CAL:WIDT");
+    case TCalFactor::Delay:
+        return QLatin1String(":CAL:DEL");
+    case TCalFactor::Gain:
+        return QLatin1String(":CAL:GAIN");
+    case TCalFactor::Offset:
+        break;
+    }
+    return QLatin1String(":CAL:OFFS");
 }
 } // namespace
 
@@ -152,7 +162,7 @@ const QStringList &CounterSourceCommandTokens()
 
 qint32 MuxMask(const QList<bool> &checked, int channelCount)
 {
-    const int items = channelCount > 6 ? 5 : 4;
+    const int items = MuxItemCount(channelCount);
     qint32 mask = 0;
     for (int i = 0; i < items && i < checked.size(); ++i) {
         if (checked[i])
@@ -165,139 +175,139 @@ qint32 MuxMask(const QList<bool> &checked, int channelCount)
 
 QString ChEnableCommand(int chnum, bool on)
 {
-    return Channel(chnum, ":STAT ", OnOffText(on));
+    return Ch(chnum, "Enabled", on);
 }
 
 QString ChDelayCommand(int chnum, double seconds)
 {
-    return Channel(chnum, ":DEL ", FormatSeconds(seconds));
+    return Ch(chnum, "Delay", seconds);
 }
 
 QString ChWidthCommand(int chnum, double seconds)
 {
-    return Channel(chnum, ":WIDT ", FormatSeconds(seconds));
+    return Ch(chnum, "Width", seconds);
 }
 
 QString ChModeCommand(int chnum, int item)
 {
-    return Channel(chnum, ":MOD ", TokenAt(PulseModeTokens(), item));
+    return Ch(chnum, "Mode", item);
 }
 
 QString ChBurstCountCommand(int chnum, qint32 count)
 {
-    return Channel(chnum, ":BCO ", QString::number(count));
+    return Ch(chnum, "BurstCount", count);
 }
 
 QString ChWaitCountCommand(int chnum, qint32 count)
 {
-    return Channel(chnum, ":WCO ", QString::number(count));
+    return Ch(chnum, "WaitCount", count);
 }
 
 QString ChDutyOnCommand(int chnum, qint32 count)
 {
-    return Channel(chnum, ":PCO ", QString::number(count));
+    return Ch(chnum, "DutyCycleOn", count);
 }
 
 QString ChDutyOffCommand(int chnum, qint32 count)
 {
-    return Channel(chnum, ":OCO ", QString::number(count));
+    return Ch(chnum, "DutyCycleOff", count);
 }
 
 QString ChPolarityCommand(int chnum, int item)
 {
-    return Channel(chnum, ":OUTP:POL ", TokenAt(PolarityTokens(), item));
+    return Ch(chnum, "Polarity", item);
 }
 
 QString ChOutputModeCommand(int chnum, int item)
 {
-    return Channel(chnum, ":OUTP:MOD ", TokenAt(OutputModeTokens(), item));
+    return Ch(chnum, "OutputMode", item);
 }
 
 QString ChAmplitudeCommand(int chnum, double volts)
 {
-    return Channel(chnum, ":OUTP:AMPL ", FormatVolts(volts));
+    return Ch(chnum, "Amplitude", volts);
 }
 
 QString ChMuxCommand(int chnum, qint32 mask)
 {
-    return Channel(chnum, ":MUX ", QString::number(mask));
+    return Ch(chnum, "Multiplexer", mask);
 }
 
 QString ChControlCommand(int chnum, int item)
 {
-    return Channel(chnum, ":CONT ", TokenAt(ChannelControlTokens(), item));
+    return Ch(chnum, "ChannelControl", item);
 }
 
 QString ChSyncSourceCommand(int chnum, int item)
 {
-    return Channel(chnum, ":SYNC ", TokenAt(SyncSourceTokens(), item));
+    return Ch(chnum, "SyncSource", item);
 }
 
 QString ChGateModeCommand(int chnum, int item)
 {
-    return Channel(chnum, ":CGAT ", TokenAt(ChannelGateModeTokens(), item));
+    return Ch(chnum, "GateMode", item);
 }
 
 QString ChGateLogicCommand(int chnum, int item)
 {
-    return Channel(chnum, ":CLOG ", TokenAt(LogicTokens(), item));
+    return Ch(chnum, "GateLogic", item);
 }
 
 // ---- System commands
 
 QString PeriodCommand(double seconds)
 {
-    return Line(":PULS0:PER ", FormatPeriod(seconds));
+    return SettingCommand(Sys("Period"), seconds);
 }
 
 QString SystemModeCommand(int item)
 {
-    return Line(":PULS0:MOD ", TokenAt(PulseModeTokens(), item));
+    return SettingCommand(Sys("PulseMode"), item);
 }
 
 QString SysBurstCountCommand(quint32 count)
 {
-    return Line(":PULS0:BCO ", QString::number(count));
+    return SettingCommand(Sys("BurstCount"), count);
 }
 
 QString SysDutyOnCommand(quint32 count)
 {
-    return Line(":PULS0:PCO ", QString::number(count));
+    return SettingCommand(Sys("DutyCycleOnCounts"), count);
 }
 
 QString SysDutyOffCommand(quint32 count)
 {
-    return Line(":PULS0:OCO ", QString::number(count));
+    return SettingCommand(Sys("DutyCycleOffCounts"), count);
 }
 
 QString SysCycleCountCommand(qint32 count)
 {
-    return Line(":PULS0:CYCL ", QString::number(count));
+    return SettingCommand(Sys("CycleCounts"), count);
 }
 
 QString AutoStartCommand(bool on)
 {
-    return Line(":SYST:AUT ", OnOffText(on));
+    return SettingCommand(Sys("AutoStart"), on);
 }
 
 QString SyncOutputCommand(int item)
 {
-    return Line(":SYST:SYNC ", TokenAt(SyncOutputCommandTokens(), item));
+    return SettingCommand(Sys("SyncOutput"), item);
 }
 
 QString InputClockCommand(int item)
 {
-    return Line(":SYST:ICL ", TokenAt(InputClockCommandTokens(), item));
+    return SettingCommand(Sys("InputClock"), item);
 }
 
 QString OutputClockCommand(int item)
 {
-    return Line(":SYST:OCL ", TokenAt(OutputClockCommandTokens(), item));
+    return SettingCommand(Sys("OutputClock"), item);
 }
 
 QString ShotCountEnableCommand(bool on)
 {
-    return Line(":COUN:STAT ", OnOffText(on));
+    return SettingCommand(Sys("CounterEnabled"), on);
 }
 
 QString ClearShotCountCommand()
@@ -307,47 +317,88 @@ QString ClearShotCountCommand()
 
 QString CounterSourceCommand(int item)
 {
-    return Line(":COUN:SEL ", TokenAt(CounterSourceCommandTokens(), item));
+    return SettingCommand(Sys("CounterSource"), item);
 }
 
-// ---- Trigger and gate inputs
+QString RunCommand(bool on)
+{
+    return SettingCommand(Sys("RunState"), on);
+}
+
+QString RunStateQuery()
+{
+    const TSettingRow &row = Sys("RunState");
+    return row.Prefix + QString::number(row.Number) + row.Mnemonic;
+}
+
+QString SaveBinCommand(int bin)
+{
+    return QStringLiteral("*SAV ") + QString::number(bin);
+}
+
+QString RecallBinCommand(int bin)
+{
+    return QStringLiteral("*RCL ") + QString::number(bin);
+}
+
+// ---- Trigger and gate inputs: the first input's row, renumbered
 
 QString TriggerModeCommand(int input, int item)
 {
-    return Input(":TRIG", input, ":MOD ", TokenAt(TriggerModeTokens(), item));
+    return SettingCommand(In("Trigger1Mode"), item, input);
 }
 
 QString TriggerEdgeCommand(int input, int item)
 {
-    return Input(":TRIG", input, ":EDG ", TokenAt(EdgeTokens(), item));
+    return SettingCommand(In("Trigger1Edge"), item, input);
 }
 
 QString TriggerDebounceCommand(int input, int item)
 {
-    return Input(":TRIG", input, ":DEB ", TokenAt(DebounceTokens(), item));
+    return SettingCommand(In("Trigger1Debounce"), item, input);
 }
 
 QString TriggerLevelCommand(int input, double volts)
 {
-    return Input(":TRIG", input, ":LEV ", FormatVolts(volts));
+    return SettingCommand(In("Trigger1Threshold"), volts, input);
 }
 
 QString GateModeCommand(int input, int item)
 {
-    return Input(":GATE", input, ":MOD ", TokenAt(GateInputModeTokens(), item));
+    return SettingCommand(In("Gate1Mode"), item, input);
 }
 
 QString GateLogicCommand(int input, int item)
 {
-    return Input(":GAT", input, ":LOG ", TokenAt(LogicTokens(), item));
+    return SettingCommand(In("Gate1Logic"), item, input);
 }
 
 QString GateDebounceCommand(int input, int item)
 {
-    return Input(":GAT", input, ":DEB ", TokenAt(DebounceTokens(), item));
+    return SettingCommand(In("Gate1Debounce"), item, input);
 }
 
 QString GateLevelCommand(int input, double volts)
 {
-    return Input(":GATE", input, ":LEV ", FormatVolts(volts));
+    return SettingCommand(In("Gate1Threshold"), volts, input);
+}
+
+// ---- Service commands
+
+QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value)
+{
+    static const char *const inputs[] = {":TRIG1", ":TRIG2", ":GATE1"};
+    return QLatin1String(inputs[int(input)]) + CalMnemonic(factor) + QLatin1Char(' ')
+           + QString::number(value);
+}
+
+QString ChCalCommand(int chnum, TCalFactor factor, qint32 value)
+{
+    return QStringLiteral(":PULS") + QString::number(chnum) + CalMnemonic(factor)
+           + QLatin1Char(' ') + QString::number(value);
+}
+
+QString StoreCalibrationCommand(int slot)
+{
+    return QStringLiteral("*STR ") + QString::number(slot);
 }

@@ -38,8 +38,8 @@ const QStringList &InputClockCommandTokens();    // SYS 10 20 25 30 40 50 60 80
 const QStringList &OutputClockCommandTokens();   // T0 10 20 25 30 40 50 60 80 100
 const QStringList &CounterSourceCommandTokens(); // T0 CH1 CH6 CH8 CH10
 
-// The multiplexer mask of a channel's check list: bit i for checked item i. Items 0 to 3
-// always count; item 4 only when the model has more than 6 channels.
+// The multiplexer mask of a channel's check list: bit i for checked item i, for the
+// MuxItemCount(channelCount) items the list holds.
 qint32 MuxMask(const QList<bool> &checked, int channelCount);
 
 // ---- Channel commands (":PULS" + channel + mnemonic + argument) ---------------------------
@@ -74,6 +74,12 @@ QString OutputClockCommand(int item);
 QString ShotCountEnableCommand(bool on);
 QString ClearShotCountCommand();
 QString CounterSourceCommand(int item);
+// ":PULS0:STAT ON" / "OFF", and the query of the run state (without "?").
+QString RunCommand(bool on);
+QString RunStateQuery();
+// Save the settings to a bin, recall them from one.
+QString SaveBinCommand(int bin);
+QString RecallBinCommand(int bin);
 
 // ---- Trigger and gate inputs (input 1 or 2) ------------------------------------------------
 // Mode and level of a gate use the long form ":GATEn:", its logic and debounce the short
@@ -87,3 +93,24 @@ QString GateModeCommand(int input, int item);
 QString GateLogicCommand(int input, int item);
 QString GateDebounceCommand(int input, int item);
 QString GateLevelCommand(int input, double volts);
+
+// ---- Service commands --------------------------------------------------------------------
+// The calibration factors: the amplifiers of trigger 1, input 2 (trigger 2 and gate 2
+// share one) and gate 1, and each channel's width, delay, amplitude gain and offset.
+enum class TCalInput
+{
+    Trigger1,
+    Trigger2,
+    Gate1
+};
+enum class TCalFactor
+{
+    Width,
+    Delay,
+    Gain,
+    Offset
+};
+QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value); // Gain, Offset
+QString ChCalCommand(int chnum, TCalFactor factor, qint32 value);
+// "*STR n": store the calibration factors.
+QString StoreCalibrationCommand(int slot);

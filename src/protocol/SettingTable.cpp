@@ -1,0 +1,232 @@
+#include "protocol/SettingTable.h"
+
+#include "protocol/SettingCommands.h"
+#include "protocol/SystemQueryTables.h"
+#include "protocol/Tokens.h"
+
+#include <stdexcept>
+
+namespace {
+using K = TSettingKind;
+using L = TLimitField;
+using S = TSettingScope;
+
+const QStringList OffOn{"0", "1"};
+const QStringList DebounceLabels{"Disabled", "Enabled"};
+const QStringList GateInputModeLabels{"Disabled", "Pulse Inhibit", "Output Inhibit", "Channel"};
+const QStringList GateInputLogicLabels{"Low", "High"};
+
+TSettingRow Row(S scope, const char *name, int record, int field, const char *prefix,
+               int number, const char *mnemonic, K kind)
+{
+    TSettingRow row;
+    row.Name = QLatin1String(name);
+    row.Scope = scope;
+    row.Record = record;
+    row.Field = field;
+    row.Prefix = QLatin1String(prefix);
+    row.Number = number;
+    row.Mnemonic = QLatin1String(mnemonic);
+    row.Kind = kind;
+    return row;
+}
+
+TSettingRow Token(S scope, const char *name, int record, int field, const char *prefix,
+                  int number, const char *mnemonic, const QStringList &read,
+                  const QStringList &command, const QStringList &labels)
+{
+    TSettingRow row = Row(scope, name, record, field, prefix, number, mnemonic, K::Token);
+    row.ReadTokens = read;
+    row.CommandTokens = command;
+    row.Labels = labels;
+    return row;
+}
+
+TSettingRow Switch(S scope, const char *name, int record, int field, const char *prefix,
+                   int number, const char *mnemonic, const QStringList &command)
+{
+    TSettingRow row = Row(scope, name, record, field, prefix, number, mnemonic, K::Switch);
+    row.ReadTokens = OffOn;
+    row.CommandTokens = command;
+    return row;
+}
+
+TSettingRow Count(S scope, const char *name, int record, int field, const char *prefix,
+                  int number, const char *mnemonic, bool isUnsigned, L limit)
+{
+    TSettingRow row = Row(scope, name, record, field, prefix, number, mnemonic, K::Count);
+    row.Unsigned = isUnsigned;
+    row.Limit = limit;
+    return row;
+}
+
+TSettingRow Time(S scope, const char *name, int record, int field, const char *prefix,
+                 int number, const char *mnemonic, int decimals, L limit)
+{
+    TSettingRow row = Row(scope, name, record, field, prefix, number, mnemonic, K::Time);
+    row.Decimals = decimals;
+    row.Unit = QStringLiteral("s");
+    row.Limit = limit;
+    return row;
+}
+
+TSettingRow Volts(S scope, const char *name, int record, int field, const char *prefix,
+                  int number, const char *mnemonic, double min, double max)
+{
+    TSettingRow row = Row(scope, name, record, field, prefix, number, mnemonic, K::Volts);
+    row.Decimals = 2;
+    row.Unit = QStringLiteral("V");
+    row.Min = min;
+    row.Max = max;
+    return row;
+}
+
+// Trigger n is record 89 + n, gate n record 91 + n. A gate's mode and level use the long
+// form ":GATEn:", its logic and debounce the short form ":GATn:".
+void AddInputs(QList<TSettingRow> &rows)
+{
+    for (int n = 1; n <= 2; ++n) {
+        const QString t = QStringLiteral("Trigger%1").arg(n);
+        const int tr = 89 + n;
+        rows << Token(S::Input, qPrintable(t + "Mode"), tr, 0, ":TRIG", n, ":MOD",
+                      TriggerModeTokens(), TriggerModeTokens(), {"Disabled", "Triggered"})
+             << Token(S::Input, qPrintable(t + "Edge"), tr, 1, ":TRIG", n, ":EDG", EdgeTokens(),
+                      EdgeTokens(), {"Rising", "Falling"})
+             << Volts(S::Input, qPrintable(t + "Threshold"), tr, 2, ":TRIG", n, ":LEV", 0.2, 15)
+             << Token(S::Input, qPrintable(t + "Debounce"), tr, 3, ":TRIG", n, ":DEB",
+                      DebounceTokens(), DebounceTokens(), DebounceLabels);
+    }
+    for (int n = 1; n <= 2; ++n) {
+        const QString g = QStringLiteral("Gate%1").arg(n);
+        const int gr = 91 + n;
+        rows << Token(S::Input, qPrintable(g + "Mode"), gr, 0, ":GATE", n, ":MOD",
+                      GateInputModeTokens(), GateInputModeTokens(), GateInputModeLabels)
+             << Token(S::Input, qPrintable(g + "Logic"), gr, 1, ":GAT", n, ":LOG", LogicTokens(),
+                      LogicTokens(), GateInputLogicLabels)
+             << (n == 1 ? Volts(S::Input, "Gate1Threshold", gr, 2, ":GATE", 1, ":LEV", 0.2, 15)
+                        : Volts(S::Input, "Gate2Threshold", gr, 2, ":TRIG", 2, ":LEV", 0.2, 15))
+             << Token(S::Input, qPrintable(g + "Debounce"), gr, 3, ":GAT", n, ":DEB",
+                      DebounceTokens(), DebounceTokens(), DebounceLabels);
+    }
+}
+
+QList<TSettingRow> BuildTable()
+{
+    QList<TSettingRow> rows;
+    // The system record, and the ":SYST" and ":COUN" settings the initialization queries.
+    rows << Switch(S::System, "RunState", 0, 0, ":PULS", 0, ":STAT", {"OFF", "ON"})
+         << Time(S::System, "Period", 0, 1, ":PULS", 0, ":PER", 9, L::Period)
+         << Token(S::System, "PulseMode", 0, 2, ":PULS", 0, ":MOD", PulseModeTokens(),
+                  PulseModeTokens(), {"Continuous", "Single Shot", "Burst", "Duty Cycle"})
+         << Count(S::System, "BurstCount", 0, 3, ":PULS", 0, ":BCO", true, L::SysBurst)
+         << Count(S::System, "DutyCycleOnCounts", 0, 4, ":PULS", 0, ":PCO", true, L::SysDuty)
+         << Count(S::System, "DutyCycleOffCounts", 0, 5, ":PULS", 0, ":OCO", true, L::SysDuty)
+         << Count(S::System, "CycleCounts", 0, 6, ":PULS", 0, ":CYCL", false, L::SysCycleCount)
+         << Token(S::System, "SyncOutput", NoRecord, NoField, ":SYST", -1, ":SYNC",
+                  SyncOutputTable().Tokens, SyncOutputCommandTokens(),
+                  {"T0", "Ch 1", "Ch 2", "Ch 4", "Ch 6", "Trig", "Gate"})
+         << Switch(S::System, "AutoStart", NoRecord, NoField, ":SYST", -1, ":AUT", OffOn)
+         << Token(S::System, "InputClock", NoRecord, NoField, ":SYST", -1, ":ICL",
+                  InputClockTable().Tokens, InputClockCommandTokens(),
+                  {"System Osc", "10 MHz Ext", "20 MHz Ext", "25 MHz Ext", "30 MHz Ext",
+                   "40 MHz Ext", "50 MHz Ext", "60 MHz Ext", "80 MHz Ext"})
+         << Token(S::System, "OutputClock", NoRecord, NoField, ":SYST", -1, ":OCL",
+                  OutputClockTable().Tokens, OutputClockCommandTokens(),
+                  {"To Pulse", "10 MHz", "20 MHz", "25 MHz", "30 MHz", "40 MHz", "50 MHz",
+                   "60 MHz", "80 MHz", "100 MHz"})
+         << Switch(S::System, "CounterEnabled", NoRecord, NoField, ":COUN", -1, ":STAT", OffOn)
+         << Token(S::System, "CounterSource", NoRecord, NoField, ":COUN", -1, ":SEL",
+                  CounterSourceTable().Tokens, CounterSourceCommandTokens(),
+                  {"T0", "Ch 1", "Ch 6", "Ch 8", "Ch 10"});
+    AddInputs(rows);
+
+    // The channel record, field by field.
+    const S c = S::Channel;
+    TSettingRow mux = Row(c, "Multiplexer", 0, 11, ":PULS", -1, ":MUX", K::Mask);
+    mux.Max = 31;
+    rows << Switch(c, "Enabled", 0, 0, ":PULS", -1, ":STAT", OffOn)
+         << Time(c, "Delay", 0, 1, ":PULS", -1, ":DEL", 11, L::Delay)
+         << Time(c, "Width", 0, 2, ":PULS", -1, ":WIDT", 11, L::Width)
+         << Token(c, "Mode", 0, 3, ":PULS", -1, ":MOD", PulseModeTokens(), PulseModeTokens(),
+                  {"Normal", "Single Shot", "Burst", "Duty Cycle"})
+         << Count(c, "BurstCount", 0, 4, ":PULS", -1, ":BCO", false, L::ChBurst)
+         << Count(c, "DutyCycleOn", 0, 5, ":PULS", -1, ":PCO", false, L::ChDuty)
+         << Count(c, "DutyCycleOff", 0, 6, ":PULS", -1, ":OCO", false, L::ChDuty)
+         << Count(c, "WaitCount", 0, 7, ":PULS", -1, ":WCO", false, L::ChWaitCount)
+         << Token(c, "OutputMode", 0, 8, ":PULS", -1, ":OUTP:MOD", OutputModeTokens(),
+                  OutputModeTokens(), {"TTL/CMOS", "Adjustable"})
+         << Token(c, "Polarity", 0, 9, ":PULS", -1, ":OUTP:POL", PolarityTokens(),
+                  PolarityTokens(), {"Normal", "Inverted"})
+         << Volts(c, "Amplitude", 0, 10, ":PULS", -1, ":OUTP:AMPL", 2, 20) << mux
+         << Token(c, "ChannelControl", 0, 12, ":PULS", -1, ":CONT", ChannelControlTokens(),
+                  ChannelControlTokens(), {"Disabled", "Gate A", "Gate B", "Inhibit B"})
+         << Token(c, "SyncSource", 0, 13, ":PULS", -1, ":SYNC", SyncSourceTokens(),
+                  SyncSourceTokens(), {"Disabled", "Sync A", "Sync B", "Sync Trig"})
+         << Token(c, "GateMode", 0, 14, ":PULS", -1, ":CGAT", ChannelGateModeTokens(),
+                  ChannelGateModeTokens(), {"Disabled", "Pulse Inh", "Out Inh"})
+         << Token(c, "GateLogic", 0, 15, ":PULS", -1, ":CLOG", LogicTokens(), LogicTokens(),
+                  {"Active Low", "Active High"});
+    return rows;
+}
+} // namespace
+
+int MuxItemCount(int channelCount)
+{
+    return channelCount > 6 ? 5 : 4;
+}
+
+const QList<TSettingRow> &SettingTable()
+{
+    static const QList<TSettingRow> rows = BuildTable();
+    return rows;
+}
+
+const TSettingRow &SettingRow(TSettingScope scope, const QString &name)
+{
+    for (const TSettingRow &row : SettingTable()) {
+        if (row.Scope == scope && row.Name == name)
+            return row;
+    }
+    throw std::out_of_range("no such setting");
+}
+
+QList<const TSettingRow *> RecordRows(int record)
+{
+    const bool channel = record >= 1 && record <= MaxChannels;
+    QList<const TSettingRow *> rows;
+    for (const TSettingRow &row : SettingTable()) {
+        if (row.Field == NoField)
+            continue;
+        if (channel ? row.Scope == TSettingScope::Channel
+                    : row.Scope != TSettingScope::Channel && row.Record == record)
+            rows << &row;
+    }
+    return rows;
+}
+
+QString SettingArgument(const TSettingRow &row, double value)
+{
+    switch (row.Kind) {
+    case TSettingKind::Time:
+    case TSettingKind::Volts:
+        return FormatFixed(value, row.Decimals);
+    case TSettingKind::Count:
+    case TSettingKind::Mask:
+        return QString::number(qint64(value));
+    case TSettingKind::Token:
+        return TokenAt(row.CommandTokens, int(value));
+    case TSettingKind::Switch:
+        return TokenAt(row.CommandTokens, value != 0 ? 1 : 0);
+    }
+    return {};
+}
+
+QString SettingCommand(const TSettingRow &row, double value, int number)
+{
+    if (number < 0)
+        number = row.Number;
+    QString line = row.Prefix;
+    if (number >= 0)
+        line += QString::number(number);
+    return line + row.Mnemonic + QLatin1Char(' ') + SettingArgument(row, value);
+}
