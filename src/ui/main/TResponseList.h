@@ -2,12 +2,13 @@
 
 #include "comm/TerminalSink.h"
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 // The command terminal's log view: every line that goes over the wire, commands in
 // black and replies in green, newest at the bottom; the oldest lines go once there are
-// MaxLines of them.
-class TResponseList : public QTextEdit, public TerminalSink
+// MaxLines of them. A plain-text log: one block per line, laid out on its own, so an
+// appended line costs the same however full the view is.
+class TResponseList : public QPlainTextEdit, public TerminalSink
 {
     Q_OBJECT
 public:
@@ -18,4 +19,9 @@ public:
     static constexpr int MaxLines = 2000;
 
     void AppendTerminalLine(const QString &line, uint32_t rgb) override;
+
+    // The colour a line of the given 0xRRGGBB colour is shown in under this palette: the
+    // colour itself on a light base; on a dark base, commands take the palette's text
+    // colour and replies a light green, both readable there.
+    static QColor DisplayColour(uint32_t rgb, const QPalette &palette);
 };
