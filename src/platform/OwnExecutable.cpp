@@ -30,13 +30,13 @@ bool OpenOwnExecutable(const QStringList &arguments)
     for (const QString &argument : arguments) {
         if (!joined.isEmpty())
             joined += u' ';
-        joined += u'"' + QString(argument).replace(QStringLiteral("\""), QStringLiteral("\\\"")) +
-                  u'"';
+        joined +=
+            u'"' + QString(argument).replace(QStringLiteral("\""), QStringLiteral("\\\"")) + u'"';
     }
     const std::wstring parameters = joined.toStdWString();
     const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", file.c_str(), joined.isEmpty() ? nullptr : parameters.c_str(),
-                      nullptr, SW_SHOWNORMAL));
+        ShellExecuteW(nullptr, L"open", file.c_str(),
+                      joined.isEmpty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL));
     return result > 32;
 #else
     return QProcess::startDetached(path, arguments);
@@ -54,8 +54,8 @@ TInstanceLauncher SetInstanceLauncher(std::function<bool()> launcher)
 {
     if (!launcher)
         return SetInstanceLauncher(TInstanceLauncher());
-    return SetInstanceLauncher(
-        TInstanceLauncher([launcher = std::move(launcher)](const QStringList &) { return launcher(); }));
+    return SetInstanceLauncher(TInstanceLauncher(
+        [launcher = std::move(launcher)](const QStringList &) { return launcher(); }));
 }
 
 bool LaunchNewInstance(const QStringList &arguments)

@@ -123,8 +123,7 @@ void tst_commandline::restartOptions_data()
     QTest::addColumn<QStringList>("options");
     QTest::newRow("none") << QStringList{} << QStringList{};
     QTest::newRow("-log is the window's to pass on") << QStringList{"-log"} << QStringList{};
-    QTest::newRow("pick port") << QStringList{"/LOG", "--pick-port"}
-                               << QStringList{"--pick-port"};
+    QTest::newRow("pick port") << QStringList{"/LOG", "--pick-port"} << QStringList{"--pick-port"};
     QTest::newRow("demo") << QStringList{"--demo"} << QStringList{"--demo"};
     QTest::newRow("both, in a fixed order")
         << QStringList{"--demo", "--pick-port"} << QStringList{"--pick-port", "--demo"};

@@ -269,12 +269,10 @@ void tst_queue::exitSendsTheQueueFirst_data()
     QTest::addColumn<QString>("instrument"); // "slow", "gone" (unplugged), "silent"
     QTest::addColumn<int>("arrived");        // of the five commands
     QTest::addColumn<QStringList>("informations");
-    QTest::newRow("File Exit, slow instrument: all five sent")
-        << "menu"
-        << "slow" << 5 << QStringList{};
-    QTest::newRow("close button, slow instrument: all five sent")
-        << "close"
-        << "slow" << 5 << QStringList{};
+    QTest::newRow("File Exit, slow instrument: all five sent") << "menu"
+                                                               << "slow" << 5 << QStringList{};
+    QTest::newRow("close button, slow instrument: all five sent") << "close"
+                                                                  << "slow" << 5 << QStringList{};
     QTest::newRow("File Exit, instrument gone: five not sent")
         << "menu"
         << "gone" << 0 << QStringList{"5 commands were not sent."};
@@ -293,7 +291,9 @@ void tst_queue::exitSendsTheQueueFirst()
     const QString after = QString::number(FInitLines);
     QStringList arguments{"--model", "462K-6"};
     if (instrument == "slow")
-        arguments << "--reply-delay" << "300" << "--slow-after" << after;
+        arguments << "--reply-delay"
+                  << "300"
+                  << "--slow-after" << after;
     else if (instrument == "gone")
         arguments << "--unplug-after" << after;
     else

@@ -202,14 +202,14 @@ void tst_startup::restartKeepsTheOptions_data()
     QTest::newRow("-log") << true << QStringList{} << "menu" << false << QStringList{"-log"};
     QTest::newRow("-log, no device found: before the log is on")
         << true << QStringList{} << "no device" << false << QStringList{"-log"};
-    QTest::newRow("-log, then switched off") << true << QStringList{} << "menu" << true
-                                             << QStringList{};
+    QTest::newRow("-log, then switched off")
+        << true << QStringList{} << "menu" << true << QStringList{};
     QTest::newRow("switched on from the menu")
         << false << QStringList{} << "menu" << true << QStringList{"-log"};
-    QTest::newRow("nothing given") << false << QStringList{} << "no device" << false
-                                   << QStringList{};
-    QTest::newRow("--demo and -log") << true << QStringList{"--demo"} << "menu" << false
-                                     << QStringList{"--demo", "-log"};
+    QTest::newRow("nothing given")
+        << false << QStringList{} << "no device" << false << QStringList{};
+    QTest::newRow("--demo and -log")
+        << true << QStringList{"--demo"} << "menu" << false << QStringList{"--demo", "-log"};
 }
 
 void tst_startup::restartKeepsTheOptions()

@@ -201,8 +201,7 @@ void TMainForm::ExitApp()
     // call stack). An instrument that stops answering then is given up at its first
     // time-out without a question. Nothing is sent once the port was given up (a "No"
     // to the lost-communication question) or is gone, nor in demonstration mode.
-    if (CommandsQueued && !DemoMode && !ComPort->Abandoned() &&
-        !Comm->LinkGone()) {
+    if (CommandsQueued && !DemoMode && !ComPort->Abandoned() && !Comm->LinkGone()) {
         FExitPending = true;
         StatusTimer->stop();
         Comm->GiveUpOnTimeout = true;
