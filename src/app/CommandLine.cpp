@@ -77,6 +77,16 @@ QString IgnoredText(const TCommandLine &commandLine)
     return text;
 }
 
+QStringList RestartOptions(const TCommandLine &commandLine)
+{
+    QStringList options;
+    if (commandLine.PickPort)
+        options << QStringLiteral("--pick-port");
+    if (commandLine.Demo)
+        options << QStringLiteral("--demo");
+    return options;
+}
+
 TStartupPath ChooseStartupPath(const TStartupKeys &keys, const TCommandLine &commandLine)
 {
     if (keys.SpaceHeld || commandLine.PickPort)

@@ -33,6 +33,12 @@ QString HelpText();
 QString VersionText();
 QString IgnoredText(const TCommandLine &commandLine);
 
+// The options a restart passes on to the fresh instance besides "-log" (which follows
+// the log's state, see TMainForm::RestartArguments): --pick-port and --demo as they
+// were given. They are the operator's choice for the whole session (a shortcut, a
+// script); a key held at start chose only that one start and is not turned into one.
+QStringList RestartOptions(const TCommandLine &commandLine);
+
 // The path the start-up takes (platform/StartupPath.h): a held key or its switch.
 // Space (or --pick-port) wins over Left Shift (or --demo), as when both keys are held.
 TStartupPath ChooseStartupPath(const TStartupKeys &keys, const TCommandLine &commandLine);

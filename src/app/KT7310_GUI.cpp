@@ -46,6 +46,7 @@ int main(int argc, char *argv[])
         TMainForm MainForm;
         MainForm.StartupPath = ChooseStartupPath(ReadStartupKeys(), commandLine);
         MainForm.LogSwitch = commandLine.Log;
+        MainForm.ProgramOptions = RestartOptions(commandLine);
         MainForm.LeftShiftHeld = [&commandLine] {
             return ReadStartupKeys().LeftShiftHeld || commandLine.Demo;
         };

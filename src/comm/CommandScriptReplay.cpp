@@ -1,6 +1,7 @@
 #include "comm/CommandScriptReplay.h"
 
 #include "comm/Communication.h"
+#include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "protocol/CommandScript.h"
 
@@ -8,11 +9,13 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
+
 CommandScriptReplay::CommandScriptReplay(Communication &comm) : FComm(comm) {}
 
 bool CommandScriptReplay::Stopped() const
 {
-    return FAbandoned || FComm.ComPort().Abandoned();
+    return FAbandoned || FComm.ComPort().Abandoned() || FComm.LinkGone();
 }
 
 int CommandScriptReplay::Run(QStringList lines)
@@ -20,6 +23,7 @@ int CommandScriptReplay::Run(QStringList lines)
     FAbandoned = false;
     FRunning = true;
     int sent = 0;
+    int written = 0;
     QElapsedTimer sinceLine;
     const int count = int(lines.size());
     for (int i = 0; i < count && !Stopped(); ++i) {
@@ -32,6 +36,7 @@ int CommandScriptReplay::Run(QStringList lines)
             if (left > 0)
                 QThread::msleep(quint32(left));
             FComm.CommandToPort(CommandScript::ToWire(line));
+            written += FComm.LineWritten() ? 1 : 0;
             sinceLine.start();
             ++sent;
             QCoreApplication::processEvents();
@@ -40,5 +45,11 @@ int CommandScriptReplay::Run(QStringList lines)
             OnProgress(i + 1, count);
     }
     FRunning = false;
+    if (FComm.LinkGone()) {
+        const auto commands = std::count_if(lines.cbegin(), lines.cend(), [](const QString &l) {
+            return !CommandScript::IsComment(l);
+        });
+        Dialogs().Information(Communication::NotSentText(int(commands) - written));
+    }
     return sent;
 }

@@ -34,8 +34,9 @@ public:
     std::function<void(int done, int count)> OnProgress;
 
     // Replays the lines; returns the number of lines sent (comments not counted). Ends
-    // early, before the next line, once Abandon was called or the serial port was
-    // abandoned (the program is ending).
+    // early, before the next line, once Abandon was called, the serial port was
+    // abandoned (the program is ending) or the link is gone (Communication::LinkGone;
+    // the operator is then told how many lines were not sent).
     int Run(QStringList lines);
 
     // Stops a running replay before its next line; a later Run starts afresh.

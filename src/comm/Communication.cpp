@@ -153,14 +153,15 @@ void Communication::ToggleLoggingState()
 
 QString Communication::QueryPort(const QByteArray &mnemonic)
 {
+    FLineWritten = false;
     // A transaction further up the call stack waits for its reply: leave its input alone.
-    if (FComPort.InUse() || FComPort.Abandoned())
+    if (FComPort.InUse() || FComPort.Abandoned() || LinkGone())
         return QString();
     const TransactionHold hold(FComPort);
     Pause30ms();
     FComPort.Flush();
     LastCommand = mnemonic + '?';
-    FComPort.Write(LastCommand + "\r\n");
+    FLineWritten = FComPort.Write(LastCommand + "\r\n");
     WriteLogLine(QStringLiteral("Sent    (") + TimeStamp() + QStringLiteral("): ") +
                  Text(LastCommand));
     const QString reply = TrimRight(Text(FComPort.Read()));
@@ -195,6 +196,7 @@ quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
 
 QString Communication::CommandToPort(const QByteArray &command)
 {
+    FLineWritten = false;
     if (CommandsDisabled) {
         WriteLogLine(QStringLiteral("Command Disabled:    (") + TimeStamp() +
                      QStringLiteral("): ") + Text(command));
@@ -205,13 +207,13 @@ QString Communication::CommandToPort(const QByteArray &command)
                      Text(command));
         return QString();
     }
-    if (FComPort.Abandoned())
+    if (FComPort.Abandoned() || LinkGone())
         return QString();
     const TransactionHold hold(FComPort);
     Pause30ms();
     FComPort.Flush();
     LastCommand = command;
-    FComPort.Write(command + "\r\n");
+    FLineWritten = FComPort.Write(command + "\r\n");
     if (FTerminal)
         FTerminal->AppendTerminalLine(u'(' + TimeStamp() + QStringLiteral(") ") +
                                           TrimRight(Text(LastCommand)),
@@ -237,10 +239,40 @@ QString Communication::ReadPortToTerminal()
     return reply;
 }
 
+QString Communication::NotSentText(int count)
+{
+    return count == 1 ? QStringLiteral("1 command was not sent.")
+                      : QStringLiteral("%1 commands were not sent.").arg(count);
+}
+
+bool Communication::LinkGone() const
+{
+    return FLinkGone && FComPort.OpenGeneration() == FLinkGoneAtOpen;
+}
+
+void Communication::GiveUpLink()
+{
+    FLinkGone = true;
+    FLinkGoneAtOpen = FComPort.OpenGeneration();
+}
+
+bool Communication::ReopenQuietly()
+{
+    const bool showErrors = FComPort.ShowErrors();
+    FComPort.SetShowErrors(false);
+    const bool opened = FComPort.Open();
+    FComPort.SetShowErrors(showErrors);
+    return opened;
+}
+
 void Communication::CommunicationTimeout()
 {
     WriteLogLine(QStringLiteral("Timeout Error(") + TimeStamp() + u')');
     FComPort.Flush();
+    if (GiveUpOnTimeout) {
+        GiveUpLink();
+        return;
+    }
     if (FAppControl)
         FAppControl->SetStatusTimerEnabled(false);
     const auto answer =
@@ -248,6 +280,10 @@ void Communication::CommunicationTimeout()
                           {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore});
     if (answer == OperatorDialogs::Ignore) {
         FComPort.Flush();
+        // The wait ends with the port closed only when the device vanished under it; if
+        // it cannot be opened again, no later transaction can get an answer either.
+        if (!FComPort.Opened() && !ReopenQuietly())
+            GiveUpLink();
         if (FAppControl)
             FAppControl->SetStatusTimerEnabled(true);
         return;

@@ -29,6 +29,22 @@ public:
     void CommunicationTimeout(); // the instrument stopped answering: ask the operator
     void ToggleLoggingState();
 
+    // The port vanished and could not be opened again when the operator answered Ignore
+    // to "Communications lost. Restart?": from then on every transaction returns at once
+    // with an empty reply (a numeric query with 0), sending nothing and asking nothing,
+    // so that the operation under way ends after that one answer instead of asking
+    // again for each of its transactions. The state ends when the port is opened again
+    // (the status poll tries every second). A present instrument that is only slow
+    // never enters it: each of its time-outs asks again.
+    bool LinkGone() const;
+    // Whether the line of the latest QueryPort or CommandToPort left the port.
+    bool LineWritten() const { return FLineWritten; }
+    // The program ends once the queue is sent: a time-out then gives the link up
+    // (LinkGone) without asking, and the commands left are reported as not sent.
+    bool GiveUpOnTimeout = false;
+    // "12 commands were not sent." and its singular.
+    static QString NotSentText(int count);
+
     void SetTerminal(TerminalSink *terminal);
     void SetAppControl(AppControl *appControl);
     TKTComPort &ComPort() const { return FComPort; }
@@ -59,10 +75,15 @@ private:
     void WriteLogLine(const QString &line);
     void SetLoggingEnabled(bool on);
     void LogCannotBeWritten();
+    bool ReopenQuietly();
+    void GiveUpLink();
 
     TKTComPort &FComPort;
     TerminalSink *FTerminal = nullptr;
     AppControl *FAppControl = nullptr;
     bool FLoggingEnabled = false;
     QFile LogFile;
+    bool FLinkGone = false;
+    quint64 FLinkGoneAtOpen = 0; // the port's open generation when the link was given up
+    bool FLineWritten = false;
 };

@@ -80,6 +80,8 @@ public:
     // when the application's event loops are told to exit during a reply wait.
     void Abandon();
     bool Abandoned() const;
+    // Counts the successful opens: a change tells that the port was opened again since.
+    quint64 OpenGeneration() const { return FOpenGeneration; }
 
     // A transaction (flush, line written, reply read) holds the port from start to end:
     // InUse reads true all along, also between the write and the read, where a message

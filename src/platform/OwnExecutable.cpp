@@ -18,18 +18,28 @@ TInstanceLauncher &currentLauncher()
 }
 } // namespace
 
-bool OpenOwnExecutable()
+bool OpenOwnExecutable(const QStringList &arguments)
 {
     const QString path = QCoreApplication::applicationFilePath();
     if (path.isEmpty())
         return false;
 #ifdef Q_OS_WIN
     const std::wstring file = path.toStdWString();
+    // One parameter text: each argument quoted, as the program's start-up splits it.
+    QString joined;
+    for (const QString &argument : arguments) {
+        if (!joined.isEmpty())
+            joined += u' ';
+        joined +=
+            u'"' + QString(argument).replace(QStringLiteral("\""), QStringLiteral("\\\"")) + u'"';
+    }
+    const std::wstring parameters = joined.toStdWString();
     const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        ShellExecuteW(nullptr, L"open", file.c_str(),
+                      joined.isEmpty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL));
     return result > 32;
 #else
-    return QProcess::startDetached(path, {});
+    return QProcess::startDetached(path, arguments);
 #endif
 }
 
@@ -40,9 +50,17 @@ TInstanceLauncher SetInstanceLauncher(TInstanceLauncher launcher)
     return previous;
 }
 
-bool LaunchNewInstance()
+TInstanceLauncher SetInstanceLauncher(std::function<bool()> launcher)
+{
+    if (!launcher)
+        return SetInstanceLauncher(TInstanceLauncher());
+    return SetInstanceLauncher(TInstanceLauncher(
+        [launcher = std::move(launcher)](const QStringList &) { return launcher(); }));
+}
+
+bool LaunchNewInstance(const QStringList &arguments)
 {
     if (currentLauncher())
-        return currentLauncher()();
-    return OpenOwnExecutable();
+        return currentLauncher()(arguments);
+    return OpenOwnExecutable(arguments);
 }

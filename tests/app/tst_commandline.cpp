@@ -13,6 +13,8 @@ private slots:
     void texts();
     void startupPath_data();
     void startupPath();
+    void restartOptions_data();
+    void restartOptions();
 };
 
 void tst_commandline::parse_data()
@@ -113,6 +115,27 @@ void tst_commandline::startupPath()
     QFETCH(QStringList, arguments);
     arguments.prepend(QStringLiteral("KT7310_GUI"));
     QTEST(ChooseStartupPath({space, leftShift}, ParseCommandLine(arguments)), "path");
+}
+
+void tst_commandline::restartOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the program name
+    QTest::addColumn<QStringList>("options");
+    QTest::newRow("none") << QStringList{} << QStringList{};
+    QTest::newRow("-log is the window's to pass on") << QStringList{"-log"} << QStringList{};
+    QTest::newRow("pick port") << QStringList{"/LOG", "--pick-port"} << QStringList{"--pick-port"};
+    QTest::newRow("demo") << QStringList{"--demo"} << QStringList{"--demo"};
+    QTest::newRow("both, in a fixed order")
+        << QStringList{"--demo", "--pick-port"} << QStringList{"--pick-port", "--demo"};
+    QTest::newRow("ignored arguments are not passed on")
+        << QStringList{"--bogus", "file.txt", "--", "--demo"} << QStringList{};
+}
+
+void tst_commandline::restartOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, options);
+    QCOMPARE(RestartOptions(ParseCommandLine(QStringList{"KT7310_GUI"} + arguments)), options);
 }
 
 QTEST_APPLESS_MAIN(tst_commandline)

@@ -135,6 +135,27 @@ private slots:
             QVERIFY(peer->waitForLines(3, 2000));
         }
     }
+
+    void portVanishes()
+    {
+        port->SetOnTimeout([this](QObject *) { comm->CommunicationTimeout(); });
+        dialogs.warnings.clear();
+        dialogs.informations.clear();
+        dialogs.answers = {OperatorDialogs::Ignore};
+        CommandScriptReplay replay(*comm);
+        replay.OnProgress = [&](int done, int) {
+            if (done == 2)
+                peer->hangUp();
+        };
+        // One question, then the rest is not tried: the line whose write failed and the
+        // one after it (the comment does not count).
+        QCOMPARE(replay.Run({"*SAV 1", "*SAV 2", "// note", "*SAV 3", "*SAV 4"}), 3);
+        QCOMPARE(dialogs.warnings.size(), 1);
+        QCOMPARE(dialogs.warnings[0].text, QString("Communications lost. Restart?"));
+        QCOMPARE(dialogs.informations, QStringList{"2 commands were not sent."});
+        QCOMPARE(peer->lines(), (QByteArrayList{"*SAV 1", "*SAV 2"}));
+        QVERIFY(!replay.Running());
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_CommandScriptReplay)

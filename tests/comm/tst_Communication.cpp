@@ -295,6 +295,60 @@ private slots:
         QCOMPARE(dialogs->warnings.size(), 1);
     }
 
+    // The link given up: by the operator's Ignore once the device vanished and cannot be
+    // opened again, or without a question while the program ends.
+    void linkGiven_data()
+    {
+        QTest::addColumn<bool>("vanished"); // else silent, and the program ending
+        QTest::newRow("device vanished, Ignore: one question") << true;
+        QTest::newRow("silent while the program ends: no question") << false;
+    }
+    void linkGiven()
+    {
+        QFETCH(bool, vanished);
+        dialogs->answers = {OperatorDialogs::Ignore};
+        port->SetResponseTime(150);
+        comm->ToggleLoggingState();
+        QCOMPARE(comm->QueryPort("*IDN"), QString("KT,7310-12,1234,1.0-2.0"));
+        if (vanished) {
+            peer->hangUp();
+            QTest::qWait(100);
+            QCOMPARE(comm->CommandToPort("A"), QString());
+            QVERIFY(!comm->LineWritten());
+            QCOMPARE(app.calls, (QStringList{"status off", "status on"}));
+        } else {
+            comm->GiveUpOnTimeout = true;
+            QCOMPARE(comm->CommandToPort("SILENT"), QString());
+            QVERIFY(comm->LineWritten());
+            QVERIFY(app.calls.isEmpty());
+        }
+        QCOMPARE(dialogs->warnings.size(), vanished ? 1 : 0);
+        QVERIFY(comm->LinkGone());
+
+        // Every transaction now returns at once: nothing on the wire, no question.
+        const int logged = int(logLines().size());
+        QCOMPARE(comm->QueryPort("*IDN"), QString());
+        QCOMPARE(comm->QueryPortInt("NUM"), 0);
+        QCOMPARE(comm->CommandToPort("B"), QString());
+        QVERIFY(!comm->LineWritten());
+        QCOMPARE(dialogs->warnings.size(), vanished ? 1 : 0);
+        QCOMPARE(peer->lines(),
+                 vanished ? QByteArrayList{"*IDN?"} : (QByteArrayList{"*IDN?", "SILENT"}));
+        QCOMPARE(logLines().size(), logged);
+
+        // The port opened again (the status poll does it every second) ends the state.
+        if (vanished) {
+            peer.reset();
+            peer = std::make_unique<PtyPeer>(portDir.path(), 1);
+            QVERIFY(peer->isValid());
+            peer->setResponder(&tst_Communication::instrument);
+        }
+        QVERIFY(port->Open());
+        QVERIFY(!comm->LinkGone());
+        QCOMPARE(comm->QueryPort("*IDN"), QString("KT,7310-12,1234,1.0-2.0"));
+        QVERIFY(comm->LineWritten());
+    }
+
     void nothingLoggedWhenOff()
     {
         dialogs->answers = {OperatorDialogs::Ignore};

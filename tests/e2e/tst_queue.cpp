@@ -1,5 +1,6 @@
 // The command queue against the emulator: what reaches the wire, in which order and in
-// how many drains, with recalls, initializations and commands arriving mid-drain.
+// how many drains, with recalls, initializations and commands arriving mid-drain; an
+// instrument lost or slow during a drain, and the queue sent before the program ends.
 
 #include "ControlPanel.h"
 #include "comm/Communication.h"
@@ -7,18 +8,29 @@
 #include "comm/TerminalSink.h"
 #include "ui/main/TResponseList.h"
 
+#include <QAction>
+#include <QLabel>
+
 #include <QSignalSpy>
 
 class tst_queue : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void quickChangesGoOutInOneDrain();
     void changesDuringAnInitializationSendNothing();
     void recallGoesBeforeQueuedCommands();
     void commandsArrivingMidDrainKeepTheirOrder();
     void moreThanAHundredCommands();
     void idleTickDoesNothing();
+    void instrumentLostOrSlowDuringADrain_data();
+    void instrumentLostOrSlowDuringADrain();
+    void exitSendsTheQueueFirst_data();
+    void exitSendsTheQueueFirst();
+
+private:
+    int FInitLines = 0; // lines the start-up and first initialization send (462K-6)
 };
 
 namespace {
@@ -31,6 +43,14 @@ QStringList Widths(int first, int count)
     return lines;
 }
 } // namespace
+
+void tst_queue::initTestCase()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    FInitLines = c.ReceivedCount();
+    QVERIFY(FInitLines > 10);
+}
 
 void tst_queue::quickChangesGoOutInOneDrain()
 {
@@ -187,6 +207,141 @@ void tst_queue::idleTickDoesNothing()
     QCOMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT ON"});
     QVERIFY(!c.Form.TaskRunning);
     QVERIFY(!c.Form.TaskTimer->isActive()); // an idle panel does not tick
+}
+
+void tst_queue::instrumentLostOrSlowDuringADrain_data()
+{
+    QTest::addColumn<bool>("killed");   // else answers each line later than the time-out
+    QTest::addColumn<int>("commands");  // queued
+    QTest::addColumn<int>("questions"); // "Communications lost. Restart?"
+    QTest::addColumn<QStringList>("informations");
+    QTest::newRow("instrument killed: one question, the rest not sent")
+        << true << 30 << 1 << QStringList{"30 commands were not sent."};
+    QTest::newRow("instrument slow: one question per time-out") << false << 3 << 3 << QStringList{};
+}
+
+void tst_queue::instrumentLostOrSlowDuringADrain()
+{
+    QFETCH(bool, killed);
+    QFETCH(int, commands);
+    QFETCH(int, questions);
+    QFETCH(QStringList, informations);
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--reply-delay", "1500", "--slow-after",
+                     QString::number(FInitLines)}));
+    c.Form.StatusTimer->stop();
+    c.Form.ComPort->SetResponseTime(200);
+    const int mark = c.ReceivedCount();
+    const QStringList lines = Widths(3000, commands);
+    for (const QString &line : lines)
+        c.Form.QueuedCommandToPort(line);
+    c.Form.TaskTimer->stop(); // the drain below is the only one
+    c.P.Dialogs.answers = QList<OperatorDialogs::Button>(commands, OperatorDialogs::Ignore);
+    if (killed) {
+        c.Emulator.reset();
+        QTest::qWait(100);
+    }
+
+    c.Form.ProcessTasks();
+
+    QCOMPARE(c.P.Dialogs.warnings.size(), questions);
+    for (const auto &warning : c.P.Dialogs.warnings)
+        QCOMPARE(warning.text, QString("Communications lost. Restart?"));
+    QCOMPARE(c.P.Dialogs.informations, informations);
+    // the drain is over, the queue empty, and the panel goes on
+    QVERIFY(!c.Form.TaskRunning);
+    QCOMPARE(c.Form.QueueCount, 0);
+    QVERIFY(!c.Form.CommandsQueued);
+    QVERIFY(!c.Form.Terminating());
+    QVERIFY(c.Form.StatusTimer->isActive()); // Ignore: the poll goes on
+    if (!killed) {
+        QCOMPARE(c.ReceivedFrom(mark), lines);
+        QVERIFY(!c.Form.Comm->LinkGone());
+    } else {
+        QVERIFY(c.Form.Comm->LinkGone());
+    }
+    QVERIFY(c.P.Errors.Texts.isEmpty());
+}
+
+void tst_queue::exitSendsTheQueueFirst_data()
+{
+    QTest::addColumn<QString>("how");        // "menu": File, Exit; "close": the window's close
+    QTest::addColumn<QString>("instrument"); // "slow", "gone" (unplugged), "silent"
+    QTest::addColumn<int>("arrived");        // of the five commands
+    QTest::addColumn<QStringList>("informations");
+    QTest::newRow("File Exit, slow instrument: all five sent") << "menu"
+                                                               << "slow" << 5 << QStringList{};
+    QTest::newRow("close button, slow instrument: all five sent") << "close"
+                                                                  << "slow" << 5 << QStringList{};
+    QTest::newRow("File Exit, instrument gone: five not sent")
+        << "menu"
+        << "gone" << 0 << QStringList{"5 commands were not sent."};
+    QTest::newRow("close button, silent instrument: given up at the first time-out")
+        << "close"
+        << "silent" << 1 << QStringList{"4 commands were not sent."};
+}
+
+void tst_queue::exitSendsTheQueueFirst()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, instrument);
+    QFETCH(int, arrived);
+    QFETCH(QStringList, informations);
+    ControlPanel c;
+    const QString after = QString::number(FInitLines);
+    QStringList arguments{"--model", "462K-6"};
+    if (instrument == "slow")
+        arguments << "--reply-delay"
+                  << "300"
+                  << "--slow-after" << after;
+    else if (instrument == "gone")
+        arguments << "--unplug-after" << after;
+    else
+        arguments << "--silent-after" << after;
+    QVERIFY(c.Start(arguments));
+    c.Form.StatusTimer->stop();
+    c.Form.ComPort->SetResponseTime(1000);
+    QTest::qWait(100); // an unplugged device is gone by now
+    const int mark = c.ReceivedCount();
+    const QStringList lines = Widths(4000, 5);
+    for (const QString &line : lines)
+        c.Form.QueuedCommandToPort(line);
+
+    auto exit = [&] {
+        if (how == "menu")
+            c.Form.Exit1->trigger();
+        else
+            c.Form.close();
+    };
+    bool progressShown = false;
+    if (instrument == "slow") {
+        // The operator exits while the drain waits for the first reply.
+        QTimer::singleShot(150, &c.Form, [&] {
+            QCOMPARE(c.ReceivedFrom(mark), lines.mid(0, 1));
+            exit();
+            // the window stays while the queue goes out, the progress window shows it
+            progressShown = !c.Form.Terminating() && c.P.MessageForm.isVisible() &&
+                            c.P.MessageForm.MessageLabel->text() == "Sending queued commands";
+        });
+    } else {
+        c.Form.TaskTimer->stop();
+        exit();
+        progressShown = c.P.MessageForm.isVisible();
+    }
+    if (instrument != "slow")
+        QVERIFY(!c.Form.Terminating()); // the window stays while the queue goes out
+    QTRY_VERIFY_WITH_TIMEOUT(c.Form.Terminating(), 10000);
+
+    // Nothing can go out once the program ends: what arrived was sent before.
+    QTest::qWait(400);
+    QCOMPARE(c.ReceivedFrom(mark), lines.mid(0, arrived));
+    QVERIFY(progressShown);
+    QVERIFY(!c.P.MessageForm.isVisible());
+    QVERIFY(c.P.Dialogs.warnings.isEmpty()); // the operator chose to end: no question
+    QCOMPARE(c.P.Dialogs.informations, informations);
+    QVERIFY(!c.Form.isVisible());
+    QVERIFY(!c.Form.ComPort->Opened());
+    QVERIFY(c.P.Errors.Texts.isEmpty());
 }
 
 QTEST_MAIN(tst_queue)

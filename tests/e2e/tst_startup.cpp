@@ -25,6 +25,8 @@ private slots:
     void manualChoiceChosen();
     void logSwitchAndExit();
     void restartFreesThePortFirst();
+    void restartKeepsTheOptions_data();
+    void restartKeepsTheOptions();
     void endDecidedInsideAReplyWait_data();
     void endDecidedInsideAReplyWait();
     void commandLine_data();
@@ -187,6 +189,63 @@ void tst_startup::restartFreesThePortFirst()
     QVERIFY(form.Terminating());
     QVERIFY(!form.LaunchTimer->isActive());
     QVERIFY(!form.isVisible());
+}
+
+void tst_startup::restartKeepsTheOptions_data()
+{
+    QTest::addColumn<bool>("logSwitch");
+    QTest::addColumn<QStringList>("options"); // given besides -log (from the command line)
+    QTest::addColumn<QString>("how");         // "menu": demonstration mode, then File Restart
+                                              // App; "no device": Yes to "No device found"
+    QTest::addColumn<bool>("toggleLog");      // the menu's log switch used once before
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("-log") << true << QStringList{} << "menu" << false << QStringList{"-log"};
+    QTest::newRow("-log, no device found: before the log is on")
+        << true << QStringList{} << "no device" << false << QStringList{"-log"};
+    QTest::newRow("-log, then switched off")
+        << true << QStringList{} << "menu" << true << QStringList{};
+    QTest::newRow("switched on from the menu")
+        << false << QStringList{} << "menu" << true << QStringList{"-log"};
+    QTest::newRow("nothing given")
+        << false << QStringList{} << "no device" << false << QStringList{};
+    QTest::newRow("--demo and -log")
+        << true << QStringList{"--demo"} << "menu" << false << QStringList{"--demo", "-log"};
+}
+
+void tst_startup::restartKeepsTheOptions()
+{
+    QFETCH(bool, logSwitch);
+    QFETCH(QStringList, options);
+    QFETCH(QString, how);
+    QFETCH(bool, toggleLog);
+    QFETCH(QStringList, arguments);
+    QTemporaryDir work; // where the log goes
+    const QString previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work.path()));
+    QStringList launched{"<not launched>"};
+    const TInstanceLauncher previous = SetInstanceLauncher([&](const QStringList &a) {
+        launched = a;
+        return true;
+    });
+    {
+        PanelFixture p; // no instrument at all
+        TMainForm &form = *p.Form;
+        form.LogSwitch = logSwitch;
+        form.ProgramOptions = options;
+        form.StartupPath = how == "menu" ? TStartupPath::Demo : TStartupPath::Discovery;
+        p.Dialogs.answers = {OperatorDialogs::Yes}; // to "No device found. Try to reconnect?"
+        form.FormCreate();
+        if (how == "menu") {
+            QVERIFY(!form.Terminating());
+            if (toggleLog)
+                form.EnableLoggingMenu->trigger();
+            form.R1->trigger();
+        }
+        QVERIFY(form.Terminating());
+    }
+    SetInstanceLauncher(previous);
+    QVERIFY(QDir::setCurrent(previousDir));
+    QCOMPARE(launched, arguments);
 }
 
 void tst_startup::endDecidedInsideAReplyWait_data()

@@ -6,6 +6,7 @@
 #include "comm/TKTComPort.h"
 #include "ui/main/TPageControl.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QMovie>
 #include <QPushButton>
@@ -23,6 +24,7 @@ private slots:
     void portVanishesWhileIdle_data();
     void portVanishesWhileIdle();
     void portVanishedBeforeATransaction();
+    void lostPortQuestionWaitsForAnOpenDialog();
     void demoModeEndsThePoll();
 
 private:
@@ -203,6 +205,32 @@ void tst_statuspoll::portVanishedBeforeATransaction()
     QVERIFY(c.Form.Terminating());
     QCOMPARE(c.Launches, 1);
     QVERIFY2(c.P.Errors.Texts.isEmpty(), qPrintable(c.P.Errors.Texts.join('\n')));
+}
+
+void tst_statuspoll::lostPortQuestionWaitsForAnOpenDialog()
+{
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--unplug-after", QString::number(FInitLines)}));
+    c.Form.StatusTimer->stop();
+    QTest::qWait(200); // the device goes
+
+    // A file dialog or a message box is open: a key typed there must not answer the
+    // poll's question.
+    QDialog other(&c.Form);
+    other.setWindowModality(Qt::ApplicationModal);
+    other.show();
+    for (int poll = 0; poll < 2; ++poll)
+        c.Form.StatusTimerTimer();
+    QVERIFY(c.P.Dialogs.warnings.isEmpty());
+    QVERIFY(!c.Form.Terminating());
+    QVERIFY(c.Form.StatusTimer->isActive()); // it asks later
+
+    other.close();
+    c.P.Dialogs.answers = {OperatorDialogs::No};
+    QTRY_VERIFY_WITH_TIMEOUT(c.Form.Terminating(), 3000); // the next poll
+    QCOMPARE(c.P.Dialogs.warnings.size(), 1);
+    QCOMPARE(c.P.Dialogs.warnings[0].text, QString("Port no longer available, restart?"));
+    QCOMPARE(c.Launches, 0);
 }
 
 void tst_statuspoll::demoModeEndsThePoll()

@@ -237,6 +237,7 @@ public:
     // by the program entry before FormCreate.
     TStartupPath StartupPath = TStartupPath::Discovery;
     bool LogSwitch = false;              // the command-line switch "log"
+    QStringList ProgramOptions;          // options a restart passes on besides "-log"
     std::function<bool()> LeftShiftHeld; // asked again when no device was found
     QPointer<TMessageForm> MessageForm;  // the progress window, made by the entry
     TIdentityRecord Identity;            // read once by the scan, never again
@@ -253,6 +254,9 @@ public:
     void LaunchTimerTimer();
     void RestartApp() override;
     void ExitApp() override;
+    // The fresh instance's command line: ProgramOptions, and "-log" while logging is on
+    // (before the start-up has applied the switch, while it was given).
+    QStringList RestartArguments() const;
     void SetStatusTimerEnabled(bool enabled) override;
     void FormClose();
     void Exit1Click();
@@ -453,6 +457,11 @@ private:
     void ApplyChannelRecord(int chnum, const QString &reply);
     void SharedThresholdEnable();
     bool FTerminating = false;
+    bool FLogSwitchApplied = false;
+    // Exit was asked for while commands were queued: they go out first (the progress
+    // window shows it), and the task tick that sent them ends the program.
+    bool FExitPending = false;
+    void EndProgram(int notSent);
 
     // service window (TMainForm_Service.cpp)
     void CreateServiceParts();

@@ -3,6 +3,7 @@
 // transactions, and carries out a pending storage-bin recall or re-initialization first.
 
 #include "comm/Communication.h"
+#include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "ui/main/TMainForm.h"
 
@@ -63,13 +64,22 @@ void TMainForm::ProcessTasks()
         SetStatusTimerEnabled(true);
     }
 
+    int notSent = 0;
     if (CommandsQueued) {
         // Commands queued during a reply wait of this drain land behind the ones
         // waiting and go out in this same drain, in arrival order.
         while (!CommandQueue.isEmpty() && !FTerminating) {
+            if (Comm->LinkGone()) {
+                // The port is gone for good: the rest of the queue cannot go out.
+                notSent += int(CommandQueue.size());
+                CommandQueue.clear();
+                break;
+            }
             const QString command = CommandQueue.takeFirst();
             QueueCount = int(CommandQueue.size());
             Comm->CommandToPort(command.toLatin1());
+            if (!Comm->LineWritten() && !FTerminating)
+                ++notSent;
         }
         if (!FTerminating) {
             CommandQueue.clear();
@@ -79,6 +89,14 @@ void TMainForm::ProcessTasks()
     }
 
     TaskRunning = false;
+    if (FTerminating)
+        return;
+    if (FExitPending) {
+        EndProgram(notSent);
+        return;
+    }
+    if (notSent > 0)
+        Dialogs().Information(Communication::NotSentText(notSent));
     if (!FTerminating && TasksPending())
         TaskTimer->start();
 }

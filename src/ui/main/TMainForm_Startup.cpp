@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLocale>
 #include <QMovie>
 #include <QThread>
@@ -107,6 +108,7 @@ void TMainForm::FormCreate()
     CalibrationList.clear();
     if (LogSwitch)
         ToggleLoggingState();
+    FLogSwitchApplied = true;
     LaunchTimer->start();
     Mirrors.SystemRunning = false;
     // From now on every reply wait dispatches window messages and a time-out asks the
@@ -175,16 +177,55 @@ void TMainForm::RestartApp()
     ComPort->Close();
     ComPort->Abandon();
     QThread::msleep(RestartPauseMs);
-    LaunchNewInstance();
+    LaunchNewInstance(RestartArguments());
     EndRun();
+}
+
+QStringList TMainForm::RestartArguments() const
+{
+    QStringList arguments = ProgramOptions;
+    // A restart is asked for when the instrument is lost, which is when a log is wanted:
+    // it goes on if it is on now. The switch itself counts until the start-up applied it
+    // ("No device found. Try to reconnect?" comes before that).
+    if (FLogSwitchApplied ? Comm->LoggingEnabled() : LogSwitch)
+        arguments << QStringLiteral("-log");
+    return arguments;
 }
 
 void TMainForm::ExitApp()
 {
-    if (FTerminating)
+    if (FTerminating || FExitPending)
         return;
+    // Changes still queued go out before the program ends; the task tick that sends
+    // them ends it (a reply wait, a drain or a poll may be under way further up the
+    // call stack). An instrument that stops answering then is given up at its first
+    // time-out without a question. Nothing is sent once the port was given up (a "No"
+    // to the lost-communication question) or is gone, nor in demonstration mode.
+    if (CommandsQueued && !DemoMode && !ComPort->Abandoned() && !Comm->LinkGone()) {
+        FExitPending = true;
+        StatusTimer->stop();
+        Comm->GiveUpOnTimeout = true;
+        if (MessageForm) {
+            MessageForm->MessageLabel->setText(QStringLiteral("Sending queued commands"));
+            MessageForm->show();
+        }
+        TaskTimer->start();
+        return;
+    }
+    EndProgram(DemoMode ? 0 : int(CommandQueue.size()));
+}
+
+void TMainForm::EndProgram(int notSent)
+{
+    FExitPending = false;
     TaskTimer->stop();
     StatusTimer->stop();
+    if (MessageForm)
+        MessageForm->close();
+    if (notSent > 0)
+        Dialogs().Information(Communication::NotSentText(notSent));
+    if (FTerminating)
+        return;
     ComPort->SetAllowEvents(false);
     ComPort->SetShowErrors(false);
     ComPort->Close();
@@ -196,7 +237,7 @@ void TMainForm::ExitApp()
 
 void TMainForm::SetStatusTimerEnabled(bool enabled)
 {
-    if (enabled && !FTerminating)
+    if (enabled && !FTerminating && !FExitPending)
         StatusTimer->start();
     else
         StatusTimer->stop();
@@ -205,7 +246,11 @@ void TMainForm::SetStatusTimerEnabled(bool enabled)
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     FormClose();
-    event->accept();
+    // While queued commands are sent before the end, the window stays.
+    if (FTerminating)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TMainForm::FormClose()

@@ -8,6 +8,7 @@
 #include "ui/main/TMainForm.h"
 #include "ui/main/TPageControl.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMovie>
 #include <QPushButton>
@@ -45,6 +46,10 @@ void TMainForm::StatusTimerTimer()
 void TMainForm::UpdateStatus()
 {
     if (!ComPort->Open()) {
+        // Never over another dialog (a file dialog, a message box): a key typed there
+        // would answer it. The poll goes on and asks once that dialog is closed.
+        if (QApplication::activeModalWidget())
+            return;
         const auto answer = Dialogs().Warning(QStringLiteral("Port no longer available, restart?"),
                                               {OperatorDialogs::Yes, OperatorDialogs::No});
         if (answer == OperatorDialogs::Yes)
