@@ -319,7 +319,9 @@ void tst_channeltabs::fieldsShowAndReachTheirRange()
         QCOMPARE(e->FocusIndex(), 1);
         QVERIFY(e->FocusRect().left() >= e->contentsRect().left());
 
-        e->AssignValue(e->MinValue());
+        // zeros right of the leading digit, so that the typed digits alone make the value
+        // (a digit whose result would leave the range is refused, not clamped)
+        e->AssignValue(std::pow(10.0, top));
         QCOMPARE(e->IncExponent(), top);
         for (QChar ch : typed)
             QTest::keyClick(e, ch.toLatin1());
