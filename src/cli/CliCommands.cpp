@@ -11,12 +11,12 @@
 #include "protocol/ConfigurationQueries.h"
 #include "protocol/Conversions.h"
 #include "protocol/ModelTable.h"
+#include "protocol/SettingCommands.h"
 #include "protocol/SettingsComparison.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <algorithm>
 #include <csignal>
 #include <limits>
 
@@ -89,9 +89,9 @@ CliExitCode CliCommands::Run()
     if (c == QLatin1String("load"))
         return Load();
     if (c == QLatin1String("run"))
-        return Command(QByteArrayLiteral(":PULS0:STAT ON"));
+        return Command(RunCommand(true).toLatin1());
     if (c == QLatin1String("stop"))
-        return Command(QByteArrayLiteral(":PULS0:STAT OFF"));
+        return Command(RunCommand(false).toLatin1());
     return Status();
 }
 
@@ -166,11 +166,11 @@ CliExitCode CliCommands::Status()
 {
     // As the window's status poll asks them; the shot count as the window shows it, the
     // low 32 bits of the instrument's count.
-    const std::optional<qint64> running = AskNumber(QByteArrayLiteral(":PULS0:STAT"), 0, 1);
+    const std::optional<qint64> running = AskNumber(RunStateQuery().toLatin1(), 0, 1);
     if (!running)
         return FSession.ExitCode();
     const std::optional<qint64> count =
-        AskNumber(QByteArrayLiteral(":COUN:PULS"), std::numeric_limits<qint64>::min(),
+        AskNumber(ShotCountQuery().toLatin1(), std::numeric_limits<qint64>::min(),
                   std::numeric_limits<qint64>::max());
     if (!count)
         return FSession.ExitCode();
@@ -264,12 +264,9 @@ CliExitCode CliCommands::Load()
     if (FSession.Ended())
         return FSession.ExitCode();
     if (interrupted) {
-        const qsizetype commands =
-            std::count_if(FFileLines.cbegin(), FFileLines.cend(),
-                          [](const QString &line) { return !CommandScript::IsComment(line); });
         FOut.Error(QStringLiteral("Interrupted: %1 of the file's %2 command lines were sent.")
                        .arg(sent)
-                       .arg(commands));
+                       .arg(CommandScript::CommandCount(FFileLines)));
         return CliExitCode::Interrupted;
     }
     if (!FArgs.Verify)

@@ -9,8 +9,6 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <algorithm>
-
 CommandScriptReplay::CommandScriptReplay(Communication &comm) : FComm(comm) {}
 
 bool CommandScriptReplay::Stopped() const
@@ -45,11 +43,8 @@ int CommandScriptReplay::Run(QStringList lines)
             OnProgress(i + 1, count);
     }
     FRunning = false;
-    if (FComm.LinkGone()) {
-        const auto commands = std::count_if(lines.cbegin(), lines.cend(), [](const QString &l) {
-            return !CommandScript::IsComment(l);
-        });
-        Dialogs().Information(Communication::NotSentText(int(commands) - written));
-    }
+    if (FComm.LinkGone())
+        Dialogs().Information(
+            Communication::NotSentText(CommandScript::CommandCount(lines) - written));
     return sent;
 }

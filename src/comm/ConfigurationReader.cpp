@@ -23,9 +23,11 @@ std::optional<TConfigReply> ConfigurationReader::Ask(const TConfigQuery &query)
     if (Abandoned && Abandoned())
         return std::nullopt;
     if (query.Numeric) {
-        // A number is recorded as the number read, in decimal.
-        reply.Number = TryStrToInt(TrimBoth(reply.Text)).value_or(0);
-        if (Unreadable(query, reply.Text).isEmpty())
+        // A number is recorded as the number read, in decimal; a reply that is none
+        // keeps its text for the report (Unreadable), but one no settings line records.
+        const std::optional<qint32> number = TryStrToInt(TrimBoth(reply.Text));
+        reply.Number = number.value_or(0);
+        if (number || !query.Kept)
             reply.Text = QString::number(reply.Number);
     }
     if (query.Kept)

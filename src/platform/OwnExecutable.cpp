@@ -50,14 +50,6 @@ TInstanceLauncher SetInstanceLauncher(TInstanceLauncher launcher)
     return previous;
 }
 
-TInstanceLauncher SetInstanceLauncher(std::function<bool()> launcher)
-{
-    if (!launcher)
-        return SetInstanceLauncher(TInstanceLauncher());
-    return SetInstanceLauncher(TInstanceLauncher(
-        [launcher = std::move(launcher)](const QStringList &) { return launcher(); }));
-}
-
 bool LaunchNewInstance(const QStringList &arguments)
 {
     if (currentLauncher())

@@ -14,6 +14,4 @@ bool OpenOwnExecutable(const QStringList &arguments);
 // one that records the launch instead of starting a process).
 using TInstanceLauncher = std::function<bool(const QStringList &arguments)>;
 TInstanceLauncher SetInstanceLauncher(TInstanceLauncher launcher); // returns the previous one
-// A launcher that does not look at the arguments.
-TInstanceLauncher SetInstanceLauncher(std::function<bool()> launcher);
 bool LaunchNewInstance(const QStringList &arguments);

@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace CommandScript {
 
 namespace {
@@ -109,6 +111,12 @@ QString Write(const QString &fileName, const QStringList &lines)
 bool IsComment(const QString &line)
 {
     return line.contains(QLatin1String("//"));
+}
+
+int CommandCount(const QStringList &lines)
+{
+    return int(std::count_if(lines.cbegin(), lines.cend(),
+                             [](const QString &line) { return !IsComment(line); }));
 }
 
 QByteArray ToWire(const QString &line)

@@ -39,6 +39,8 @@ QStringList Decode(const QByteArray &bytes);
 QString Write(const QString &fileName, const QStringList &lines);
 
 bool IsComment(const QString &line);
+// The lines that are sent: every line that is not a comment.
+int CommandCount(const QStringList &lines);
 
 // The line as it goes over the wire (without its CR LF).
 QByteArray ToWire(const QString &line);

@@ -331,6 +331,11 @@ QString RunStateQuery()
     return row.Prefix + QString::number(row.Number) + row.Mnemonic;
 }
 
+QString ShotCountQuery()
+{
+    return QStringLiteral(":COUN:PULS");
+}
+
 QString SaveBinCommand(int bin)
 {
     return QStringLiteral("*SAV ") + QString::number(bin);
@@ -385,17 +390,25 @@ QString GateLevelCommand(int input, double volts)
 
 // ---- Service commands
 
-QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value)
+QString InputCalMnemonic(TCalInput input, TCalFactor factor)
 {
     static const char *const inputs[] = {":TRIG1", ":TRIG2", ":GATE1"};
-    return QLatin1String(inputs[int(input)]) + CalMnemonic(factor) + QLatin1Char(' ')
-           + QString::number(value);
+    return QLatin1String(inputs[int(input)]) + CalMnemonic(factor);
+}
+
+QString ChCalMnemonic(int chnum, TCalFactor factor)
+{
+    return QStringLiteral(":PULS") + QString::number(chnum) + CalMnemonic(factor);
+}
+
+QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value)
+{
+    return InputCalMnemonic(input, factor) + QLatin1Char(' ') + QString::number(value);
 }
 
 QString ChCalCommand(int chnum, TCalFactor factor, qint32 value)
 {
-    return QStringLiteral(":PULS") + QString::number(chnum) + CalMnemonic(factor)
-           + QLatin1Char(' ') + QString::number(value);
+    return ChCalMnemonic(chnum, factor) + QLatin1Char(' ') + QString::number(value);
 }
 
 QString StoreCalibrationCommand(int slot)

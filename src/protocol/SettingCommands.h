@@ -77,6 +77,8 @@ QString CounterSourceCommand(int item);
 // ":PULS0:STAT ON" / "OFF", and the query of the run state (without "?").
 QString RunCommand(bool on);
 QString RunStateQuery();
+// The shot count's query (without "?").
+QString ShotCountQuery();
 // Save the settings to a bin, recall them from one.
 QString SaveBinCommand(int bin);
 QString RecallBinCommand(int bin);
@@ -110,7 +112,11 @@ enum class TCalFactor
     Gain,
     Offset
 };
-QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value); // Gain, Offset
+// A factor's mnemonic is its query (the transaction appends "?"); its command is the
+// mnemonic, a blank and the value.
+QString InputCalMnemonic(TCalInput input, TCalFactor factor); // Gain, Offset
+QString ChCalMnemonic(int chnum, TCalFactor factor);
+QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value);
 QString ChCalCommand(int chnum, TCalFactor factor, qint32 value);
 // "*STR n": store the calibration factors.
 QString StoreCalibrationCommand(int slot);

@@ -19,7 +19,7 @@ struct ControlPanel
 
     ControlPanel()
     {
-        PreviousLauncher = SetInstanceLauncher([this] {
+        PreviousLauncher = SetInstanceLauncher([this](const QStringList &) {
             ++Launches;
             return true;
         });

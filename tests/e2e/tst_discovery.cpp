@@ -192,7 +192,7 @@ void tst_discovery::noDeviceFound()
     auto emulator = p.Emulator(1, {"--model", "410-6"});
     QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
     int launches = 0;
-    const TInstanceLauncher previous = SetInstanceLauncher([&] {
+    const TInstanceLauncher previous = SetInstanceLauncher([&](const QStringList &) {
         ++launches;
         return true;
     });

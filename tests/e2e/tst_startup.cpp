@@ -176,7 +176,7 @@ void tst_startup::restartFreesThePortFirst()
 
     bool openedByNewInstance = false;
     int launches = 0;
-    const TInstanceLauncher previous = SetInstanceLauncher([&] {
+    const TInstanceLauncher previous = SetInstanceLauncher([&](const QStringList &) {
         ++launches;
         openedByNewInstance = newInstanceOpens();
         return true;
@@ -272,7 +272,7 @@ void tst_startup::endDecidedInsideAReplyWait()
                : QStringList{"--model", "7310-36", "--reply-delay", "150", "--slow-after", "2"});
     QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
     int launches = 0;
-    const TInstanceLauncher previous = SetInstanceLauncher([&] {
+    const TInstanceLauncher previous = SetInstanceLauncher([&](const QStringList &) {
         ++launches;
         return true;
     });

@@ -2,6 +2,7 @@
 // saving to a bin through the queue, and recalling one on the next task tick.
 
 #include "base/NameNumber.h"
+#include "protocol/SettingCommands.h"
 #include "ui/main/TBinMenu.h"
 #include "ui/main/TMainForm.h"
 
@@ -49,7 +50,7 @@ void TMainForm::UpdateStorageBins()
 
 void TMainForm::SaveStorageBin(QObject *Sender)
 {
-    QueuedCommandToPort(QStringLiteral("*SAV ") + QString::number(NameNumber(Sender)));
+    QueuedCommandToPort(SaveBinCommand(NameNumber(Sender)));
 }
 
 void TMainForm::RecallStorageBin(QObject *Sender)

@@ -5,6 +5,7 @@
 #include "comm/Communication.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
+#include "protocol/SettingCommands.h"
 #include "ui/main/TMainForm.h"
 
 #include <QPushButton>
@@ -53,7 +54,7 @@ void TMainForm::ProcessTasks()
     if (RecallPending || ReinitializePending) {
         StatusTimer->stop();
         if (RecallPending)
-            Comm->CommandToPort(QByteArrayLiteral("*RCL ") + QByteArray::number(RecallBin));
+            Comm->CommandToPort(RecallBinCommand(RecallBin).toLatin1());
         Initialize();
         RecallPending = false;
         ReinitializePending = false;
@@ -97,7 +98,7 @@ void TMainForm::ProcessTasks()
     }
     if (notSent > 0)
         Dialogs().Information(Communication::NotSentText(notSent));
-    if (!FTerminating && TasksPending())
+    if (TasksPending())
         TaskTimer->start();
 }
 

@@ -5,6 +5,7 @@
 #include "comm/Communication.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
+#include "protocol/SettingCommands.h"
 #include "ui/main/TMainForm.h"
 #include "ui/main/TPageControl.h"
 
@@ -59,7 +60,7 @@ void TMainForm::UpdateStatus()
         return;
     }
 
-    const qint32 running = Comm->QueryPortInt(QByteArrayLiteral(":PULS0:STAT"));
+    const qint32 running = Comm->QueryPortInt(RunStateQuery().toLatin1());
     if (FTerminating)
         return;
     if (running == 0) {
@@ -75,7 +76,7 @@ void TMainForm::UpdateStatus()
     }
 
     if (SystemPageControl->ActivePageIndex() == AdditionalPageIndex) {
-        const quint32 count = Comm->QueryPortInt64(QByteArrayLiteral(":COUN:PULS"));
+        const quint32 count = Comm->QueryPortInt64(ShotCountQuery().toLatin1());
         if (FTerminating)
             return;
         ShotCountlbl->setText(QStringLiteral("Count: %1").arg(count, 10));
@@ -95,7 +96,7 @@ void TMainForm::SystemStart()
     PulseAnimate->show();
     PulseMovie->start();
     RunStopbtn->setText(QStringLiteral("Stop"));
-    QueuedCommandToPort(QStringLiteral(":PULS0:STAT ON"));
+    QueuedCommandToPort(RunCommand(true));
     Mirrors.SystemRunning = true;
 }
 
@@ -105,5 +106,5 @@ void TMainForm::SystemStop()
     PulseMovie->stop();
     PulseAnimate->hide();
     RunStopbtn->setText(QStringLiteral("Run"));
-    QueuedCommandToPort(QStringLiteral(":PULS0:STAT OFF"));
+    QueuedCommandToPort(RunCommand(false));
 }

@@ -6,6 +6,7 @@
 #include "base/ErrorReport.h"
 #include "base/NameNumber.h"
 #include "protocol/Conversions.h"
+#include "protocol/SettingCommands.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TMainForm.h"
 #include "ui/main/TPageControl.h"
@@ -32,76 +33,74 @@ void TServiceForm::ShowReminder()
 
 // ---------------------------------------------------------------- input amplifiers
 
-void TServiceForm::AmplifierChange(QObject *Sender, qint32 &value, const char *command)
+void TServiceForm::AmplifierChange(QObject *Sender, qint32 &value, TCalInput input,
+                                   TCalFactor factor)
 {
     if (!FReadingBack) {
         value = IntValueOf(Sender);
-        Main.QueuedCommandToPort(QString::fromLatin1(command) + u' ' + QString::number(value));
+        Main.QueuedCommandToPort(InputCalCommand(input, factor, value));
     }
     ShowReminder();
 }
 
 void TServiceForm::Trig1AmpGainAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger1CalGain, ":TRIG1:CAL:GAIN");
+    AmplifierChange(Sender, Trigger1CalGain, TCalInput::Trigger1, TCalFactor::Gain);
 }
 
 void TServiceForm::Trig1AmpOffAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger1CalOffset, ":TRIG1:CAL:OFFS");
+    AmplifierChange(Sender, Trigger1CalOffset, TCalInput::Trigger1, TCalFactor::Offset);
 }
 
 void TServiceForm::TrigGate2AmpGainAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger2CalGain, ":TRIG2:CAL:GAIN");
+    AmplifierChange(Sender, Trigger2CalGain, TCalInput::Trigger2, TCalFactor::Gain);
 }
 
 void TServiceForm::TrigGate2AmpOffAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger2CalOffset, ":TRIG2:CAL:OFFS");
+    AmplifierChange(Sender, Trigger2CalOffset, TCalInput::Trigger2, TCalFactor::Offset);
 }
 
 void TServiceForm::Gate1AmpGainAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Gate1CalGain, ":GATE1:CAL:GAIN");
+    AmplifierChange(Sender, Gate1CalGain, TCalInput::Gate1, TCalFactor::Gain);
 }
 
 void TServiceForm::Gate1AmpOffAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Gate1CalOffset, ":GATE1:CAL:OFFS");
+    AmplifierChange(Sender, Gate1CalOffset, TCalInput::Gate1, TCalFactor::Offset);
 }
 
 // ---------------------------------------------------------------- channel factors
 
-// A channel factor's field: its mirror, then its command "PULS<n><suffix> <value>".
+// A channel factor's field: its mirror, then its command.
 void TServiceForm::ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*mirror,
-                                       const char *suffix)
+                                       TCalFactor factor)
 {
     if (!FReadingBack) {
         const int n = NameNumber(Sender);
         const qint32 v = IntValueOf(Sender);
         Main.ChannelConfigs[n].*mirror = v;
-        Main.QueuedCommandToPort(QStringLiteral(":PULS%1%2 %3")
-                                     .arg(n)
-                                     .arg(QLatin1String(suffix))
-                                     .arg(v));
+        Main.QueuedCommandToPort(ChCalCommand(n, factor, v));
     }
     ShowReminder();
 }
 
 void TServiceForm::SetChWidthCal(QObject *Sender)
 {
-    ChannelFactorChange(Sender, &ChannelConfig::WidthCal, ":CAL:WIDT");
+    ChannelFactorChange(Sender, &ChannelConfig::WidthCal, TCalFactor::Width);
 }
 
 void TServiceForm::SetChAmpGainCal(QObject *Sender)
 {
-    ChannelFactorChange(Sender, &ChannelConfig::AmpGainCal, ":CAL:GAIN");
+    ChannelFactorChange(Sender, &ChannelConfig::AmpGainCal, TCalFactor::Gain);
 }
 
 void TServiceForm::SetChAmpOffCal(QObject *Sender)
 {
-    ChannelFactorChange(Sender, &ChannelConfig::AmpOffsetCal, ":CAL:OFFS");
+    ChannelFactorChange(Sender, &ChannelConfig::AmpOffsetCal, TCalFactor::Offset);
 }
 
 // The delay factor carries the width factor along by the same step, within the width
@@ -117,7 +116,7 @@ void TServiceForm::SetChDelayCal(QObject *Sender)
     ChannelConfig &c = Main.ChannelConfigs[n];
     c.WidthCal = c.WidthCal + d - c.DelayCal;
     c.DelayCal = d;
-    Main.QueuedCommandToPort(QStringLiteral(":PULS%1:CAL:DEL %2").arg(n).arg(d));
+    Main.QueuedCommandToPort(ChCalCommand(n, TCalFactor::Delay, d));
     ShowReminder();
 
     TPlusSpinEdit *width = ChWidthCalAdj[n];
@@ -167,9 +166,8 @@ void TServiceForm::SerialNumSetBtnClick()
 
 void TServiceForm::StoreCalsBtnClick()
 {
-    Main.QueuedCommandToPort(QStringLiteral("*STR 0"));
-    Main.QueuedCommandToPort(QStringLiteral("*STR 1"));
-    Main.QueuedCommandToPort(QStringLiteral("*STR 2"));
+    for (int slot = 0; slot <= 2; ++slot)
+        Main.QueuedCommandToPort(StoreCalibrationCommand(slot));
     StoreCalReminderLbl->hide();
 }
 

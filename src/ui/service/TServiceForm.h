@@ -28,6 +28,8 @@ class QTimer;
 
 struct ChannelConfig;
 class TMainForm;
+enum class TCalInput;
+enum class TCalFactor;
 class TPageControl;
 class TPlusSpinEdit;
 class TRadioGroup;
@@ -135,8 +137,8 @@ private:
     void CreateChannelTemplate();
     void CreateChannelPages();
     void ShowReminder();
-    void AmplifierChange(QObject *Sender, qint32 &value, const char *command);
-    void ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*mirror, const char *suffix);
+    void AmplifierChange(QObject *Sender, qint32 &value, TCalInput input, TCalFactor factor);
+    void ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*mirror, TCalFactor factor);
     void HideProgress();
     // The readback's end, whether complete or abandoned: commands allowed again, the
     // progress window closed, the poll free to run.

@@ -6,6 +6,7 @@
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "protocol/Conversions.h"
+#include "protocol/SettingCommands.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/controls/TemplateCopy.h"
 #include "ui/main/TMainForm.h"
@@ -166,38 +167,40 @@ void TServiceForm::RetrieveCals()
 
     struct Amplifier
     {
-        const char *Query;
+        TCalInput Input;
+        TCalFactor Factor;
         qint32 TServiceForm::*Value;
         TPlusSpinEdit *Field;
     };
     const Amplifier amplifiers[] = {
-        {":TRIG1:CAL:GAIN", &TServiceForm::Trigger1CalGain, Trig1AmpGainAdj},
-        {":TRIG1:CAL:OFFS", &TServiceForm::Trigger1CalOffset, Trig1AmpOffAdj},
-        {":TRIG2:CAL:GAIN", &TServiceForm::Trigger2CalGain, TrigGate2AmpGainAdj},
-        {":TRIG2:CAL:OFFS", &TServiceForm::Trigger2CalOffset, TrigGate2AmpOffAdj},
-        {":GATE1:CAL:GAIN", &TServiceForm::Gate1CalGain, Gate1AmpGainAdj},
-        {":GATE1:CAL:OFFS", &TServiceForm::Gate1CalOffset, Gate1AmpOffAdj},
+        {TCalInput::Trigger1, TCalFactor::Gain, &TServiceForm::Trigger1CalGain, Trig1AmpGainAdj},
+        {TCalInput::Trigger1, TCalFactor::Offset, &TServiceForm::Trigger1CalOffset, Trig1AmpOffAdj},
+        {TCalInput::Trigger2, TCalFactor::Gain, &TServiceForm::Trigger2CalGain, TrigGate2AmpGainAdj},
+        {TCalInput::Trigger2, TCalFactor::Offset, &TServiceForm::Trigger2CalOffset,
+         TrigGate2AmpOffAdj},
+        {TCalInput::Gate1, TCalFactor::Gain, &TServiceForm::Gate1CalGain, Gate1AmpGainAdj},
+        {TCalInput::Gate1, TCalFactor::Offset, &TServiceForm::Gate1CalOffset, Gate1AmpOffAdj},
     };
     for (const Amplifier &a : amplifiers) {
-        const qint32 v = comm.QueryPortInt(QByteArray(a.Query));
+        const qint32 v = comm.QueryPortInt(InputCalMnemonic(a.Input, a.Factor).toLatin1());
         if (Abandoned())
             return;
         this->*a.Value = v;
         a.Field->AssignValue(v);
-        list << QString::fromLatin1(a.Query) + u' ' + QString::number(v);
+        list << InputCalCommand(a.Input, a.Factor, v);
     }
 
     struct ChannelFactor
     {
-        const char *Query;
+        TCalFactor Factor;
         qint32 ChannelConfig::*Value;
         TChannelTable<TPlusSpinEdit> TServiceForm::*Table;
     };
     const ChannelFactor factors[] = {
-        {":CAL:WIDT", &ChannelConfig::WidthCal, &TServiceForm::ChWidthCalAdj},
-        {":CAL:DEL", &ChannelConfig::DelayCal, &TServiceForm::ChDelayCalAdj},
-        {":CAL:GAIN", &ChannelConfig::AmpGainCal, &TServiceForm::ChAmpGainAdj},
-        {":CAL:OFFS", &ChannelConfig::AmpOffsetCal, &TServiceForm::ChAmpOffAdj},
+        {TCalFactor::Width, &ChannelConfig::WidthCal, &TServiceForm::ChWidthCalAdj},
+        {TCalFactor::Delay, &ChannelConfig::DelayCal, &TServiceForm::ChDelayCalAdj},
+        {TCalFactor::Gain, &ChannelConfig::AmpGainCal, &TServiceForm::ChAmpGainAdj},
+        {TCalFactor::Offset, &ChannelConfig::AmpOffsetCal, &TServiceForm::ChAmpOffAdj},
     };
     // Only the channels whose pages exist: "Channels" may name more than were found.
     const int channels = qMin(Main.ChannelCount, CalChannels);
@@ -205,15 +208,13 @@ void TServiceForm::RetrieveCals()
         if (Main.MessageForm)
             Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing Ch ") +
                                                     QString::number(n) + QStringLiteral(" Cals"));
-        const QString prefix = QStringLiteral(":PULS") + QString::number(n);
         for (const ChannelFactor &f : factors) {
-            const QString query = prefix + QLatin1String(f.Query);
-            const qint32 v = comm.QueryPortInt(query.toLatin1());
+            const qint32 v = comm.QueryPortInt(ChCalMnemonic(n, f.Factor).toLatin1());
             if (Abandoned())
                 return;
             Main.ChannelConfigs[n].*f.Value = v;
             (this->*f.Table)[n]->AssignValue(v);
-            list << query + u' ' + QString::number(v);
+            list << ChCalCommand(n, f.Factor, v);
         }
     }
     EndRetrieve();
