@@ -27,6 +27,8 @@ int IntValueOf(const QObject *sender)
 
 void TServiceForm::ShowReminder()
 {
+    if (!FReadingBack)
+        FStorePending = true;
     StoreCalReminderLbl->show();
 }
 
@@ -170,6 +172,7 @@ void TServiceForm::StoreCalsBtnClick()
     Main.QueuedCommandToPort(QStringLiteral("*STR 0"));
     Main.QueuedCommandToPort(QStringLiteral("*STR 1"));
     Main.QueuedCommandToPort(QStringLiteral("*STR 2"));
+    FStorePending = false;
     StoreCalReminderLbl->hide();
 }
 
