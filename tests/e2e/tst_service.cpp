@@ -306,6 +306,9 @@ void tst_service::companyAndStore()
     QCOMPARE(SentAfterDrain(f, mark), QStringList{":SYST:BAD 1 24"});
     QCOMPARE(f.Emulator->LastReplyTo(":SYST:BAD 1 24"), QStringLiteral("OK"));
     QVERIFY(s.StoreCalReminderLbl->isVisibleTo(&s));
+    // The read-back that "Save Cals To File" runs first stores nothing.
+    s.ServiceInitialize();
+    QVERIFY(s.StoreCalReminderLbl->isVisibleTo(&s));
 
     mark = f.Mark();
     s.StoreCalsBtn->click();

@@ -28,6 +28,8 @@ int IntValueOf(const QObject *sender)
 
 void TServiceForm::ShowReminder()
 {
+    if (!FReadingBack)
+        FStorePending = true;
     StoreCalReminderLbl->show();
 }
 
@@ -168,6 +170,7 @@ void TServiceForm::StoreCalsBtnClick()
 {
     for (int slot = 0; slot <= 2; ++slot)
         Main.QueuedCommandToPort(StoreCalibrationCommand(slot));
+    FStorePending = false;
     StoreCalReminderLbl->hide();
 }
 

@@ -152,6 +152,7 @@ private:
     // and the delay factor carries nothing into the width factor.
     bool FReadingBack = false;
     bool FLoadRunning = false; // from the open dialog to the end of the load
+    bool FStorePending = false; // a factor, the serial number or the badge changed since the last *STR
     QTimer *FOptimizeTimer = nullptr;
     CommandScriptReplay FReplay;
 };

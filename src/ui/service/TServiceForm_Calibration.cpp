@@ -51,7 +51,8 @@ void TServiceForm::ServiceInitialize()
 {
     if (!CalTabsCreated)
         CreateChannelPages();
-    StoreCalReminderLbl->hide();
+    // Reading back does not store: the reminder stays until *STR went out.
+    StoreCalReminderLbl->setVisible(FStorePending);
     RetrieveCals();
 }
 
