@@ -6,6 +6,7 @@
 #include "comm/TKTComPort.h"
 #include "ui/main/TPageControl.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QLabel>
 #include <QMovie>
@@ -19,6 +20,8 @@ private slots:
     void runAndStop();
     void pollFollowsTheInstrument_data();
     void pollFollowsTheInstrument();
+    void readbackShowsTheRunState_data();
+    void readbackShowsTheRunState();
     void shotCounter_data();
     void shotCounter();
     void portVanishesWhileIdle_data();
@@ -125,6 +128,48 @@ void tst_statuspoll::pollFollowsTheInstrument()
         caption == "-" ? RunDisplay{"untouched", true} : RunDisplay{caption, caption == "Stop"};
     QCOMPARE(Shown(c.Form), expected);
     QCOMPARE(c.Form.Mirrors.SystemRunning, instrumentRuns);
+}
+
+void tst_statuspoll::readbackShowsTheRunState_data()
+{
+    // What makes the instrument run while the window shows it stopped, then the read-back
+    // that sees it running, before any poll could.
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("readback");
+
+    QTest::newRow("settings file whose system record starts the output")
+        << "*CFG 0 1 0.001000000 NORM 1 1 1 1" << "restore";
+    QTest::newRow("bin recall while the output runs") << ":PULS0:STAT ON" << "recall";
+    QTest::newRow("Refresh while the output runs") << ":PULS0:STAT ON" << "refresh";
+}
+
+void tst_statuspoll::readbackShowsTheRunState()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, readback);
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    QCOMPARE(Shown(c.Form), (RunDisplay{"Run", false}));
+
+    c.Form.Comm->CommandToPort(line.toLatin1());
+    if (readback == "restore") {
+        c.Form.Initialize(); // the read-back that follows a replay
+    } else {
+        if (readback == "recall")
+            c.Form.findChild<QAction *>("BinRestore1")->trigger();
+        else
+            c.Form.Up1->trigger();
+        c.Form.ProcessTasks();
+    }
+    c.Form.StatusTimer->stop();
+    QCOMPARE(Shown(c.Form), (RunDisplay{"Stop", true}));
+    QVERIFY(c.Form.Mirrors.SystemRunning);
+
+    // the button stops what runs
+    const int mark = c.ReceivedCount();
+    QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
+    QTRY_COMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT OFF"});
 }
 
 void tst_statuspoll::shotCounter_data()

@@ -354,6 +354,9 @@ public:
     void RunStopbtnClick();
     void SystemStart();
     void SystemStop();
+    // The run state as the window shows it: the mirror, the button's caption ("Stop"
+    // while running) and the pulse animation.
+    void ShowRunState(bool running);
 
     // ---- Timing diagram (TMainForm_Diagram.cpp) -----------------------------------------
     // "Timing Diagram", the last item of "Tools": a non-modal window drawing the mirrors,

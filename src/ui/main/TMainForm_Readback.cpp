@@ -31,7 +31,10 @@ void TMainForm::ApplySystemRecord(const QString &reply)
     TSystemCounts counts;
     ReadSystemRecord(reply, Mirrors, counts, [&](TSystemField field, bool) {
         switch (field) {
-        case TSystemField::RunState: // a mirror only
+        case TSystemField::RunState:
+            // A settings file, a recall or a Refresh may find the output running
+            // before the poll does: the button must not offer to start it.
+            ShowRunState(Mirrors.SystemRunning);
             break;
         case TSystemField::Period:
             PeriodAdj->AssignValue(Mirrors.SystemPeriod);

@@ -63,17 +63,10 @@ void TMainForm::UpdateStatus()
     const qint32 running = Comm->QueryPortInt(RunStateQuery().toLatin1());
     if (FTerminating)
         return;
-    if (running == 0) {
-        Mirrors.SystemRunning = false;
-        PulseMovie->stop();
-        PulseAnimate->hide();
-        RunStopbtn->setText(QStringLiteral("Run"));
-    } else if (!Mirrors.SystemRunning) {
-        Mirrors.SystemRunning = true;
-        PulseAnimate->show();
-        PulseMovie->start();
-        RunStopbtn->setText(QStringLiteral("Stop"));
-    }
+    if (running == 0)
+        ShowRunState(false);
+    else if (!Mirrors.SystemRunning)
+        ShowRunState(true);
 
     if (SystemPageControl->ActivePageIndex() == AdditionalPageIndex) {
         const quint32 count = Comm->QueryPortInt64(ShotCountQuery().toLatin1());
@@ -93,18 +86,25 @@ void TMainForm::RunStopbtnClick()
 
 void TMainForm::SystemStart()
 {
-    PulseAnimate->show();
-    PulseMovie->start();
-    RunStopbtn->setText(QStringLiteral("Stop"));
+    ShowRunState(true);
     QueuedCommandToPort(RunCommand(true));
-    Mirrors.SystemRunning = true;
 }
 
 void TMainForm::SystemStop()
 {
-    Mirrors.SystemRunning = false;
-    PulseMovie->stop();
-    PulseAnimate->hide();
-    RunStopbtn->setText(QStringLiteral("Run"));
+    ShowRunState(false);
     QueuedCommandToPort(RunCommand(false));
+}
+
+void TMainForm::ShowRunState(bool running)
+{
+    Mirrors.SystemRunning = running;
+    PulseAnimate->setVisible(running);
+    if (running) {
+        PulseMovie->start();
+        RunStopbtn->setText(QStringLiteral("Stop"));
+    } else {
+        PulseMovie->stop();
+        RunStopbtn->setText(QStringLiteral("Run"));
+    }
 }
