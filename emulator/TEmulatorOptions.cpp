@@ -117,9 +117,14 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
         QStringLiteral("Fault: answers the exact incoming LINE with REPLY instead of "
                        "interpreting it (for example ':COUN:PULS?=abc'). Repeatable."),
         QStringLiteral("LINE=REPLY"));
+    const QCommandLineOption replyOnce(
+        QStringLiteral("reply-once"),
+        QStringLiteral("Fault: as --reply, for the first receipt of LINE only; later ones "
+                       "are interpreted. Repeatable."),
+        QStringLiteral("LINE=REPLY"));
     parser.addOptions({help, model, badge, serial, firmware, baud, portDir, com, transcript,
                        unsecured, shotCount, replyDelay, slowAfter, lateFirst, silent, silentAfter, split, unplugAfter,
-                       reply});
+                       reply, replyOnce});
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -190,6 +195,13 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
         if (equals <= 0)
             return bad(QStringLiteral("--reply needs LINE=REPLY"));
         o.Faults.Replies.insert(forced.left(equals).toLatin1(), forced.mid(equals + 1).toLatin1());
+    }
+    for (const QString &forced : parser.values(replyOnce)) {
+        const qsizetype equals = forced.indexOf(QLatin1Char('='));
+        if (equals <= 0)
+            return bad(QStringLiteral("--reply-once needs LINE=REPLY"));
+        o.Faults.RepliesOnce.insert(forced.left(equals).toLatin1(),
+                                    forced.mid(equals + 1).toLatin1());
     }
     return Run;
 }

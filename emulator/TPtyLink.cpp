@@ -231,7 +231,9 @@ void TPtyLink::ProcessLine(const QByteArray &line, bool overlong)
 
     ++FAnswered;
     QByteArray reply;
-    if (FFaults.Replies.contains(line))
+    if (FFaults.RepliesOnce.contains(line))
+        reply = FFaults.RepliesOnce.take(line);
+    else if (FFaults.Replies.contains(line))
         reply = FFaults.Replies.value(line);
     else if (overlong)
         reply = "ERR 2: line too long";

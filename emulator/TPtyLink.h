@@ -36,6 +36,7 @@ public:
         bool Split = false;                    // each reply in pieces, with short gaps
         int UnplugAfter = -1;                  // answer this many lines, then the device disappears
         QHash<QByteArray, QByteArray> Replies; // exact incoming line -> forced reply
+        QHash<QByteArray, QByteArray> RepliesOnce; // the same, for the line's first receipt only
     };
 
     static constexpr int SplitGapMs = 15;

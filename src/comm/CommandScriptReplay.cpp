@@ -31,8 +31,16 @@ int CommandScriptReplay::Run(QStringList lines)
             // 30 ms. A plain pause, so that no handler starts a transaction in it; the
             // events processed after the previous line count towards it.
             const qint64 left = sent == 0 ? LinePauseMs : LinePauseMs - sinceLine.elapsed();
-            if (left > 0)
+            if (left > 0) {
                 QThread::msleep(quint32(left));
+                // A timer that a handler restarted late in the previous reply wait (the
+                // task tick, refused while the port was in use) is due only now: without
+                // this it would meet every following reply wait again and wait for the
+                // end of the file.
+                QCoreApplication::processEvents();
+                if (Stopped())
+                    break;
+            }
             FComm.CommandToPort(CommandScript::ToWire(line));
             written += FComm.LineWritten() ? 1 : 0;
             sinceLine.start();
@@ -46,5 +54,5 @@ int CommandScriptReplay::Run(QStringList lines)
     if (FComm.LinkGone())
         Dialogs().Information(
             Communication::NotSentText(CommandScript::CommandCount(lines) - written));
-    return sent;
+    return written;
 }

@@ -9,9 +9,9 @@ class Communication;
 // Sends a command script to the instrument, paced as the instrument needs it: each line
 // that is not a comment (see CommandScript), in order, with Communication::CommandToPort,
 // whose reply goes to the terminal and is otherwise ignored; then the window's pending
-// events are processed. Between two lines sent there are at least 30 ms besides the
-// transaction's own 30 ms pause (the time the events took counts towards them), and
-// 30 ms before the first; a comment line sends nothing and adds no pause. An error reply
+// events are processed, and again once the pause before the next line is over. Between
+// two lines sent there are at least 30 ms besides the transaction's own 30 ms pause (the
+// time the first events took counts towards them), and 30 ms before the first; a comment line sends nothing and adds no pause. An error reply
 // does not stop the replay.
 //
 // The replay works on its own copy of the lines: the caller's list (the settings or
@@ -33,7 +33,8 @@ public:
     // the number of lines. It may call Abandon.
     std::function<void(int done, int count)> OnProgress;
 
-    // Replays the lines; returns the number of lines sent (comments not counted). Ends
+    // Replays the lines; returns the number of lines that left the port (comments not
+    // counted, nor a line whose write failed or that a lost link kept back). Ends
     // early, before the next line, once Abandon was called, the serial port was
     // abandoned (the program is ending) or the link is gone (Communication::LinkGone;
     // the operator is then told how many lines were not sent).

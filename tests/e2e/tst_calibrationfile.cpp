@@ -25,6 +25,7 @@ private slots:
     void load_data();
     void load();
     void loadInsidePollIsDeferred();
+    void saveInsidePollIsDeferred();
     void unreadableFileLeavesPollRunning();
     void loadFromAnotherInstrument(); // last: the instrument takes another identity
 
@@ -252,6 +253,38 @@ void tst_calibrationfile::loadInsidePollIsDeferred()
     QCOMPARE(f.SentSince(mark), QStringList{":TRIG2:CAL:OFFS 333"} + ReadbackQueries(6, true));
     QVERIFY(!f.Form.CalibrationLoadPending);
     QCOMPARE(f.Service->TrigGate2AmpOffAdj->IntValue(), 333);
+}
+
+void tst_calibrationfile::saveInsidePollIsDeferred()
+{
+    ServicePanel &f = *F;
+    f.P.Dialogs.informations.clear();
+    // a factor changed on the instrument since the last read-back
+    f.Form.QueuedCommandToPort(":TRIG2:CAL:OFFS 555");
+    f.Form.StatusTimer->stop();
+    QTRY_VERIFY(f.Drained());
+
+    // Clicked inside a status poll: no read-back and no dialog there; once the poll is
+    // over the read-back runs, then the dialog, and the file holds the new factor.
+    bool insidePoll = false, deferred = false;
+    for (int attempt = 0; attempt < 20 && !insidePoll; ++attempt) {
+        QTimer::singleShot(0, [&] {
+            if (!f.Form.StatusPollRunning)
+                return;
+            insidePoll = true;
+            f.Service->SaveCalsBtnClick();
+            deferred = !QApplication::activeModalWidget();
+        });
+        f.Form.StatusTimerTimer();
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(insidePoll);
+    QVERIFY(deferred);
+    ChooseFile(Path("deferred-save.txt"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Path("deferred-save.txt")), 10000);
+    const QByteArray saved = ReadFile(Path("deferred-save.txt"));
+    QVERIFY2(saved.contains(":TRIG2:CAL:OFFS 555\r\n"), saved.constData());
+    QCOMPARE(saved.count('\n'), 38);
 }
 
 void tst_calibrationfile::unreadableFileLeavesPollRunning()

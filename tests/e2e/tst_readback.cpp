@@ -11,6 +11,7 @@
 #include "ui/main/TComboBox.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QTimer>
 #include <QtTest>
 
@@ -24,6 +25,7 @@ private slots:
     void sharedThresholdShowsGate2();
     void malformedRecord_data();
     void malformedRecord();
+    void incompleteUntilAReadbackCompletes();
 };
 
 namespace {
@@ -256,6 +258,31 @@ void tst_readback::malformedRecord()
     QVERIFY(!f.Comm->CommandsDisabled);
     QVERIFY(f.StatusTimer->isActive());
     QVERIFY(f.PeriodAdj->Enabled());
+    // ... while it says that its values are incomplete, and which record failed
+    QVERIFY(f.windowTitle().endsWith("  - VALUES INCOMPLETE: \"" + lastSent +
+                                     "\" could not be read"));
+    QVERIFY(f.ReadbackIncompletelbl->isVisibleTo(&f));
+    QCOMPARE(f.ReadbackIncompletelbl->toolTip(), r.P.Errors.Texts.value(0));
+}
+
+void tst_readback::incompleteUntilAReadbackCompletes()
+{
+    // Channel 2's record is garbled once: the first read-back stops there, a Refresh reads
+    // it all.
+    Readback r;
+    QVERIFY(r.Start({"--model", "7310-12", "--reply-once", "*CFG?2?=1 0.0000x"}));
+    TMainForm &f = r.Form;
+    r.Initialize();
+    QCOMPARE(r.P.Errors.Texts.size(), 1);
+    const QString caption = f.windowTitle();
+    QVERIFY(caption.contains("VALUES INCOMPLETE"));
+    QVERIFY(!f.ReadbackFailure.isEmpty());
+
+    r.Initialize();
+    QCOMPARE(r.P.Errors.Texts.size(), 1);
+    QVERIFY(f.ReadbackFailure.isEmpty());
+    QVERIFY(!f.ReadbackIncompletelbl->isVisibleTo(&f));
+    QCOMPARE(f.windowTitle(), caption.section("  - VALUES INCOMPLETE", 0, 0));
 }
 
 QTEST_MAIN(tst_readback)

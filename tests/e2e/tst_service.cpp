@@ -9,11 +9,13 @@
 #include "ui/service/TRadioGroup.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class tst_service : public QObject
@@ -36,8 +38,8 @@ private slots:
     void optimize();
     void pageFocusMemory();
     void unsecuredInstrumentAndClampedField();
-    void badgeReplyWithoutNumber_data();
-    void badgeReplyWithoutNumber();
+    void unreadableCalibrationReply_data();
+    void unreadableCalibrationReply();
     void serviceCode_data();
     void serviceCode();
     void demoModeNeverOpens();
@@ -418,33 +420,72 @@ void tst_service::unsecuredInstrumentAndClampedField()
     QCOMPARE(f.Service->ChWidthCalAdj[1]->IntValue(), f.Form.ChannelConfigs[1].WidthCal);
 }
 
-void tst_service::badgeReplyWithoutNumber_data()
+void tst_service::unreadableCalibrationReply_data()
 {
+    QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("reply");
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("reason");
 
-    QTest::newRow("no space") << "1"
-                              << "'' is not a valid integer value";
-    QTest::newRow("no number before the space") << "KT 6"
-                                                << "'KT' is not a valid integer value";
+    QTest::newRow("badge without a space") << ":SYST:BAD?"
+                                           << "1"
+                                           << "'' is not a valid integer value";
+    QTest::newRow("badge without a number before the space")
+        << ":SYST:BAD?"
+        << "KT 6"
+        << "'KT' is not a valid integer value";
+    QTest::newRow("serial number that is no number") << "*SER?"
+                                                     << "abc"
+                                                     << "'abc' is not a valid integer value";
+    QTest::newRow("input factor with a letter") << ":TRIG1:CAL:GAIN?"
+                                                << "12x"
+                                                << "'12x' is not a valid integer value";
+    QTest::newRow("channel factor: no reply") << ":PULS3:CAL:WIDT?"
+                                              << ""
+                                              << "no reply";
 }
 
-void tst_service::badgeReplyWithoutNumber()
+void tst_service::unreadableCalibrationReply()
 {
     Shared({});
+    QFETCH(QString, query);
     QFETCH(QString, reply);
-    QFETCH(QString, error);
+    QFETCH(QString, reason);
     ServicePanel f;
-    QVERIFY(f.Start({"--model", "7310-6", "--reply", ":SYST:BAD?=" + reply}));
+    QVERIFY(f.Start({"--model", "7310-6", "--reply", query + "=" + reply}));
 
+    // The read-back ends there, naming the query and quoting the reply; nothing reads 0.
+    const qsizetype mark = f.Mark();
     f.Service->ServiceInitialize();
-    QCOMPARE(f.P.Errors.Texts, QStringList{error});
+    const QString failure =
+        QString("The reply to \"%1\" cannot be read: \"%2\" (%3).").arg(query, reply, reason);
+    QCOMPARE(f.P.Errors.Texts, QStringList{failure});
+    QVERIFY(f.SentSince(mark).contains(query));
+    QVERIFY(!f.SentSince(mark).contains(":PULS6:CAL:OFFS?")); // nothing asked after it
+    QCOMPARE(f.Service->CalibrationFailure, failure);
+    QVERIFY(!f.Form.CalibrationList.contains(":TRIG1:CAL:GAIN 0"));
     QVERIFY(!f.P.MessageForm.isVisible());
     QVERIFY(!f.Form.Comm->CommandsDisabled);
     QVERIFY(!f.Form.CalibrationRetrievePending);
+
+    // Save Cals reads back again, fails again, and writes no file: no dialog comes up.
+    QTemporaryDir folder;
+    const QString path = folder.filePath("cals.txt");
+    bool dialogShown = false;
+    WhenShown<QFileDialog>([&](QFileDialog *d) {
+        dialogShown = true;
+        d->selectFile(path);
+        static_cast<QDialog *>(d)->accept();
+    });
+    f.P.Errors.Texts.clear();
+    f.Service->SaveCalsBtn->click();
+    QCOMPARE(f.P.Errors.Texts, QStringList{failure + " The calibration was not saved."});
+    QTest::qWait(50);
+    QVERIFY(!dialogShown);
+    QVERIFY(!QFile::exists(path));
+
     // The poll runs again, and changes reach the instrument again.
-    const qsizetype mark = f.Emulator->Received().size();
-    QTRY_VERIFY_WITH_TIMEOUT(f.Emulator->Received().mid(mark).contains(":PULS0:STAT?"), 3000);
+    const qsizetype again = f.Emulator->Received().size();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Emulator->Received().mid(again).contains(":PULS0:STAT?"), 3000);
     f.Service->Trig1AmpGainAdj->AssignValue(3333);
     QCOMPARE(SentAfterDrain(f, f.Mark()), QStringList{":TRIG1:CAL:GAIN 3333"});
 }

@@ -5,7 +5,9 @@
 #include "ControlPanel.h"
 #include "comm/Communication.h"
 #include "protocol/CommandScript.h"
+#include "ui/main/TMessageForm.h"
 #include "ui/main/TResponseList.h"
+#include <QPushButton>
 
 #include <QDir>
 #include <QFileDialog>
@@ -45,6 +47,10 @@ private slots:
     void refreshDuringReplay();
     void restoreChosenDuringAnInitialization();
     void demoModeSavesTheDateLine();
+    void failedReadbackEndsTheSave();
+    void restoreWhoseReadbackFails();
+    void restoreWhoseInstrumentVanishes();
+    void longReplayShowsProgressAndCancels();
 };
 
 namespace {
@@ -371,6 +377,141 @@ void tst_settingsfile::demoModeSavesTheDateLine()
                  .match(QString::fromLatin1(bytes))
                  .hasMatch(),
              bytes.constData());
+}
+
+namespace {
+const QString Garbled = "The reply to \"*CFG?3?\" cannot be read: \"garbage\" "
+                        "('' is not a valid integer value).";
+
+// What the window says about its values: the marker in the caption and the line in
+// System Information.
+bool ShowsIncomplete(TMainForm &form, const QString &why)
+{
+    return form.windowTitle().endsWith("  - VALUES INCOMPLETE: " + why) &&
+           form.ReadbackIncompletelbl->isVisibleTo(&form);
+}
+} // namespace
+
+void tst_settingsfile::failedReadbackEndsTheSave()
+{
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--reply", "*CFG?3?=garbage"}));
+    c.Form.StatusTimer->stop();
+    QCOMPARE(c.P.Errors.Texts, QStringList{Garbled}); // the start's read-back
+    QVERIFY(ShowsIncomplete(c.Form, "\"*CFG?3?\" could not be read"));
+
+    // an earlier good file stays as it was; no dialog is offered
+    const QString file = writeFile("rig.txt", "*CFG 0 0 0.001000000 NORM 1 1 1 1\r\n");
+    QVERIFY(!file.isEmpty());
+    c.P.Errors.Texts.clear();
+    c.P.Dialogs.fileAnswers = {file};
+    c.Form.SaveToFile1Click();
+    QCOMPARE(c.P.Dialogs.fileDialogs, 0);
+    QCOMPARE(c.P.Errors.Texts, QStringList{Garbled + " The settings were not saved."});
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), QByteArray("*CFG 0 0 0.001000000 NORM 1 1 1 1\r\n"));
+    QVERIFY(c.P.Dialogs.informations.isEmpty());
+    QVERIFY(!c.Form.Comm->CommandsDisabled);
+}
+
+void tst_settingsfile::restoreWhoseReadbackFails()
+{
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--reply", "*CFG?3?=garbage"}));
+    c.Form.StatusTimer->stop();
+    c.P.Errors.Texts.clear();
+    QCOMPARE(CommandScript::Write(path("two.txt"), {"// rig", ":SYST:AUT 1", ":SYST:AUT 0"}),
+             QString());
+    c.P.Dialogs.fileAnswers = {path("two.txt")};
+    c.Form.RestoreSettingsFromFile1Click();
+    // not "Settings loaded.": what went out, and which record could not be read
+    QVERIFY(c.P.Dialogs.informations.isEmpty());
+    QCOMPARE(c.P.Errors.Texts,
+             QStringList{"2 of the file's 2 command lines were sent. " + Garbled});
+    QVERIFY(!c.P.MessageForm.isVisible());
+    QVERIFY(ShowsIncomplete(c.Form, "\"*CFG?3?\" could not be read"));
+}
+
+void tst_settingsfile::restoreWhoseInstrumentVanishes()
+{
+    int startLines = 0;
+    {
+        ControlPanel reference;
+        QVERIFY(reference.Start());
+        startLines = reference.ReceivedCount();
+    }
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--unplug-after", QString::number(startLines + 3)}));
+    c.Form.StatusTimer->stop();
+    QCOMPARE(c.ReceivedCount(), startLines);
+    QVERIFY(!ShowsIncomplete(c.Form, "the instrument no longer answers"));
+    QStringList lines;
+    for (int i = 0; i < 10; ++i)
+        lines << QString(":SYST:AUT %1").arg(i % 2);
+    QCOMPARE(CommandScript::Write(path("ten.txt"), lines), QString());
+    c.P.Dialogs.fileAnswers = {path("ten.txt")};
+    c.P.Dialogs.answers = {OperatorDialogs::Ignore};
+    c.Form.RestoreSettingsFromFile1Click();
+
+    // one question, one count of what did not go out, no "Settings loaded.", no read-back
+    QCOMPARE(c.P.Dialogs.warnings.size(), 1);
+    QCOMPARE(c.P.Dialogs.informations.size(), 1);
+    QVERIFY2(QRegularExpression("^[0-9]+ commands were not sent\\.$")
+                 .match(c.P.Dialogs.informations[0])
+                 .hasMatch(),
+             qPrintable(c.P.Dialogs.informations[0]));
+    QVERIFY(c.P.Errors.Texts.isEmpty());
+    QVERIFY(!c.P.MessageForm.isVisible());
+    QVERIFY(ShowsIncomplete(c.Form, "the instrument no longer answers"));
+    QCOMPARE(c.ReceivedFrom(startLines), lines.mid(0, 3));
+}
+
+void tst_settingsfile::longReplayShowsProgressAndCancels()
+{
+    ControlPanel c;
+    QVERIFY(c.Start());
+    c.Form.StatusTimer->stop();
+    QStringList lines{"// a long file"};
+    for (int i = 0; i < 60; ++i)
+        lines << QString(":SYST:AUT %1").arg(i % 2);
+    QCOMPARE(CommandScript::Write(path("long.txt"), lines), QString());
+    c.P.Dialogs.fileAnswers = {path("long.txt")};
+
+    // the operator reads the progress and clicks Cancel once a few lines are out
+    QStringList progress;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &c.Form, [&] {
+        TMessageForm &m = c.P.MessageForm;
+        if (!m.isVisible() || !m.CancelButton->isVisible())
+            return;
+        if (progress.isEmpty() || progress.last() != m.ProgressLabel->text())
+            progress << m.ProgressLabel->text();
+        if (m.ProgressLabel->text() == "line 8 of 61") {
+            watch.stop();
+            QTest::mouseClick(m.CancelButton, Qt::LeftButton);
+        }
+    });
+    watch.start(0);
+    const int mark = c.ReceivedCount();
+    c.Form.RestoreSettingsFromFile1Click();
+
+    QVERIFY2(progress.contains("line 2 of 61"), qPrintable(progress.join(" | ")));
+    QVERIFY(progress.contains("line 8 of 61"));
+    // the lines up to the cancel, then the read-back still follows
+    // (the click lands in the reply wait of the next line or in the pause before it)
+    const QStringList sent = ReplayedLines(c, mark);
+    QVERIFY2(sent.size() >= 7 && sent.size() <= 8, qPrintable(sent.join(" | ")));
+    QCOMPARE(sent, lines.mid(1, sent.size()));
+    QVERIFY(c.ReceivedFrom(mark).contains("*CFG?6?"));
+    QCOMPARE(c.P.Dialogs.informations,
+             QStringList{QString("Loading was cancelled: %1 of the file's 60 command lines "
+                                 "were sent.")
+                             .arg(sent.size())});
+    QVERIFY(!c.P.MessageForm.isVisible());
+    // the progress window is the plain one again
+    QVERIFY(!c.P.MessageForm.CancelButton->isVisibleTo(&c.P.MessageForm));
+    QVERIFY(!c.P.MessageForm.isEnabled());
 }
 
 QTEST_MAIN(tst_settingsfile)

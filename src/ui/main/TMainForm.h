@@ -153,6 +153,7 @@ public:
     QGroupBox *SystemInfoGrp = nullptr;
     QLabel *SerialNumberlbl = nullptr;
     QLabel *FWVersionlbl = nullptr;
+    QLabel *ReadbackIncompletelbl = nullptr; // "Values incomplete", shown after a failed read-back
     QLabel *FPGAVersionlbl = nullptr;
 
     // ---- Menu bar ---------------------------------------------------------------------
@@ -279,7 +280,16 @@ public:
     TChannelConfigs ChannelConfigs;
     TTimingLimits TimingLimits;
 
-    void Initialize();
+    // True when every reply was read. Otherwise ReadbackFailure says why, reported here
+    // unless report is false (the caller then reports it with what it meant to do).
+    bool Initialize(bool report = true);
+    // Why the latest read-back of the configuration did not complete ("The reply to
+    // "*CFG?3?" cannot be read: ..."); empty once one completes. Until then the controls
+    // of the records not read hold template or stale values: the caption and System
+    // Information say so.
+    QString ReadbackFailure;
+    QString ReadbackFailedQuery; // "*CFG?3?"
+    void ShowReadbackState();
     void ParseSystemParameters();
     void ParseTrigGateParameters();
     void ParseChannelParameters(int chnum);
@@ -451,6 +461,7 @@ private:
     void EndRun();
     bool InitializeAbandoned() const;
     void ReadInstrumentSettings();
+    QString FAskedQuery; // the read-back's latest query as it went out
     // readback (TMainForm_Readback.cpp): the shared configuration queries, their replies
     // written into the controls
     ConfigurationReader ReadbackReader();

@@ -38,7 +38,7 @@ bool TMainForm::InitializeAbandoned() const
     return FTerminating;
 }
 
-void TMainForm::Initialize()
+bool TMainForm::Initialize(bool report)
 {
     SettingsList.clear();
     SettingsList << SettingsDateLine();
@@ -52,7 +52,7 @@ void TMainForm::Initialize()
         SerialNumberlbl->setText(QStringLiteral("Serial Number: 1234"));
         FWVersionlbl->setText(QStringLiteral("Firmware Ver: 1.00"));
         FPGAVersionlbl->setText(QStringLiteral("FPGA Ver: 1.25"));
-        return;
+        return true;
     }
 
     StatusTimer->stop();
@@ -64,7 +64,7 @@ void TMainForm::Initialize()
     }
     QCoreApplication::processEvents();
     if (InitializeAbandoned())
-        return;
+        return false;
 
     if (Identity.Company == QLatin1String("KT")) {
         KTBlueBanner->show();
@@ -91,23 +91,28 @@ void TMainForm::Initialize()
         UpdateStorageBins();
     QCoreApplication::processEvents();
     if (InitializeAbandoned())
-        return;
+        return false;
 
     TimingLimits = TTimingLimits();
     SetResolutionRanges();
 
+    ReadbackFailure.clear();
+    ReadbackFailedQuery.clear();
     try {
         ReadInstrumentSettings();
     } catch (const EConvertError &error) {
-        // A malformed record: the record is abandoned at that field and nothing after
-        // it is read. The window is still handed back to the operator below, with
-        // commands and the status poll running, so that a Refresh can try again.
+        // A reply that cannot be read: the record is abandoned at that field and nothing
+        // after it is read. The window is still handed back to the operator below, with
+        // commands and the status poll running, so that a Refresh can try again; until
+        // one completes, the window says that its values are incomplete.
         if (InitializeAbandoned())
-            return;
-        ReportError(error.Message);
+            return false;
+        ReadbackFailure = error.Message;
+        ReadbackFailedQuery = FAskedQuery;
     }
     if (InitializeAbandoned())
-        return;
+        return false;
+    ShowReadbackState();
 
     SetResolutionRanges();
     Comm->CommandsDisabled = false;
@@ -123,12 +128,33 @@ void TMainForm::Initialize()
     SystemPageControl->setVisible(true);
     ChPageControl->setVisible(true);
     emit ConfigurationChanged();
+    if (!ReadbackFailure.isEmpty() && report)
+        ReportError(ReadbackFailure);
+    return ReadbackFailure.isEmpty();
+}
+
+void TMainForm::ShowReadbackState()
+{
+    const QString marker = QStringLiteral("  - VALUES INCOMPLETE: ");
+    QString caption = windowTitle();
+    const qsizetype at = caption.indexOf(marker);
+    if (at >= 0)
+        caption.truncate(at);
+    if (!ReadbackFailedQuery.isEmpty())
+        caption += marker + QLatin1Char('"') + ReadbackFailedQuery +
+                   QStringLiteral("\" could not be read");
+    else if (!ReadbackFailure.isEmpty())
+        caption += marker + ReadbackFailure;
+    setWindowTitle(caption);
+    ReadbackIncompletelbl->setToolTip(ReadbackFailure);
+    ReadbackIncompletelbl->setVisible(!ReadbackFailure.isEmpty());
 }
 
 void TMainForm::ReadInstrumentSettings()
 {
     ConfigurationReader reader = ReadbackReader();
     reader.Asking = [this](const TConfigQuery &query) {
+        FAskedQuery = QString::fromLatin1(query.Mnemonic) + QLatin1Char('?');
         if (query.Item == TConfigItem::ChannelRecord && MessageForm)
             MessageForm->MessageLabel->setText(QStringLiteral("Initializing Ch ") +
                                                QString::number(query.Record));

@@ -287,6 +287,10 @@ void TMainForm::CreateSystemInfo(QWidget *client)
                          QRect(8, 52, 150, 20));
     FPGAVersionlbl =
         Label(SystemInfoGrp, "FPGAVersionlbl", QStringLiteral("FPGA Ver: "), QRect(8, 80, 150, 20));
+    ReadbackIncompletelbl = Label(SystemInfoGrp, "ReadbackIncompletelbl",
+                                  QStringLiteral("Values incomplete"), QRect(8, 98, 150, 18));
+    ReadbackIncompletelbl->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
+    ReadbackIncompletelbl->hide();
 }
 
 void TMainForm::CreateScreenFit()

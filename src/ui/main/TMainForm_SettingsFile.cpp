@@ -36,8 +36,13 @@ void TMainForm::SaveToFile1Click()
 {
     if (FileOperationMustWait(&TMainForm::SaveToFile1Click))
         return;
-    // The file describes the instrument as it is now.
-    Initialize();
+    // The file describes the instrument as it is now, all of it or not at all: a
+    // read-back that did not complete ends the save before the dialog.
+    if (!Initialize(false)) {
+        if (!Terminating())
+            ReportError(ReadbackFailure + QStringLiteral(" The settings were not saved."));
+        return;
+    }
     if (Terminating())
         return;
 
@@ -72,6 +77,9 @@ void TMainForm::RestoreSettingsFromFile1Click()
     }
 
     SettingsList = file.Lines;
+    const int commands = CommandScript::CommandCount(file.Lines);
+    int sent = 0;
+    bool cancelled = false;
     if (!file.Lines.isEmpty()) {
         if (!SettingsReplay) {
             SettingsReplay = new CommandScriptReplay(*Comm);
@@ -86,22 +94,61 @@ void TMainForm::RestoreSettingsFromFile1Click()
                 MessageForm->show();
             }
         };
+        // A long file (hours at 30 ms a line) shows how far it is and can be cancelled:
+        // the lines sent stay sent and the read-back below still follows.
+        QMetaObject::Connection cancel;
+        if (MessageForm) {
+            MessageForm->OfferCancel(true);
+            cancel = connect(MessageForm, &TMessageForm::Cancelled, this, [this, &cancelled] {
+                cancelled = true;
+                SettingsReplay->Abandon();
+            });
+        }
         showLoading();
-        SettingsReplay->OnProgress = [showLoading](int, int) { showLoading(); };
+        SettingsReplay->OnProgress = [this, showLoading](int done, int count) {
+            showLoading();
+            if (MessageForm)
+                MessageForm->ShowProgress(
+                    QStringLiteral("line %1 of %2").arg(done).arg(count));
+        };
         // The replay sends its own copy: an initialization run from the window meanwhile
         // rebuilds SettingsList.
-        SettingsReplay->Run(file.Lines);
+        sent = SettingsReplay->Run(file.Lines);
         SettingsReplay->OnProgress = nullptr;
+        if (MessageForm) {
+            disconnect(cancel);
+            MessageForm->OfferCancel(false);
+        }
         if (Terminating())
             return;
     } else {
         Dialogs().Information(QStringLiteral("Empty file."));
     }
 
-    Initialize();
+    if (Comm->LinkGone()) {
+        // The replay has told how many lines did not go out; with no instrument there is
+        // nothing to read back, and the window no longer holds what the instrument has.
+        if (MessageForm)
+            MessageForm->close();
+        ReadbackFailure = QStringLiteral("the instrument no longer answers");
+        ReadbackFailedQuery.clear();
+        ShowReadbackState();
+        return;
+    }
+    const QString sentText = QStringLiteral("%1 of the file's %2 command lines were sent.")
+                                 .arg(sent)
+                                 .arg(commands);
+    const bool readBack = Initialize(false);
     if (Terminating())
         return;
     if (MessageForm)
         MessageForm->close();
-    Dialogs().Information(QStringLiteral("Settings loaded."));
+    if (!readBack)
+        ReportError((cancelled ? QStringLiteral("Loading was cancelled: ") + sentText
+                               : sentText) +
+                    QLatin1Char(' ') + ReadbackFailure);
+    else if (cancelled)
+        Dialogs().Information(QStringLiteral("Loading was cancelled: ") + sentText);
+    else
+        Dialogs().Information(QStringLiteral("Settings loaded."));
 }

@@ -101,8 +101,13 @@ public:
     qint32 Gate1CalOffset = 0;
 
     // ---- Operations ----------------------------------------------------------------
-    void ServiceInitialize();
-    void RetrieveCals();
+    void ServiceInitialize(bool report = true);
+    // Fills the fields and CalibrationList from the instrument. A reply that is no number
+    // (or none) ends it there, reported with the query and the reply unless report is
+    // false; CalibrationFailure then says why and CalibrationList is not a whole backup.
+    void RetrieveCals(bool report = true);
+    // Empty once the latest read-back completed; why it did not otherwise.
+    QString CalibrationFailure = QStringLiteral("not read yet");
     void CalTimerTimer();
 
     void Trig1AmpGainAdjChange(QObject *Sender);
@@ -143,6 +148,9 @@ private:
     // The readback's end, whether complete or abandoned: commands allowed again, the
     // progress window closed, the poll free to run.
     void EndRetrieve();
+    // The read-back ends at a reply it cannot read.
+    void FailRetrieve(const QString &failure, bool report);
+    bool PortBusy() const;
     bool Abandoned() const;
     void WaitForOptimize();
 

@@ -4,6 +4,7 @@
 #include "base/DateTimeText.h"
 #include "base/ErrorReport.h"
 #include "comm/Communication.h"
+#include "comm/ConfigurationReader.h"
 #include "comm/TKTComPort.h"
 #include "protocol/Conversions.h"
 #include "protocol/SettingCommands.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <iterator>
 
 namespace {
@@ -47,13 +49,13 @@ QString Named(const char *prefix, int chnum)
 
 } // namespace
 
-void TServiceForm::ServiceInitialize()
+void TServiceForm::ServiceInitialize(bool report)
 {
     if (!CalTabsCreated)
         CreateChannelPages();
     // Reading back does not store: the reminder stays until *STR went out.
     StoreCalReminderLbl->setVisible(FStorePending);
-    RetrieveCals();
+    RetrieveCals(report);
 }
 
 void TServiceForm::CreateChannelPages()
@@ -107,12 +109,26 @@ void TServiceForm::EndRetrieve()
     Main.CalibrationRetrievePending = false;
 }
 
-void TServiceForm::RetrieveCals()
+void TServiceForm::FailRetrieve(const QString &failure, bool report)
+{
+    CalibrationFailure = failure;
+    EndRetrieve();
+    if (report)
+        ReportError(failure);
+}
+
+bool TServiceForm::PortBusy() const
+{
+    return Main.StatusPollRunning || Main.ComPort->InUse();
+}
+
+void TServiceForm::RetrieveCals(bool report)
 {
     Main.CalibrationRetrievePending = true;
+    CalibrationFailure = QStringLiteral("the read-back waits for the port");
     // Never inside a poll, nor inside another transaction's reply wait (where every
     // query would come back empty): the timer tries again 100 ms later.
-    if (Main.StatusPollRunning || Main.ComPort->InUse()) {
+    if (PortBusy()) {
         CalTimer->start();
         return;
     }
@@ -138,12 +154,31 @@ void TServiceForm::RetrieveCals()
     FReadingBack = true;
     list << UnlockCommand;
 
-    const qint32 serial = comm.QueryPortInt(QByteArrayLiteral("*SER"));
+    // Every factor is a number: a reply that is none (or nothing) ends the read-back
+    // rather than read as 0, which a backup would later write into the instrument.
+    QString failure;
+    const auto readNumber = [&](const QByteArray &mnemonic) -> std::optional<qint32> {
+        const QString reply = comm.QueryPort(mnemonic);
+        if (Abandoned())
+            return std::nullopt;
+        const std::optional<qint32> value = TryStrToInt(TrimBoth(reply));
+        if (!value)
+            failure = ConfigurationReader::UnreadableText(
+                mnemonic, reply,
+                reply.isEmpty() ? QStringLiteral("no reply")
+                                : QStringLiteral("'%1' is not a valid integer value")
+                                      .arg(TrimBoth(reply)));
+        return value;
+    };
+
+    const std::optional<qint32> serial = readNumber(QByteArrayLiteral("*SER"));
     if (Abandoned())
         return;
-    Main.Identity.SerialNumber = serial;
-    SerialNumEdit->setText(QString::number(serial));
-    list << QStringLiteral("*SER ") + QString::number(serial);
+    if (!serial)
+        return FailRetrieve(failure, report);
+    Main.Identity.SerialNumber = *serial;
+    SerialNumEdit->setText(QString::number(*serial));
+    list << QStringLiteral("*SER ") + QString::number(*serial);
 
     const QString badgeReply = comm.QueryPort(QByteArrayLiteral(":SYST:BAD"));
     if (Abandoned())
@@ -154,9 +189,9 @@ void TServiceForm::RetrieveCals()
     try {
         BadgeIndex = StrToInt(TrimRight(space < 0 ? QString() : badgeReply.left(space)));
     } catch (const EConvertError &error) {
-        EndRetrieve();
-        ReportError(error.Message);
-        return;
+        return FailRetrieve(
+            ConfigurationReader::UnreadableText(":SYST:BAD", badgeReply, error.Message),
+            report);
     }
     CompanySel->SetItemIndex(BadgeIndex);
 
@@ -183,9 +218,13 @@ void TServiceForm::RetrieveCals()
         {TCalInput::Gate1, TCalFactor::Offset, &TServiceForm::Gate1CalOffset, Gate1AmpOffAdj},
     };
     for (const Amplifier &a : amplifiers) {
-        const qint32 v = comm.QueryPortInt(InputCalMnemonic(a.Input, a.Factor).toLatin1());
+        const std::optional<qint32> read =
+            readNumber(InputCalMnemonic(a.Input, a.Factor).toLatin1());
         if (Abandoned())
             return;
+        if (!read)
+            return FailRetrieve(failure, report);
+        const qint32 v = *read;
         this->*a.Value = v;
         a.Field->AssignValue(v);
         list << InputCalCommand(a.Input, a.Factor, v);
@@ -210,14 +249,18 @@ void TServiceForm::RetrieveCals()
             Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing Ch ") +
                                                     QString::number(n) + QStringLiteral(" Cals"));
         for (const ChannelFactor &f : factors) {
-            const qint32 v = comm.QueryPortInt(ChCalMnemonic(n, f.Factor).toLatin1());
+            const std::optional<qint32> read = readNumber(ChCalMnemonic(n, f.Factor).toLatin1());
             if (Abandoned())
                 return;
+            if (!read)
+                return FailRetrieve(failure, report);
+            const qint32 v = *read;
             Main.ChannelConfigs[n].*f.Value = v;
             (this->*f.Table)[n]->AssignValue(v);
             list << ChCalCommand(n, f.Factor, v);
         }
     }
+    CalibrationFailure.clear();
     EndRetrieve();
 }
 

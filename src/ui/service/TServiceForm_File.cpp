@@ -2,6 +2,7 @@
 // command lines to the instrument before reading everything back.
 
 #include "base/ErrorReport.h"
+#include "comm/Communication.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "protocol/CommandScript.h"
@@ -16,10 +17,21 @@
 
 void TServiceForm::SaveCalsBtnClick()
 {
-    // The file describes the instrument as it is now.
-    ServiceInitialize();
+    // Clicked inside a poll or a drain's reply wait, the read-back would only be
+    // scheduled and the file would get the previous one's values: wait for the port.
+    if (PortBusy() || Main.TaskRunning || Main.Comm->CommandsDisabled) {
+        if (!Abandoned())
+            QTimer::singleShot(100, this, &TServiceForm::SaveCalsBtnClick);
+        return;
+    }
+    // The file describes the instrument as it is now, all of it or not at all.
+    ServiceInitialize(false);
     if (Abandoned())
         return;
+    if (!CalibrationFailure.isEmpty()) {
+        ReportError(CalibrationFailure + QStringLiteral(" The calibration was not saved."));
+        return;
+    }
 
     QFileDialog dialog(this, QStringLiteral("Save calibration parameters"), QDir::currentPath(),
                        QStringLiteral("Text file (*.txt)"));
@@ -72,6 +84,8 @@ void TServiceForm::LoadCalibrations()
     }
 
     Main.CalibrationList = file.Lines;
+    const int commands = CommandScript::CommandCount(file.Lines);
+    int sent = 0;
     if (!file.Lines.isEmpty()) {
         if (Main.MessageForm) {
             Main.MessageForm->MessageLabel->setText(QStringLiteral("Loading. Please wait..."));
@@ -79,7 +93,7 @@ void TServiceForm::LoadCalibrations()
         }
         // The replay sends its own copy: a readback started from the window meanwhile
         // may rebuild CalibrationList.
-        FReplay.Run(file.Lines);
+        sent = FReplay.Run(file.Lines);
     } else {
         Dialogs().Information(QStringLiteral("Empty file."));
     }
@@ -88,7 +102,21 @@ void TServiceForm::LoadCalibrations()
         return;
 
     Main.CalibrationLoadPending = false;
-    ServiceInitialize();
+    if (Main.Comm->LinkGone()) {
+        // The replay has told how many lines did not go out; there is nothing to read.
+        CalibrationFailure = QStringLiteral("the instrument no longer answers");
+        HideProgress();
+        return;
+    }
+    ServiceInitialize(false);
     HideProgress();
-    Dialogs().Information(QStringLiteral("Settings loaded."));
+    if (Abandoned())
+        return;
+    if (!CalibrationFailure.isEmpty())
+        ReportError(QStringLiteral("%1 of the file's %2 command lines were sent. ")
+                        .arg(sent)
+                        .arg(commands) +
+                    CalibrationFailure);
+    else
+        Dialogs().Information(QStringLiteral("Settings loaded."));
 }
