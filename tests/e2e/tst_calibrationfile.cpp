@@ -26,6 +26,8 @@ private slots:
     void load();
     void loadInsidePollIsDeferred();
     void saveInsidePollIsDeferred();
+    void typedNameOpensAsTyped_data();
+    void typedNameOpensAsTyped();
     void unreadableFileLeavesPollRunning();
     void loadFromAnotherInstrument(); // last: the instrument takes another identity
 
@@ -285,6 +287,44 @@ void tst_calibrationfile::saveInsidePollIsDeferred()
     const QByteArray saved = ReadFile(Path("deferred-save.txt"));
     QVERIFY2(saved.contains(":TRIG2:CAL:OFFS 555\r\n"), saved.constData());
     QCOMPARE(saved.count('\n'), 38);
+}
+
+void tst_calibrationfile::typedNameOpensAsTyped_data()
+{
+    // Files in the folder, the name typed into the open dialog, the file loaded.
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("loaded");
+    QTest::newRow("a name without suffix that exists as typed")
+        << QStringList{"rig", "rig.txt"} << "rig"
+        << "rig";
+    QTest::newRow("the suffix added where the name alone is no file")
+        << QStringList{"bench.txt"} << "bench"
+        << "bench.txt";
+    QTest::newRow("a name with its suffix") << QStringList{"line.txt"} << "line.txt"
+                                            << "line.txt";
+}
+
+void tst_calibrationfile::typedNameOpensAsTyped()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, typed);
+    QFETCH(QString, loaded);
+    ServicePanel &f = *F;
+    f.P.Dialogs.informations.clear();
+    const QString folder = Files.filePath(QTest::currentDataTag());
+    QVERIFY(QDir().mkpath(folder));
+    // each file sets the trigger 2 offset to a value of its own
+    QHash<QString, int> values;
+    for (const QString &name : files) {
+        values[name] = 300 + int(values.size());
+        WriteFile(folder + u'/' + name,
+                  QString(":TRIG2:CAL:OFFS %1\r\n").arg(values[name]).toLatin1());
+    }
+    ChooseFile(folder + u'/' + typed);
+    f.Service->LoadCalibrations();
+    QCOMPARE(f.P.Dialogs.informations, QStringList{"Settings loaded."});
+    QCOMPARE(f.Service->TrigGate2AmpOffAdj->IntValue(), values.value(loaded));
 }
 
 void tst_calibrationfile::unreadableFileLeavesPollRunning()

@@ -40,6 +40,7 @@ private slots:
     void unsecuredInstrumentAndClampedField();
     void unreadableCalibrationReply_data();
     void unreadableCalibrationReply();
+    void readbackChosenDuringARefreshWaits();
     void serviceCode_data();
     void serviceCode();
     void demoModeNeverOpens();
@@ -488,6 +489,42 @@ void tst_service::unreadableCalibrationReply()
     QTRY_VERIFY_WITH_TIMEOUT(f.Emulator->Received().mid(again).contains(":PULS0:STAT?"), 3000);
     f.Service->Trig1AmpGainAdj->AssignValue(3333);
     QCOMPARE(SentAfterDrain(f, f.Mark()), QStringList{":TRIG1:CAL:GAIN 3333"});
+}
+
+void tst_service::readbackChosenDuringARefreshWaits()
+{
+    ServicePanel *f = Shared({"--model", "7310-6"});
+    QVERIFY(f);
+    f->Form.StatusTimer->stop();
+    QTRY_VERIFY(f->Drained());
+
+    // The window's read-back chosen at one of a Refresh's own event dispatches (not in
+    // a reply wait): it starts once the Refresh is over, and the Refresh sends nothing
+    // but its queries.
+    bool chosenInside = false;
+    const qsizetype mark = f->Mark();
+    QTimer chooser;
+    connect(&chooser, &QTimer::timeout, &f->Form, [&] {
+        if (!f->Form.Comm->CommandsDisabled || f->Form.ComPort->InUse())
+            return;
+        chooser.stop();
+        chosenInside = f->Form.TaskRunning;
+        f->Service->ServiceInitialize();
+    });
+    chooser.start(0);
+    f->Form.Up1Click();
+    f->Form.ProcessTasks();
+    chooser.stop();
+    QVERIFY(chosenInside);
+    QTRY_VERIFY_WITH_TIMEOUT(f->SentSince(mark).contains(":PULS6:CAL:OFFS?"), 10000);
+    QTRY_VERIFY(!f->Form.CalibrationRetrievePending);
+
+    const QStringList sent = f->SentSince(mark);
+    for (const QString &line : sent)
+        QVERIFY2(line.endsWith('?') || line == ":SYST:SEC 48213", qPrintable(line));
+    // the calibration queries after the Refresh's last one
+    QVERIFY(sent.indexOf("*SER?") > sent.lastIndexOf("*CFG?6?"));
+    QVERIFY(!f->Form.Comm->CommandsDisabled);
 }
 
 void tst_service::serviceCode_data()

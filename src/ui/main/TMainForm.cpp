@@ -4,6 +4,7 @@
 
 #include "comm/TKTComPort.h"
 #include "ui/main/TBinMenu.h"
+#include "ui/main/TOpenFileDialog.h"
 #include "ui/main/TPageControl.h"
 #include "ui/main/TrpVersionInfo.h"
 #include "ui/main/UiFont.h"
@@ -152,8 +153,6 @@ void TMainForm::CreateNonVisual()
     VersionInfo = new TrpVersionInfo(this);
 
     // No title and no filter of its own: the caller sets the default extension.
-    OpenFile = new QFileDialog(this);
+    OpenFile = new TOpenFileDialog(this);
     OpenFile->setObjectName(QStringLiteral("OpenFile"));
-    OpenFile->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenFile->setFileMode(QFileDialog::ExistingFile);
 }

@@ -26,7 +26,6 @@
 #include <iterator>
 
 namespace {
-const QString UnlockCommand = QStringLiteral(":SYST:SEC 48213");
 
 struct TemplateField
 {
@@ -119,22 +118,28 @@ void TServiceForm::FailRetrieve(const QString &failure, bool report)
 
 bool TServiceForm::PortBusy() const
 {
-    return Main.StatusPollRunning || Main.ComPort->InUse();
+    // An initialization (or a drain, or another read-back) under way further up the call
+    // stack counts as busy too: a read-back run inside one would allow commands again at
+    // its end, and the rest of the initialization would echo every value it writes into
+    // the controls back to the instrument.
+    return Main.StatusPollRunning || Main.ComPort->InUse() || Main.TaskRunning ||
+           Main.Comm->CommandsDisabled;
 }
 
 void TServiceForm::RetrieveCals(bool report)
 {
     Main.CalibrationRetrievePending = true;
     CalibrationFailure = QStringLiteral("the read-back waits for the port");
-    // Never inside a poll, nor inside another transaction's reply wait (where every
-    // query would come back empty): the timer tries again 100 ms later.
+    // Never inside a poll, an initialization or a drain, nor inside another transaction's
+    // reply wait (where every query would come back empty): the timer tries again 100 ms
+    // later.
     if (PortBusy()) {
         CalTimer->start();
         return;
     }
     Communication &comm = *Main.Comm;
     if (!Main.SystemUnsecured)
-        comm.CommandToPort(UnlockCommand.toLatin1());
+        comm.CommandToPort(UnlockCommand().toLatin1());
     if (Abandoned())
         return;
 
@@ -152,7 +157,7 @@ void TServiceForm::RetrieveCals(bool report)
     }
     comm.CommandsDisabled = true;
     FReadingBack = true;
-    list << UnlockCommand;
+    list << UnlockCommand();
 
     // Every factor is a number: a reply that is none (or nothing) ends the read-back
     // rather than read as 0, which a backup would later write into the instrument.
@@ -171,26 +176,26 @@ void TServiceForm::RetrieveCals(bool report)
         return value;
     };
 
-    const std::optional<qint32> serial = readNumber(QByteArrayLiteral("*SER"));
+    const std::optional<qint32> serial = readNumber(SerialNumberQuery().toLatin1());
     if (Abandoned())
         return;
     if (!serial)
         return FailRetrieve(failure, report);
     Main.Identity.SerialNumber = *serial;
     SerialNumEdit->setText(QString::number(*serial));
-    list << QStringLiteral("*SER ") + QString::number(*serial);
+    list << SerialNumberCommand(*serial);
 
-    const QString badgeReply = comm.QueryPort(QByteArrayLiteral(":SYST:BAD"));
+    const QString badgeReply = comm.QueryPort(BadgeQuery().toLatin1());
     if (Abandoned())
         return;
-    list << QStringLiteral(":SYST:BAD ") + badgeReply;
+    list << BadgeLine(badgeReply);
     // The badge index is the text before the first space; without a space there is none.
     const qsizetype space = badgeReply.indexOf(u' ');
     try {
         BadgeIndex = StrToInt(TrimRight(space < 0 ? QString() : badgeReply.left(space)));
     } catch (const EConvertError &error) {
         return FailRetrieve(
-            ConfigurationReader::UnreadableText(":SYST:BAD", badgeReply, error.Message),
+            ConfigurationReader::UnreadableText(BadgeQuery().toLatin1(), badgeReply, error.Message),
             report);
     }
     CompanySel->SetItemIndex(BadgeIndex);
@@ -275,7 +280,7 @@ void TServiceForm::CalTimerTimer()
 
 void TServiceForm::OptimizeCalsClick()
 {
-    Main.QueuedCommandToPort(QStringLiteral("*OPT"));
+    Main.QueuedCommandToPort(OptimizeCalibrationCommand());
     FOptimizeTimer->start();
 }
 

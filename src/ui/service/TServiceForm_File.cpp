@@ -19,7 +19,7 @@ void TServiceForm::SaveCalsBtnClick()
 {
     // Clicked inside a poll or a drain's reply wait, the read-back would only be
     // scheduled and the file would get the previous one's values: wait for the port.
-    if (PortBusy() || Main.TaskRunning || Main.Comm->CommandsDisabled) {
+    if (PortBusy()) {
         if (!Abandoned())
             QTimer::singleShot(100, this, &TServiceForm::SaveCalsBtnClick);
         return;
