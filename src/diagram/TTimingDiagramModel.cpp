@@ -100,7 +100,7 @@ TDiagramScene BuildScene(const TSystemMirrors &mirrors, const TChannelConfigs &c
     t0.Mode = scene.SystemMode;
     scene.Rows.append(t0);
 
-    const int count = std::clamp(channelCount, 0, TChannelConfigs::MaxChannels);
+    const int count = std::clamp(channelCount, 0, MaxChannels);
     for (int n = 1; n <= count; ++n) {
         const ChannelConfig &c = configs[n];
         TDiagramRow row;

@@ -3,10 +3,10 @@
 #include "base/DateTimeText.h"
 #include "protocol/ConfigRecords.h"
 #include "protocol/ModelTable.h"
+#include "protocol/SettingCommands.h"
+#include "protocol/SettingTable.h"
 
 namespace {
-constexpr int MaxChannels = 36;
-
 QString RecordName(int record)
 {
     switch (record) {
@@ -25,17 +25,28 @@ QString RecordName(int record)
     }
 }
 
+// A single value's query as the setting table spells it.
+QByteArray QueryOf(const char *setting)
+{
+    return SettingRow(TSettingScope::System, QLatin1String(setting)).Query.toLatin1();
+}
+
 // The single-value queries, in the order they are asked.
 const QList<TConfigQuery> &SystemQueries()
 {
     static const QList<TConfigQuery> queries{
-        {TConfigItem::SecurityState, -1, ":SYST:SEC", true, false, QStringLiteral("Security")},
-        {TConfigItem::AutoStart, -1, ":SYST:AUT", true, true, QStringLiteral("AutoStart")},
-        {TConfigItem::InputClock, -1, ":SYST:ICLOCK", false, true, QStringLiteral("InputClock")},
-        {TConfigItem::OutputClock, -1, ":SYST:OCL", false, true, QStringLiteral("OutputClock")},
-        {TConfigItem::SyncOutput, -1, ":SYST:SYNC", false, true, QStringLiteral("SyncOutput")},
-        {TConfigItem::CounterEnable, -1, ":COUN:STAT", true, true, QStringLiteral("ShotCounter")},
-        {TConfigItem::CounterSource, -1, ":COUN:SEL", false, true, QStringLiteral("CounterSource")},
+        {TConfigItem::SecurityState, -1, SecurityQuery().toLatin1(), true, false, QStringLiteral("Security")},
+        {TConfigItem::AutoStart, -1, QueryOf("AutoStart"), true, true, QStringLiteral("AutoStart")},
+        {TConfigItem::InputClock, -1, QueryOf("InputClock"), false, true,
+         QStringLiteral("InputClock")},
+        {TConfigItem::OutputClock, -1, QueryOf("OutputClock"), false, true,
+         QStringLiteral("OutputClock")},
+        {TConfigItem::SyncOutput, -1, QueryOf("SyncOutput"), false, true,
+         QStringLiteral("SyncOutput")},
+        {TConfigItem::CounterEnable, -1, QueryOf("CounterEnabled"), true, true,
+         QStringLiteral("ShotCounter")},
+        {TConfigItem::CounterSource, -1, QueryOf("CounterSource"), false, true,
+         QStringLiteral("CounterSource")},
     };
     return queries;
 }

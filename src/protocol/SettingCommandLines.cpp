@@ -1,86 +1,10 @@
 #include "protocol/SettingCommandLines.h"
 
 #include "protocol/Conversions.h"
-#include "protocol/SettingCommands.h"
-#include "protocol/SystemQueryTables.h"
+#include "protocol/SettingTable.h"
 
 namespace {
-// A value sent that the read-back spells otherwise: From[i] is reported as To[i].
-struct Spelling
-{
-    QStringList From;
-    QStringList To;
-};
-
-const Spelling &OnOff()
-{
-    static const Spelling s{{"ON", "OFF"}, {"1", "0"}};
-    return s;
-}
-
-const Spelling &InputClock()
-{
-    static const Spelling s{InputClockCommandTokens(), InputClockTable().Tokens};
-    return s;
-}
-
-// Head + number + Tail + value. A record field's line names its record by the number:
-// record = RecordBase + number. A single value's line names no number (First -1) and
-// becomes the settings line Settings + " " + value.
-struct CommandRow
-{
-    const char *Head;
-    int First;
-    int Last;
-    const char *Tail;
-    int RecordBase;
-    int Field;
-    const Spelling &(*Spelled)();
-    const char *Settings;
-};
-
-// clang-format off
-const CommandRow CommandTable[] = {
-    // Channels 1 to 36; the fields of their record in record order.
-    {":PULS", 1, 36, ":STAT ",      0,  0, &OnOff, nullptr},
-    {":PULS", 1, 36, ":DEL ",       0,  1, nullptr, nullptr},
-    {":PULS", 1, 36, ":WIDT ",      0,  2, nullptr, nullptr},
-    {":PULS", 1, 36, ":MOD ",       0,  3, nullptr, nullptr},
-    {":PULS", 1, 36, ":BCO ",       0,  4, nullptr, nullptr},
-    {":PULS", 1, 36, ":PCO ",       0,  5, nullptr, nullptr},
-    {":PULS", 1, 36, ":OCO ",       0,  6, nullptr, nullptr},
-    {":PULS", 1, 36, ":WCO ",       0,  7, nullptr, nullptr},
-    {":PULS", 1, 36, ":OUTP:MOD ",  0,  8, nullptr, nullptr},
-    {":PULS", 1, 36, ":OUTP:POL ",  0,  9, nullptr, nullptr},
-    {":PULS", 1, 36, ":OUTP:AMPL ", 0, 10, nullptr, nullptr},
-    {":PULS", 1, 36, ":MUX ",       0, 11, nullptr, nullptr},
-    {":PULS", 1, 36, ":CONT ",      0, 12, nullptr, nullptr},
-    {":PULS", 1, 36, ":SYNC ",      0, 13, nullptr, nullptr},
-    {":PULS", 1, 36, ":CGAT ",      0, 14, nullptr, nullptr},
-    {":PULS", 1, 36, ":CLOG ",      0, 15, nullptr, nullptr},
-    // The system record.
-    {":PULS", 0, 0, ":STAT ",       0,  0, &OnOff, nullptr},
-    {":PULS", 0, 0, ":PER ",        0,  1, nullptr, nullptr},
-    {":PULS", 0, 0, ":MOD ",        0,  2, nullptr, nullptr},
-    {":PULS", 0, 0, ":BCO ",        0,  3, nullptr, nullptr},
-    {":PULS", 0, 0, ":PCO ",        0,  4, nullptr, nullptr},
-    {":PULS", 0, 0, ":OCO ",        0,  5, nullptr, nullptr},
-    {":PULS", 0, 0, ":CYCL ",       0,  6, nullptr, nullptr},
-    // Triggers 1 and 2 are records 90 and 91, gates 1 and 2 records 92 and 93.
-    {":TRIG", 1, 2, ":MOD ",       89,  0, nullptr, nullptr},
-    {":TRIG", 1, 2, ":EDG ",       89,  1, nullptr, nullptr},
-    {":TRIG", 1, 2, ":LEV ",       89,  2, nullptr, nullptr},
-    {":TRIG", 1, 2, ":DEB ",       89,  3, nullptr, nullptr},
-    {":GATE", 1, 2, ":MOD ",       91,  0, nullptr, nullptr},
-    {":GAT",  1, 2, ":LOG ",       91,  1, nullptr, nullptr},
-    {":GATE", 1, 2, ":LEV ",       91,  2, nullptr, nullptr},
-    {":GAT",  1, 2, ":DEB ",       91,  3, nullptr, nullptr},
-    // Single values whose command differs from their settings line.
-    {":SYST:ICL ", -1, -1, "",      0, -1, &InputClock, ":SYST:ICLOCK"},
-};
-// clang-format on
-
-// The number right after head (no sign, no leading zero), and where it ends.
+// The number right after the prefix (no sign, no leading zero), and where it ends.
 std::optional<int> NumberAt(const QString &line, qsizetype from, qsizetype &end)
 {
     end = from;
@@ -91,43 +15,54 @@ std::optional<int> NumberAt(const QString &line, qsizetype from, qsizetype &end)
     return line.mid(from, end - from).toInt();
 }
 
-QString Respelled(const CommandRow &row, const QString &value)
+// A token sent that the read-back spells otherwise ("ON" is reported as "1", the input
+// clock's "SYS" as "INT").
+QString AsReadBack(const TSettingRow &row, const QString &value)
 {
-    if (!row.Spelled)
+    if (row.Kind != TSettingKind::Token && row.Kind != TSettingKind::Switch)
         return value;
-    const Spelling &s = row.Spelled();
-    const qsizetype i = s.From.indexOf(value);
-    return i >= 0 && i < s.To.size() ? s.To[i] : value;
+    qsizetype i = row.CommandTokens.indexOf(value);
+    // Every switch takes the run state's words as well (":PULS2:STAT ON").
+    if (i < 0 && row.Kind == TSettingKind::Switch)
+        i = SettingRow(TSettingScope::System, QStringLiteral("RunState")).CommandTokens.indexOf(value);
+    return i >= 0 && i < row.ReadTokens.size() ? row.ReadTokens[i] : value;
 }
 } // namespace
 
 std::optional<TSettingCommandLine> ParseSettingCommand(const QString &line)
 {
-    for (const CommandRow &row : CommandTable) {
-        const QLatin1String head(row.Head);
-        if (!line.startsWith(head))
+    // The rows in table order: the system record's ":PULS0" before the channels'.
+    for (const TSettingRow &row : SettingTable()) {
+        if (!line.startsWith(row.Prefix))
             continue;
-        qsizetype at = head.size();
-        int number = -1;
-        if (row.First >= 0) {
+        qsizetype at = row.Prefix.size();
+        int number = row.Number;
+        if (row.Scope == TSettingScope::Channel) {
             qsizetype end = 0;
             const std::optional<int> n = NumberAt(line, at, end);
-            if (!n || *n < row.First || *n > row.Last)
+            if (!n || *n < 1 || *n > MaxChannels)
                 continue;
             number = *n;
             at = end;
+        } else if (row.Number >= 0) {
+            const QString n = QString::number(row.Number);
+            if (!QStringView(line).sliced(at).startsWith(n))
+                continue;
+            at += n.size();
         }
-        const QLatin1String tail(row.Tail);
+        const QString tail = row.Mnemonic + QLatin1Char(' ');
         if (!QStringView(line).sliced(at).startsWith(tail))
             continue;
-        const QString value = Respelled(row, TrimRight(line.mid(at + tail.size())));
-        if (row.Settings) {
-            const auto parsed = ParseSettingsLine(QLatin1String(row.Settings) + u' ' + value);
+        const QString value = AsReadBack(row, TrimRight(line.mid(at + tail.size())));
+        if (row.Record == NoRecord) {
+            // A single value: as its settings line reports it.
+            const auto parsed = ParseSettingsLine(row.Query + QLatin1Char(' ') + value);
             if (!parsed)
                 return std::nullopt;
             return TSettingCommandLine{parsed->Query, -1, parsed->Value};
         }
-        return TSettingCommandLine{RecordQueryFor(row.RecordBase + number), row.Field, value};
+        const int record = row.Scope == TSettingScope::Channel ? number : row.Record;
+        return TSettingCommandLine{RecordQueryFor(record), row.Field, value};
     }
     return std::nullopt;
 }

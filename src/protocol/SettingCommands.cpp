@@ -415,3 +415,44 @@ QString StoreCalibrationCommand(int slot)
 {
     return QStringLiteral("*STR ") + QString::number(slot);
 }
+
+QString OptimizeCalibrationCommand()
+{
+    return QStringLiteral("*OPT");
+}
+
+QString SerialNumberQuery()
+{
+    return QStringLiteral("*SER");
+}
+
+QString SerialNumberCommand(qint32 serial)
+{
+    return SerialNumberQuery() + QLatin1Char(' ') + QString::number(serial);
+}
+
+QString BadgeQuery()
+{
+    return QStringLiteral(":SYST:BAD");
+}
+
+QString BadgeCommand(int badgeIndex, int channelCount)
+{
+    return BadgeLine(QString::number(badgeIndex) + QLatin1Char(' ') +
+                     QString::number(channelCount));
+}
+
+QString BadgeLine(const QString &reply)
+{
+    return BadgeQuery() + QLatin1Char(' ') + reply;
+}
+
+QString SecurityQuery()
+{
+    return QStringLiteral(":SYST:SEC");
+}
+
+QString UnlockCommand()
+{
+    return SecurityQuery() + QStringLiteral(" 48213");
+}

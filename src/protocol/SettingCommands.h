@@ -120,3 +120,16 @@ QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value);
 QString ChCalCommand(int chnum, TCalFactor factor, qint32 value);
 // "*STR n": store the calibration factors.
 QString StoreCalibrationCommand(int slot);
+// "*OPT": the instrument optimizes its calibration factors.
+QString OptimizeCalibrationCommand();
+// The serial number and the badge ("KT" 1, "MRD" 2 and the channel count), and their
+// queries (without "?").
+QString SerialNumberCommand(qint32 serial);
+QString SerialNumberQuery();
+QString BadgeCommand(int badgeIndex, int channelCount);
+QString BadgeQuery();
+// The settings line of a badge reply as read back (":SYST:BAD " + the reply).
+QString BadgeLine(const QString &reply);
+// The service unlock (":SYST:SEC 48213") and the security state's query.
+QString UnlockCommand();
+QString SecurityQuery();

@@ -138,6 +138,11 @@ QList<TSettingRow> BuildTable()
          << Token(S::System, "CounterSource", NoRecord, NoField, ":COUN", -1, ":SEL",
                   CounterSourceTable().Tokens, CounterSourceCommandTokens(),
                   {"T0", "Ch 1", "Ch 6", "Ch 8", "Ch 10"});
+    for (TSettingRow &row : rows) {
+        if (row.Record == NoRecord)
+            row.Query = row.Name == QLatin1String("InputClock") ? QStringLiteral(":SYST:ICLOCK")
+                                                               : row.Prefix + row.Mnemonic;
+    }
     AddInputs(rows);
 
     // The channel record, field by field.

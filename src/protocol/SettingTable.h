@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/ModelTable.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,8 +12,6 @@
 // written, the tokens and the operator's labels of an enumerated setting, and its limits.
 // The command builders and the record readers are derived from these rows.
 
-// The largest model has 36 channels; channel records are numbered 1 to MaxChannels.
-constexpr int MaxChannels = 36;
 
 // The multiplexer items a channel's list holds: five on models with more than 6 channels
 // (12, 24, 36), four on the 6-channel models, whose lists lack the fifth item; bit 4 of a
@@ -65,6 +65,9 @@ struct TSettingRow
     QString Prefix;   // ":PULS", ":SYST", ":TRIG" ...
     int Number = -1; // -1: none (":SYST:AUT"); for a channel row the channel is given
     QString Mnemonic; // ":DEL", ":OUTP:POL" ...
+    // A setting outside the records: the query that reports it (without "?"), spelled
+    // as the read-back asks it (":SYST:ICLOCK", where the command is ":SYST:ICL").
+    QString Query;
     TSettingKind Kind = TSettingKind::Count;
     int Decimals = 0;     // Time and Volts
     bool Unsigned = false; // Count: read and sent as 32-bit unsigned

@@ -5,7 +5,7 @@
 namespace {
 void ReportOutOfRange(int chnum)
 {
-    qWarning("channel %d is outside 1 to %d: ignored", chnum, TChannelConfigs::MaxChannels);
+    qWarning("channel %d is outside 1 to %d: ignored", chnum, MaxChannels);
 }
 } // namespace
 

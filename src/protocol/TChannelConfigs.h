@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/ChannelConfig.h"
+#include "protocol/ModelTable.h"
 
 #include <array>
 
@@ -12,7 +13,6 @@
 class TChannelConfigs
 {
 public:
-    static constexpr int MaxChannels = 36;
     static constexpr bool Contains(int chnum) { return chnum >= 1 && chnum <= MaxChannels; }
 
     ChannelConfig &operator[](int chnum);

@@ -29,7 +29,7 @@ void tst_channelconfigs::boundary()
     QFETCH(int, chnum);
     QFETCH(bool, inRange);
     TChannelConfigs configs;
-    for (int n = 1; n <= TChannelConfigs::MaxChannels; ++n)
+    for (int n = 1; n <= MaxChannels; ++n)
         configs[n].DelayCal = n;
     QCOMPARE(TChannelConfigs::Contains(chnum), inRange);
 
@@ -44,7 +44,7 @@ void tst_channelconfigs::boundary()
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("outside 1 to 36"));
     QCOMPARE(std::as_const(configs)[chnum].BurstCount, inRange ? 77 : 0);
     // Every channel keeps its own mirror; only the addressed one changed.
-    for (int n = 1; n <= TChannelConfigs::MaxChannels; ++n) {
+    for (int n = 1; n <= MaxChannels; ++n) {
         QCOMPARE(configs[n].DelayCal, n);
         QCOMPARE(configs[n].BurstCount, n == chnum ? 77 : 0);
     }

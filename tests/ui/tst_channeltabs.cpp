@@ -104,7 +104,7 @@ void tst_channeltabs::generatedTabs()
 
     // Tables: filled with the control of that channel's name up to N, empty above.
     for (const auto &[prefix, entry] : Tables(w)) {
-        for (int n = 1; n <= TMainForm::MaxChannels; ++n) {
+        for (int n = 1; n <= MaxChannels; ++n) {
             QObject *o = entry(n);
             if (n <= pages) {
                 QVERIFY2(o, qPrintable(prefix + QString::number(n)));

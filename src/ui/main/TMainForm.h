@@ -13,6 +13,7 @@
 #include "platform/StartupPath.h"
 #include "comm/AppControl.h"
 #include "comm/PortOpenFailure.h"
+#include "protocol/ModelTable.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TIdentityRecord.h"
 #include "protocol/TSystemMirrors.h"
@@ -58,7 +59,6 @@ class TMainForm : public QMainWindow, public AppControl
 public:
     static constexpr int ClientWidth = 751;
     static constexpr int ClientHeight = 788;
-    static constexpr int MaxChannels = 36;
 
     // A per-channel control table: entries 1 to 36, entry 0 unused.
     template <class T> using TChannelTable = std::array<T *, MaxChannels + 1>;

@@ -18,7 +18,7 @@ namespace {
 int SenderChannel(const QObject *Sender)
 {
     const int chnum = NameNumber(Sender);
-    return chnum >= 1 && chnum <= TMainForm::MaxChannels ? chnum : 0;
+    return chnum >= 1 && chnum <= MaxChannels ? chnum : 0;
 }
 
 template <class T> T *Control(QObject *Sender, int &chnum)

@@ -240,7 +240,7 @@ void TMainForm::CreateChannelTabs()
 namespace {
 // Entry chnum of one table: the control of that name, if it is of the table's kind.
 template <class T>
-bool Bind(const QObject *window, std::array<T *, TMainForm::MaxChannels + 1> &table,
+bool Bind(const QObject *window, std::array<T *, MaxChannels + 1> &table,
           const char *prefix, int chnum)
 {
     const QString name = Named(prefix, chnum);

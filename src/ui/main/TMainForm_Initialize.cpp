@@ -7,6 +7,7 @@
 #include "comm/TKTComPort.h"
 #include "protocol/ConfigurationQueries.h"
 #include "protocol/ModelTable.h"
+#include "protocol/SettingTable.h"
 #include "protocol/SystemQueryTables.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TCheckBox.h"
@@ -81,10 +82,11 @@ bool TMainForm::Initialize(bool report)
     SettingsList << SettingsIdentityLines(texts);
 
     ChannelCount = ModelChannelCount(Identity.ModelNumber);
-    // Models below 12 channels have no multiplexer item "4"; removed from the template
-    // before the other tabs are generated from it, once.
-    if (ChannelCount < 12 && ChMuxSelect[1]->count() == 5)
-        ChMuxSelect[1]->SetItems(ChMuxSelect[1]->Items().mid(0, 4));
+    // The items a model lacks (the 6-channel models' multiplexer item "4") go from the
+    // template before the other tabs are generated from it, once.
+    const int muxItems = MuxItemCount(ChannelCount);
+    if (ChMuxSelect[1]->count() > muxItems)
+        ChMuxSelect[1]->SetItems(ChMuxSelect[1]->Items().mid(0, muxItems));
     if (!ChannelTabsCreated)
         CreateChannelTabs();
     if (!StorageBinsCreated)

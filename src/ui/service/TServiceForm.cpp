@@ -137,7 +137,7 @@ void TServiceForm::SetBadge()
     if (index >= 0 && index < int(std::size(ChannelChoices)))
         Main.ChannelCount = ChannelChoices[index];
     Main.QueuedCommandToPort(
-        QStringLiteral(":SYST:BAD %1 %2").arg(BadgeIndex).arg(Main.ChannelCount));
+        BadgeCommand(BadgeIndex, Main.ChannelCount));
     ShowReminder();
 }
 
@@ -162,7 +162,7 @@ void TServiceForm::SerialNumSetBtnClick()
         return;
     }
     Main.Identity.SerialNumber = serial;
-    Main.QueuedCommandToPort(QStringLiteral("*SER ") + QString::number(serial));
+    Main.QueuedCommandToPort(SerialNumberCommand(serial));
     ShowReminder();
 }
 

@@ -14,6 +14,7 @@
 // names of the per-channel fields are part of the behaviour.
 
 #include "comm/CommandScriptReplay.h"
+#include "protocol/ModelTable.h"
 
 #include <QPointer>
 #include <QVector>
@@ -40,7 +41,6 @@ class TServiceForm : public QWidget
 public:
     static constexpr int ClientWidth = 673;
     static constexpr int ClientHeight = 325;
-    static constexpr int MaxChannels = 36;
     // The channel counts of the "Channels" choice, by item.
     static constexpr int ChannelChoices[] = {6, 12, 24, 36};
     template <class T> using TChannelTable = std::array<T *, MaxChannels + 1>;
