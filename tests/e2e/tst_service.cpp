@@ -472,11 +472,15 @@ void tst_service::unreadableCalibrationReply()
     QTemporaryDir folder;
     const QString path = folder.filePath("cals.txt");
     bool dialogShown = false;
-    WhenShown<QFileDialog>([&](QFileDialog *d) {
-        dialogShown = true;
-        d->selectFile(path);
-        static_cast<QDialog *>(d)->accept();
+    QTimer watch; // a dialog, should one come up, is answered with the file
+    connect(&watch, &QTimer::timeout, &f.Form, [&] {
+        if (auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            dialogShown = true;
+            d->selectFile(path);
+            static_cast<QDialog *>(d)->accept();
+        }
     });
+    watch.start(10);
     f.P.Errors.Texts.clear();
     f.Service->SaveCalsBtn->click();
     QCOMPARE(f.P.Errors.Texts, QStringList{failure + " The calibration was not saved."});
