@@ -7,9 +7,11 @@
 //             status poll running, over S seconds (default 60)
 //   paired    the queue against bare transactions in alternating blocks of 100, B blocks
 //             (default 20): the queue's own cost, however busy the machine is
+//   bare      N bare transactions (default 10000): the pace of the first and last 500
 //   tick      CPU of the panel in this process idling after a change, with and without
 //             the task tick running, S seconds each (default 20)
 // Usage: bench_control [latency] [burst [N] [noterminal]] [idle [S]] [tick [S]] [paired [B]]
+//                      [bare [N]]
 //        (no argument: latency, burst and idle)
 
 #include "ControlPanel.h"
@@ -133,6 +135,30 @@ int Burst(int count, bool withTerminal)
                 qlonglong(received.size()), received == lines ? "yes" : "NO", totalMs, count,
                 replyMs, floorMs, totalMs / floorMs);
     return received == lines ? 0 : 1;
+}
+
+// N bare transactions, no queue and no terminal: the pace of the first and last 500,
+// so that a cost growing in the link itself (the port, the emulator) is told apart from
+// one in the panel.
+int Bare(int count)
+{
+    ControlPanel c;
+    if (!c.Start())
+        return 1;
+    c.Form.StatusTimer->stop();
+    QList<qint64> ns;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < count; ++i) {
+        c.Form.Comm->CommandToPort(
+            QStringLiteral(":PULS2:WIDT 0.%1").arg((1000 + i) * 25, 11, 10, QChar('0')).toLatin1());
+        ns << t.nsecsElapsed();
+    }
+    const int n = std::min(500, count / 2);
+    const auto pace = [&](int from) { return (ns[from + n - 1] - ns[from]) / 1e6 / (n - 1); };
+    std::printf("bare transactions: %d, first %d %.2f ms each, last %d %.2f ms each\n", count, n,
+                pace(0), n, pace(count - n));
+    return 0;
 }
 
 // The queue against the bare transactions in alternating blocks of 100, so that a
@@ -277,6 +303,8 @@ int main(int argc, char *argv[])
         rc |= Burst(number("burst", 10000), !args.contains("noterminal"));
     if (args.contains("paired"))
         rc |= Paired(number("paired", 20));
+    if (args.contains("bare"))
+        rc |= Bare(number("bare", 10000));
     if (args.contains("tick"))
         rc |= Tick(number("tick", 20));
     if (all || args.contains("idle"))

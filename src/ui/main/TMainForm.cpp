@@ -10,11 +10,18 @@
 #include "ui/main/UiFont.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QTimer>
 
-TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
+TMainForm::TMainForm(QWidget *parent)
+    : QMainWindow(parent), Session(new InstrumentSession(this)), Identity(Session->Identity),
+      ChannelCount(Session->ChannelCount), SystemUnsecured(Session->SystemUnsecured),
+      Mirrors(Session->Mirrors), ChannelConfigs(Session->ChannelConfigs),
+      TimingLimits(Session->TimingLimits), SettingsList(Session->SettingsList),
+      CalibrationList(Session->CalibrationList), ReadbackFailure(Session->ReadbackFailure),
+      ReadbackFailedQuery(Session->ReadbackFailedQuery)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("7310 Pulse Generator"));
@@ -32,6 +39,10 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     CreateSystemInfo(client);
     CreateMenus();
     CreateNonVisual();
+    connect(Session, &InstrumentSession::RunStateChanged, this, &TMainForm::ShowRunState);
+    connect(Session, &InstrumentSession::ShotCountChanged, this, [this](quint32 count) {
+        ShotCountlbl->setText(QStringLiteral("Count: %1").arg(count, 10));
+    });
 
     // Channel 1 is in the tables from the start; the other channels join when their
     // tabs are generated.
@@ -125,15 +136,9 @@ void TMainForm::CreateMenus()
 
 void TMainForm::CreateNonVisual()
 {
-    // Stored settings of the serial component; the creation handler switches its
-    // events on once discovery is over.
-    ComPort = new TKTComPort(this);
-    ComPort->setObjectName(QStringLiteral("ComPort"));
-    ComPort->SetBaud(115200);
-    ComPort->SetHandshaking(TKTComPort::hsNone);
-    ComPort->SetParity(TKTComPort::parNone);
-    ComPort->SetResponseTime(4000);
-    ComPort->SetPort(1);
+    // The session's serial component; the creation handler switches its events on once
+    // discovery is over.
+    ComPort = Session->ComPort;
     ComPort->SetShowErrors(true);
     ComPort->SetAllowEvents(false);
 

@@ -13,6 +13,7 @@
 #include "platform/StartupPath.h"
 #include "comm/AppControl.h"
 #include "comm/PortOpenFailure.h"
+#include "session/InstrumentSession.h"
 #include "protocol/ModelTable.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TIdentityRecord.h"
@@ -65,6 +66,21 @@ public:
 
     explicit TMainForm(QWidget *parent = nullptr);
     ~TMainForm() override;
+
+    // ---- The instrument -------------------------------------------------------------
+    // Its state lives in the session, owned by the window; the window's code names the
+    // session's members by the names below, the controls follow the session's signals.
+    InstrumentSession *const Session;
+    TIdentityRecord &Identity;
+    int &ChannelCount;
+    bool &SystemUnsecured;
+    TSystemMirrors &Mirrors;
+    TChannelConfigs &ChannelConfigs;
+    TTimingLimits &TimingLimits;
+    QStringList &SettingsList;
+    QStringList &CalibrationList;
+    QString &ReadbackFailure;
+    QString &ReadbackFailedQuery;
 
     // ---- Banner strip -------------------------------------------------------------
     QLabel *KTBlueBanner = nullptr;
@@ -185,14 +201,11 @@ public:
     QTimer *LaunchTimer = nullptr;
     TrpVersionInfo *VersionInfo = nullptr;
     QFileDialog *OpenFile = nullptr;
-    // Transactions and log, owned by the window as well: the start-up code creates it
-    // on ComPort and wires its terminal to ResponseList.
+    // The session's transactions and log: the start-up code wires its terminal to
+    // ResponseList and its questions to the window.
     Communication *Comm = nullptr;
 
     // ---- Channel tabs (TMainForm_ChannelTabs.cpp) --------------------------------------
-    // Channels of the connected model. One until the initialization knows the model,
-    // so that every loop over 1..ChannelCount finds its table entries filled.
-    int ChannelCount = 1;
     bool ChannelTabsCreated = false;
 
     TChannelTable<TCheckBox> ChEnablebox{};
@@ -241,9 +254,6 @@ public:
     QStringList ProgramOptions;          // options a restart passes on besides "-log"
     std::function<bool()> LeftShiftHeld; // asked again when no device was found
     QPointer<TMessageForm> MessageForm;  // the progress window, made by the entry
-    TIdentityRecord Identity;            // read once by the scan, never again
-    QStringList SettingsList;            // the instrument's settings as text lines
-    QStringList CalibrationList;         // the lines of the last calibration readback
     bool DemoMode = false;
     bool ReinitializePending = false;
     bool RecallPending = false;
@@ -275,20 +285,12 @@ public:
     QList<PortOpenFailure> ScanOpenFailures;
 
     // ---- Initialization and readback (TMainForm_Initialize.cpp, _Readback.cpp) ---------
-    bool SystemUnsecured = false;
-    TSystemMirrors Mirrors; // SystemRunning, SystemPeriod, SystemMode, the input modes ...
-    TChannelConfigs ChannelConfigs;
-    TTimingLimits TimingLimits;
 
     // True when every reply was read. Otherwise ReadbackFailure says why, reported here
     // unless report is false (the caller then reports it with what it meant to do).
     bool Initialize(bool report = true);
-    // Why the latest read-back of the configuration did not complete ("The reply to
-    // "*CFG?3?" cannot be read: ..."); empty once one completes. Until then the controls
-    // of the records not read hold template or stale values: the caption and System
-    // Information say so.
-    QString ReadbackFailure;
-    QString ReadbackFailedQuery; // "*CFG?3?"
+    // Until a read-back completes, the caption and System Information say that the
+    // controls of the records not read hold template or stale values.
     void ShowReadbackState();
     void ParseSystemParameters();
     void ParseTrigGateParameters();
@@ -364,8 +366,8 @@ public:
     void RunStopbtnClick();
     void SystemStart();
     void SystemStop();
-    // The run state as the window shows it: the mirror, the button's caption ("Stop"
-    // while running) and the pulse animation.
+    // The run state as the window shows it, following the session: the button's caption
+    // ("Stop" while running) and the pulse animation.
     void ShowRunState(bool running);
 
     // ---- Timing diagram (TMainForm_Diagram.cpp) -----------------------------------------

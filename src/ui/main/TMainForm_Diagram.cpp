@@ -23,7 +23,8 @@ TTimingDiagramForm *TMainForm::ShowTimingDiagram()
 {
     if (!TimingDiagramForm) {
         TimingDiagramForm = new TTimingDiagramForm(this);
-        TimingDiagramForm->SetSource(&Mirrors, &ChannelConfigs, [this] { return ChannelCount; });
+        TimingDiagramForm->SetSource(&Session->Mirrors, &Session->ChannelConfigs,
+                                     [session = Session] { return session->ChannelCount; });
         connect(this, &TMainForm::ConfigurationChanged, TimingDiagramForm,
                 &TTimingDiagramForm::Refresh);
         TimingDiagramForm->PlaceBeside(this); // later openings keep where the operator put it

@@ -34,7 +34,7 @@ void TMainForm::ApplySystemRecord(const QString &reply)
         case TSystemField::RunState:
             // A settings file, a recall or a Refresh may find the output running
             // before the poll does: the button must not offer to start it.
-            ShowRunState(Mirrors.SystemRunning);
+            Session->SetRunState(Mirrors.SystemRunning);
             break;
         case TSystemField::Period:
             PeriodAdj->AssignValue(Mirrors.SystemPeriod);

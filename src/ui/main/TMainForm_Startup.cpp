@@ -35,8 +35,7 @@ const QString NoDeviceText = QStringLiteral("No device found. Try to reconnect?\
 
 void TMainForm::CreateStartupParts()
 {
-    Comm = new Communication(*ComPort, this);
-    Comm->setObjectName(QStringLiteral("Communication"));
+    Comm = Session->Comm;
     Comm->SetTerminal(ResponseList);
     Comm->SetAppControl(this);
     ComPort->SetOnTimeout([this](QObject *sender) { ComPortTimeout(sender); });

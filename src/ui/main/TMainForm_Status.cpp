@@ -64,21 +64,21 @@ void TMainForm::UpdateStatus()
     if (FTerminating)
         return;
     if (running == 0)
-        ShowRunState(false);
-    else if (!Mirrors.SystemRunning)
-        ShowRunState(true);
+        Session->SetRunState(false);
+    else if (!Session->Running())
+        Session->SetRunState(true);
 
     if (SystemPageControl->ActivePageIndex() == AdditionalPageIndex) {
         const quint32 count = Comm->QueryPortInt64(ShotCountQuery().toLatin1());
         if (FTerminating)
             return;
-        ShotCountlbl->setText(QStringLiteral("Count: %1").arg(count, 10));
+        Session->SetShotCount(count);
     }
 }
 
 void TMainForm::RunStopbtnClick()
 {
-    if (Mirrors.SystemRunning)
+    if (Session->Running())
         SystemStop();
     else
         SystemStart();
@@ -86,19 +86,18 @@ void TMainForm::RunStopbtnClick()
 
 void TMainForm::SystemStart()
 {
-    ShowRunState(true);
+    Session->SetRunState(true);
     QueuedCommandToPort(RunCommand(true));
 }
 
 void TMainForm::SystemStop()
 {
-    ShowRunState(false);
+    Session->SetRunState(false);
     QueuedCommandToPort(RunCommand(false));
 }
 
 void TMainForm::ShowRunState(bool running)
 {
-    Mirrors.SystemRunning = running;
     PulseAnimate->setVisible(running);
     if (running) {
         PulseMovie->start();

@@ -84,7 +84,7 @@ void TServiceForm::ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*m
     if (!FReadingBack) {
         const int n = NameNumber(Sender);
         const qint32 v = IntValueOf(Sender);
-        Main.ChannelConfigs[n].*mirror = v;
+        Session.ChannelConfigs[n].*mirror = v;
         Main.QueuedCommandToPort(ChCalCommand(n, factor, v));
     }
     ShowReminder();
@@ -115,7 +115,7 @@ void TServiceForm::SetChDelayCal(QObject *Sender)
     }
     const int n = NameNumber(Sender);
     const qint32 d = IntValueOf(Sender);
-    ChannelConfig &c = Main.ChannelConfigs[n];
+    ChannelConfig &c = Session.ChannelConfigs[n];
     c.WidthCal = c.WidthCal + d - c.DelayCal;
     c.DelayCal = d;
     Main.QueuedCommandToPort(ChCalCommand(n, TCalFactor::Delay, d));
@@ -135,9 +135,9 @@ void TServiceForm::SetBadge()
     BadgeIndex = CompanySel->ItemIndex();
     const int index = NumChSelect->ItemIndex();
     if (index >= 0 && index < int(std::size(ChannelChoices)))
-        Main.ChannelCount = ChannelChoices[index];
+        Session.ChannelCount = ChannelChoices[index];
     Main.QueuedCommandToPort(
-        BadgeCommand(BadgeIndex, Main.ChannelCount));
+        BadgeCommand(BadgeIndex, Session.ChannelCount));
     ShowReminder();
 }
 
@@ -161,7 +161,7 @@ void TServiceForm::SerialNumSetBtnClick()
         ReportError(error.Message);
         return;
     }
-    Main.Identity.SerialNumber = serial;
+    Session.Identity.SerialNumber = serial;
     Main.QueuedCommandToPort(SerialNumberCommand(serial));
     ShowReminder();
 }

@@ -15,6 +15,7 @@
 
 #include "comm/CommandScriptReplay.h"
 #include "protocol/ModelTable.h"
+#include "session/InstrumentSession.h"
 
 #include <QPointer>
 #include <QVector>
@@ -155,6 +156,7 @@ private:
     void WaitForOptimize();
 
     TMainForm &Main;
+    InstrumentSession &Session; // the instrument's state: identity, channels, factors
     // Set while the readback fills the fields: the change handlers then only show the
     // reminder, so a value read outside a field's range stays as read in the program
     // and the delay factor carries nothing into the width factor.

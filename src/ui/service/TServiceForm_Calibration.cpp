@@ -64,7 +64,7 @@ void TServiceForm::CreateChannelPages()
 
     // The pages exist only for the channels of the model found at start; a larger count
     // chosen under "Channels" takes effect once the program is restarted.
-    const int channels = qBound(1, Main.ChannelCount, MaxChannels);
+    const int channels = qBound(1, Session.ChannelCount, MaxChannels);
     for (int n = 2; n <= channels; ++n) {
         auto *sheet = new QWidget;
         sheet->setObjectName(Named("TabCh", n));
@@ -138,18 +138,18 @@ void TServiceForm::RetrieveCals(bool report)
         return;
     }
     Communication &comm = *Main.Comm;
-    if (!Main.SystemUnsecured)
+    if (!Session.SystemUnsecured)
         comm.CommandToPort(UnlockCommand().toLatin1());
     if (Abandoned())
         return;
 
-    QStringList &list = Main.CalibrationList;
+    QStringList &list = Session.CalibrationList;
     list.clear();
     list << QStringLiteral("// ") + LocalDateTimeText()
          << QStringLiteral("// ") + Main.windowTitle()
-         << QStringLiteral("// Serial Number: ") + QString::number(Main.Identity.SerialNumber)
-         << QStringLiteral("// Firmware Version: ") + Main.Identity.FirmwareVersion
-         << QStringLiteral("// FPGA Version: ") + Main.Identity.FPGAVersion;
+         << QStringLiteral("// Serial Number: ") + QString::number(Session.Identity.SerialNumber)
+         << QStringLiteral("// Firmware Version: ") + Session.Identity.FirmwareVersion
+         << QStringLiteral("// FPGA Version: ") + Session.Identity.FPGAVersion;
 
     if (Main.MessageForm) {
         Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing System Cals"));
@@ -181,7 +181,7 @@ void TServiceForm::RetrieveCals(bool report)
         return;
     if (!serial)
         return FailRetrieve(failure, report);
-    Main.Identity.SerialNumber = *serial;
+    Session.Identity.SerialNumber = *serial;
     SerialNumEdit->setText(QString::number(*serial));
     list << SerialNumberCommand(*serial);
 
@@ -202,7 +202,7 @@ void TServiceForm::RetrieveCals(bool report)
 
     // Another count leaves the selection alone.
     const auto *choice = std::find(std::begin(ChannelChoices), std::end(ChannelChoices),
-                                   Main.ChannelCount);
+                                   Session.ChannelCount);
     if (choice != std::end(ChannelChoices))
         NumChSelect->SetItemIndex(int(choice - std::begin(ChannelChoices)));
 
@@ -248,7 +248,7 @@ void TServiceForm::RetrieveCals(bool report)
         {TCalFactor::Offset, &ChannelConfig::AmpOffsetCal, &TServiceForm::ChAmpOffAdj},
     };
     // Only the channels whose pages exist: "Channels" may name more than were found.
-    const int channels = qMin(Main.ChannelCount, CalChannels);
+    const int channels = qMin(Session.ChannelCount, CalChannels);
     for (int n = 1; n <= channels; ++n) {
         if (Main.MessageForm)
             Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing Ch ") +
@@ -260,7 +260,7 @@ void TServiceForm::RetrieveCals(bool report)
             if (!read)
                 return FailRetrieve(failure, report);
             const qint32 v = *read;
-            Main.ChannelConfigs[n].*f.Value = v;
+            Session.ChannelConfigs[n].*f.Value = v;
             (this->*f.Table)[n]->AssignValue(v);
             list << ChCalCommand(n, f.Factor, v);
         }

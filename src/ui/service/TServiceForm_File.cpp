@@ -44,7 +44,7 @@ void TServiceForm::SaveCalsBtnClick()
         return;
     }
     const QString error =
-        CommandScript::Write(dialog.selectedFiles().constFirst(), Main.CalibrationList);
+        CommandScript::Write(dialog.selectedFiles().constFirst(), Session.CalibrationList);
     if (!error.isEmpty())
         ReportError(error);
 }
@@ -83,7 +83,7 @@ void TServiceForm::LoadCalibrations()
         return;
     }
 
-    Main.CalibrationList = file.Lines;
+    Session.CalibrationList = file.Lines;
     const int commands = CommandScript::CommandCount(file.Lines);
     int sent = 0;
     if (!file.Lines.isEmpty()) {

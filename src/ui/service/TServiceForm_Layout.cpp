@@ -61,7 +61,8 @@ QPushButton *Button(QWidget *parent, const char *name, const QString &caption, Q
 } // namespace
 
 TServiceForm::TServiceForm(TMainForm &mainForm, QWidget *parent)
-    : QWidget(parent, Qt::Window), Main(mainForm), FReplay(*mainForm.Comm)
+    : QWidget(parent, Qt::Window), Main(mainForm), Session(*mainForm.Session),
+      FReplay(*mainForm.Comm)
 {
     setObjectName(QStringLiteral("ServiceForm"));
     setWindowTitle(QStringLiteral("Service"));
