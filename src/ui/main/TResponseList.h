@@ -14,9 +14,11 @@ class TResponseList : public QPlainTextEdit, public TerminalSink
 public:
     explicit TResponseList(QWidget *parent = nullptr);
 
-    // The view keeps the newest lines only: a panel left running for days sends a line a
-    // second or more, and the communication log, not this view, is the full record.
-    static constexpr int MaxLines = 2000;
+    // The view keeps the newest lines only (500 exchanges, far more than its few visible
+    // lines): a panel left running for days sends a line a second or more, each line
+    // held costs about 0.6 KiB, and the communication log, not this view, is the full
+    // record.
+    static constexpr int MaxLines = 1000;
 
     void AppendTerminalLine(const QString &line, uint32_t rgb) override;
 
