@@ -71,6 +71,25 @@ void WriteFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// Runs act as a click dispatched during a status poll's reply wait; false when no poll
+// could be caught. A reply already waiting when the poll starts reading is taken without
+// a wait, and the click is then dispatched after the poll: the poll is tried again.
+bool InsidePoll(ServicePanel &f, const std::function<void()> &act)
+{
+    bool inside = false;
+    for (int attempt = 0; attempt < 20 && !inside; ++attempt) {
+        QTimer::singleShot(0, [&] {
+            if (!f.Form.StatusPollRunning)
+                return;
+            inside = true;
+            act();
+        });
+        f.Form.StatusTimerTimer();
+        QCoreApplication::processEvents();
+    }
+    return inside;
+}
+
 QByteArray ReadFile(const QString &path)
 {
     QFile file(path);
@@ -230,23 +249,13 @@ void tst_calibrationfile::loadInsidePollIsDeferred()
     // poll's reply wait): no dialog yet, the poll ends, the load follows.
     f.Form.StatusTimer->stop();
     QTRY_VERIFY(f.Drained());
-    bool insidePoll = false, deferred = false;
+    bool deferred = false;
     const qsizetype mark = f.Mark();
-    // A reply already waiting when the poll starts reading is taken without a wait, and
-    // the click is then dispatched after the poll: the poll is tried again.
-    for (int attempt = 0; attempt < 20 && !insidePoll; ++attempt) {
-        QTimer::singleShot(0, [&] {
-            if (!f.Form.StatusPollRunning)
-                return;
-            insidePoll = true;
-            f.Service->LoadCalibrations();
-            deferred = f.Form.CalibrationLoadPending && f.Service->CalTimer->isActive() &&
-                       !QApplication::activeModalWidget();
-        });
-        f.Form.StatusTimerTimer();
-        QCoreApplication::processEvents();
-    }
-    QVERIFY(insidePoll);
+    QVERIFY(InsidePoll(f, [&] {
+        f.Service->LoadCalibrations();
+        deferred = f.Form.CalibrationLoadPending && f.Service->CalTimer->isActive() &&
+                   !QApplication::activeModalWidget();
+    }));
     QVERIFY(deferred);
     QVERIFY(!f.Form.StatusPollRunning);
 
@@ -268,19 +277,11 @@ void tst_calibrationfile::saveInsidePollIsDeferred()
 
     // Clicked inside a status poll: no read-back and no dialog there; once the poll is
     // over the read-back runs, then the dialog, and the file holds the new factor.
-    bool insidePoll = false, deferred = false;
-    for (int attempt = 0; attempt < 20 && !insidePoll; ++attempt) {
-        QTimer::singleShot(0, [&] {
-            if (!f.Form.StatusPollRunning)
-                return;
-            insidePoll = true;
-            f.Service->SaveCalsBtnClick();
-            deferred = !QApplication::activeModalWidget();
-        });
-        f.Form.StatusTimerTimer();
-        QCoreApplication::processEvents();
-    }
-    QVERIFY(insidePoll);
+    bool deferred = false;
+    QVERIFY(InsidePoll(f, [&] {
+        f.Service->SaveCalsBtnClick();
+        deferred = !QApplication::activeModalWidget();
+    }));
     QVERIFY(deferred);
     ChooseFile(Path("deferred-save.txt"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Path("deferred-save.txt")), 10000);
