@@ -43,8 +43,12 @@ void TMainForm::ProcessTasks()
         return;
     // Work waits for a later tick while a poll or a reply wait runs further up the call
     // stack, and while a drain, recall or initialization is under way there: a tick
-    // dispatched inside one of them must not start the next step in the middle.
-    if (StatusPollRunning || ComPort->InUse() || TaskRunning || Comm->CommandsDisabled) {
+    // dispatched inside one of them must not start the next step in the middle. A drain
+    // restarts the tick itself when it ends; restarting it from every reply wait of the
+    // drain (every 5 ms) would only churn the timer.
+    if (TaskRunning)
+        return;
+    if (StatusPollRunning || ComPort->InUse() || Comm->CommandsDisabled) {
         if (TasksPending())
             TaskTimer->start();
         return;
