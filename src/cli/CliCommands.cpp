@@ -264,9 +264,8 @@ CliExitCode CliCommands::Load()
     if (FSession.Ended())
         return FSession.ExitCode();
     if (interrupted) {
-        FOut.Error(QStringLiteral("Interrupted: %1 of the file's %2 command lines were sent.")
-                       .arg(sent)
-                       .arg(CommandScript::CommandCount(FFileLines)));
+        FOut.Error(QStringLiteral("Interrupted: ") +
+                   CommandScriptReplay::SentText(sent, FFileLines));
         return CliExitCode::Interrupted;
     }
     if (!FArgs.Verify)

@@ -11,6 +11,13 @@
 
 CommandScriptReplay::CommandScriptReplay(Communication &comm) : FComm(comm) {}
 
+QString CommandScriptReplay::SentText(int sent, const QStringList &lines)
+{
+    return QStringLiteral("%1 of the file's %2 command lines were sent.")
+        .arg(sent)
+        .arg(CommandScript::CommandCount(lines));
+}
+
 bool CommandScriptReplay::Stopped() const
 {
     return FAbandoned || FComm.ComPort().Abandoned() || FComm.LinkGone();

@@ -46,6 +46,9 @@ public:
 
     static constexpr int LinePauseMs = 30;
 
+    // "12 of the file's 28 command lines were sent."
+    static QString SentText(int sent, const QStringList &lines);
+
 private:
     bool Stopped() const;
 

@@ -63,8 +63,8 @@ QString ConfigurationReader::Unreadable(const TConfigQuery &query, const QString
     // reading: a reply that is no number reads 0.
     if (!query.Kept)
         return QString();
-    if (reply.isEmpty())
-        return QStringLiteral("no reply");
+    if (reply.isEmpty() || (query.Numeric && query.Record < 0))
+        return UnreadableNumber(reply);
     try {
         // The record readers on scratch mirrors: whatever they reject, the window does.
         TSystemMirrors mirrors;
@@ -85,10 +85,20 @@ QString ConfigurationReader::Unreadable(const TConfigQuery &query, const QString
             break;
         }
         default:
-            if (query.Numeric)
-                StrToInt(TrimBoth(reply));
             break;
         }
+    } catch (const EConvertError &error) {
+        return error.Message;
+    }
+    return QString();
+}
+
+QString ConfigurationReader::UnreadableNumber(const QString &reply)
+{
+    if (reply.isEmpty())
+        return QStringLiteral("no reply");
+    try {
+        StrToInt(TrimBoth(reply));
     } catch (const EConvertError &error) {
         return error.Message;
     }

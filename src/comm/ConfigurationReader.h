@@ -48,6 +48,8 @@ public:
     // Why the reply text to query cannot be read ("'' is not a valid integer value"), or
     // an empty text when it can.
     static QString Unreadable(const TConfigQuery &query, const QString &reply);
+    // The same for a reply that must be a number: "no reply", or why it is none.
+    static QString UnreadableNumber(const QString &reply);
     // The report of such a reply to the query mnemonic (as handed to the transaction,
     // which appends the "?"): the query as it went over the wire and the reply, control
     // characters shown (see ReadableText),

@@ -77,7 +77,6 @@ void TMainForm::RestoreSettingsFromFile1Click()
     }
 
     SettingsList = file.Lines;
-    const int commands = CommandScript::CommandCount(file.Lines);
     int sent = 0;
     bool cancelled = false;
     if (!file.Lines.isEmpty()) {
@@ -135,9 +134,7 @@ void TMainForm::RestoreSettingsFromFile1Click()
         ShowReadbackState();
         return;
     }
-    const QString sentText = QStringLiteral("%1 of the file's %2 command lines were sent.")
-                                 .arg(sent)
-                                 .arg(commands);
+    const QString sentText = CommandScriptReplay::SentText(sent, file.Lines);
     const bool readBack = Initialize(false);
     if (Terminating())
         return;

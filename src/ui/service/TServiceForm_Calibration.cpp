@@ -169,10 +169,7 @@ void TServiceForm::RetrieveCals(bool report)
         const std::optional<qint32> value = TryStrToInt(TrimBoth(reply));
         if (!value)
             failure = ConfigurationReader::UnreadableText(
-                mnemonic, reply,
-                reply.isEmpty() ? QStringLiteral("no reply")
-                                : QStringLiteral("'%1' is not a valid integer value")
-                                      .arg(TrimBoth(reply)));
+                mnemonic, reply, ConfigurationReader::UnreadableNumber(reply));
         return value;
     };
 

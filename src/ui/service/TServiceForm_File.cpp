@@ -84,7 +84,6 @@ void TServiceForm::LoadCalibrations()
     }
 
     Session.CalibrationList = file.Lines;
-    const int commands = CommandScript::CommandCount(file.Lines);
     int sent = 0;
     if (!file.Lines.isEmpty()) {
         if (Main.MessageForm) {
@@ -113,9 +112,7 @@ void TServiceForm::LoadCalibrations()
     if (Abandoned())
         return;
     if (!CalibrationFailure.isEmpty())
-        ReportError(QStringLiteral("%1 of the file's %2 command lines were sent. ")
-                        .arg(sent)
-                        .arg(commands) +
+        ReportError(CommandScriptReplay::SentText(sent, file.Lines) + QLatin1Char(' ') +
                     CalibrationFailure);
     else
         Dialogs().Information(QStringLiteral("Settings loaded."));
