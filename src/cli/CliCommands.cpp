@@ -88,10 +88,13 @@ CliExitCode CliCommands::Run()
         return Save();
     if (c == QLatin1String("load"))
         return Load();
-    if (c == QLatin1String("run"))
-        return Command(RunCommand(true).toLatin1());
-    if (c == QLatin1String("stop"))
-        return Command(RunCommand(false).toLatin1());
+    if (c == QLatin1String("run") || c == QLatin1String("stop")) {
+        // Through the session's queue, as the panel's Run/Stop button sends it.
+        InstrumentSession &instrument = FSession.Instrument();
+        c == QLatin1String("run") ? instrument.SystemStart() : instrument.SystemStop();
+        instrument.ProcessTasks();
+        return Finished();
+    }
     return Status();
 }
 
@@ -102,7 +105,7 @@ CliExitCode CliCommands::Finished()
 
 CliExitCode CliCommands::Find()
 {
-    const TIdentityRecord &id = FSession.Identity;
+    const TIdentityRecord &id = FSession.Identity();
     const TKTComPort &port = FSession.Port();
     if (FArgs.Json) {
         FOut.Json(QJsonObject{{"port", port.Port()},
@@ -156,12 +159,6 @@ CliExitCode CliCommands::Send()
     return CliExitCode::Ok;
 }
 
-CliExitCode CliCommands::Command(const QByteArray &line)
-{
-    FSession.Comm().CommandToPort(line);
-    return Finished();
-}
-
 CliExitCode CliCommands::Status()
 {
     // As the window's status poll asks them; the shot count as the window shows it, the
@@ -207,10 +204,10 @@ std::optional<qint64> CliCommands::AskNumber(const QByteArray &mnemonic, qint64 
 QStringList CliCommands::ReadSettings()
 {
     const TKTComPort &port = FSession.Port();
-    const int channels = ModelChannelCount(FSession.Identity.ModelNumber);
+    const int channels = ModelChannelCount(FSession.Identity().ModelNumber);
     QStringList settings{SettingsDateLine()};
     settings << SettingsIdentityLines(
-        IdentityTexts(FSession.Identity, QStringLiteral(KT7310_VERSION), port.Port(), port.Baud()));
+        IdentityTexts(FSession.Identity(), QStringLiteral(KT7310_VERSION), port.Port(), port.Baud()));
     ConfigurationReader reader(FSession.Comm(), settings);
     reader.Abandoned = [this] { return FSession.Ended(); };
     reader.Asking = [this, channels](const TConfigQuery &query) {

@@ -33,7 +33,6 @@ private:
     CliExitCode Save();
     CliExitCode Load();
     CliExitCode Status();
-    CliExitCode Command(const QByteArray &line);
     CliExitCode Finished();
     // A number from low to high asked as a query; nothing, with the run ended, when the
     // reply is none (ReplyUnreadable) or the run ended while waiting.

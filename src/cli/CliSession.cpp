@@ -6,25 +6,30 @@
 #include "comm/PortOpenFailure.h"
 #include "comm/TKTComPort.h"
 
-CliSession::CliSession(CliOutput &out)
-    : FOut(out), FPort(new TKTComPort), FComm(new Communication(*FPort))
+#include <QTimer>
+
+CliSession::CliSession(CliOutput &out) : FOut(out)
 {
-    FPreviousDialogs = SetDialogs(this);
-    FComm->SetAppControl(this);
-    FPort->SetOnTimeout([this](QObject *) { ReplyMissing(); });
+    // Nobody to ask: the component shows no message boxes, and a reply that does not
+    // come ends the run with the fault's own sentence.
+    FInstrument.ComPort->SetShowErrors(false);
+    QObject::connect(&FInstrument, &InstrumentSession::ReplyMissing,
+                     [this](const TLinkFault &fault, InstrumentSession::TReplyMissingAnswer &answer) {
+                         answer = InstrumentSession::EndProgram;
+                         End(fault.Kind == TLinkFault::PortLost ? CliExitCode::PortLost
+                                                                : CliExitCode::Timeout,
+                             fault.Text);
+                     });
 }
 
 CliSession::~CliSession()
 {
-    SetDialogs(FPreviousDialogs);
-    FPort->SetOnTimeout({});
-    delete FComm; // closes the log
-    delete FPort; // closes the port
+    FInstrument.Terminate();
 }
 
 bool CliSession::Connect(std::optional<int> port, std::optional<int> baud)
 {
-    InstrumentScanner scanner(*FComm);
+    InstrumentScanner scanner(Comm());
     scanner.Trying = [this](int n, int b) {
         FOut.Progress(QStringLiteral("Looking for the instrument: COM%1 at %2 baud").arg(n).arg(b));
     };
@@ -33,7 +38,7 @@ bool CliSession::Connect(std::optional<int> port, std::optional<int> baud)
     std::function<bool(const TIdentityRecord &)> accept;
     if (port && baud)
         accept = [](const TIdentityRecord &identity) { return !identity.ModelNumber.isEmpty(); };
-    const bool found = scanner.Find(Identity, ports, bauds, accept);
+    const bool found = scanner.Find(FInstrument.Identity, ports, bauds, accept);
     FOut.EndProgress();
     if (!found) {
         QString where;
@@ -52,26 +57,18 @@ bool CliSession::Connect(std::optional<int> port, std::optional<int> baud)
         return false;
     }
     // From here on a missing reply is noticed after 4000 ms and reported through the
-    // time-out handler, which is only called when events are allowed.
-    FPort->SetResponseTime(ResponseTimeMs);
-    FPort->SetAllowEvents(true);
+    // session, which the component calls only when events are allowed.
+    Port().SetResponseTime(ResponseTimeMs);
+    Port().SetAllowEvents(true);
     return true;
-}
-
-void CliSession::ReplyMissing()
-{
-    // The component calls this for a reply that did not come and for a device that
-    // vanished under the open port; only in the second case is the port closed now.
-    FMissingCause = FPort->Opened() ? CliExitCode::Timeout : CliExitCode::PortLost;
-    FComm->CommunicationTimeout();
 }
 
 bool CliSession::Ended()
 {
-    if (!FEnded && FExitCode == CliExitCode::Ok && !FPort->Opened()) {
+    if (!FEnded && FExitCode == CliExitCode::Ok && !Port().Opened()) {
         // Gone between two transactions: nothing waited for it, so no handler ran.
         End(CliExitCode::PortLost,
-            QStringLiteral("The serial port COM%1 is no longer available.").arg(FPort->Port()));
+            QStringLiteral("The serial port COM%1 is no longer available.").arg(Port().Port()));
     }
     return FEnded;
 }
@@ -83,38 +80,5 @@ void CliSession::End(CliExitCode code, const QString &message)
     FEnded = true;
     FExitCode = code;
     FOut.Error(message);
-    FPort->Abandon();
-}
-
-void CliSession::RestartApp()
-{
-    ExitApp();
-}
-
-void CliSession::ExitApp()
-{
-    if (FMissingCause == CliExitCode::PortLost)
-        End(CliExitCode::PortLost, QStringLiteral("The serial port COM%1 was lost while waiting "
-                                                  "for the instrument's reply to \"%2\".")
-                                       .arg(FPort->Port())
-                                       .arg(QString::fromLatin1(FComm->LastCommand)));
-    else
-        End(CliExitCode::Timeout, QStringLiteral("The instrument did not answer \"%1\" within "
-                                                 "%2 ms.")
-                                      .arg(QString::fromLatin1(FComm->LastCommand))
-                                      .arg(ResponseTimeMs));
-}
-
-OperatorDialogs::Button CliSession::Warning(const QString &, const QList<Button> &buttons)
-{
-    // "Communications lost. Restart?" and its kin: No ends the run (ExitApp follows).
-    for (Button b : {No, Abort, Cancel})
-        if (buttons.contains(b))
-            return b;
-    return buttons.isEmpty() ? Ok : buttons.first();
-}
-
-void CliSession::Information(const QString &text)
-{
-    FOut.Error(text);
+    Port().Abandon();
 }

@@ -1,15 +1,12 @@
 #pragma once
 
-// The tool's link to the instrument: the serial component and the transactions as the
-// window uses them, found by the window's scan (or on the port and speed given), and
-// the tool's side of the seams through which the transactions would ask the operator.
-// No one is asked: a time-out or a lost port ends the run with its exit code, and every
-// transaction after that returns at once (see Ended).
+// The tool's instrument session: the panel's session (link, transactions, queue, state),
+// found by the panel's scan (or on the port and speed given). No one is asked: a time-out
+// or a lost port ends the run with its exit code, and every transaction after that
+// returns at once (see Ended).
 
 #include "cli/CliExitCode.h"
-#include "comm/AppControl.h"
-#include "comm/OperatorDialogs.h"
-#include "protocol/TIdentityRecord.h"
+#include "session/InstrumentSession.h"
 
 #include <QString>
 #include <optional>
@@ -18,11 +15,11 @@ class CliOutput;
 class Communication;
 class TKTComPort;
 
-class CliSession : public AppControl, public OperatorDialogs
+class CliSession
 {
 public:
     explicit CliSession(CliOutput &out);
-    ~CliSession() override;
+    ~CliSession();
 
     // Finds the instrument and leaves its port open at its speed, ready for the
     // transactions. With port and baud both given, any instrument that identifies
@@ -36,31 +33,16 @@ public:
     void End(CliExitCode code, const QString &message);
     CliExitCode ExitCode() const { return FExitCode; }
 
-    Communication &Comm() { return *FComm; }
-    TKTComPort &Port() { return *FPort; }
-    TIdentityRecord Identity;
-
-    // AppControl: the transactions decided the run is over.
-    void RestartApp() override;
-    void ExitApp() override;
-    void SetStatusTimerEnabled(bool) override {}
-
-    // OperatorDialogs: the answers of nobody at the screen.
-    Button Warning(const QString &text, const QList<Button> &buttons) override;
-    void Information(const QString &text) override;
-    int PickPort(const QStringList &, int, const QStringList &) override { return -1; }
-    QString ChooseFile(QObject *) override { return QString(); }
+    InstrumentSession &Instrument() { return FInstrument; }
+    Communication &Comm() { return *FInstrument.Comm; }
+    TKTComPort &Port() { return *FInstrument.ComPort; }
+    const TIdentityRecord &Identity() const { return FInstrument.Identity; }
 
     static constexpr int ResponseTimeMs = 4000;
 
 private:
-    void ReplyMissing();
-
     CliOutput &FOut;
-    TKTComPort *FPort;
-    Communication *FComm;
-    OperatorDialogs *FPreviousDialogs = nullptr;
+    InstrumentSession FInstrument;
     CliExitCode FExitCode = CliExitCode::Ok;
-    CliExitCode FMissingCause = CliExitCode::Timeout;
     bool FEnded = false;
 };

@@ -1,7 +1,6 @@
 #include "comm/Communication.h"
 
 #include "base/DateTimeText.h"
-#include "comm/AppControl.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "comm/TerminalSink.h"
@@ -59,11 +58,6 @@ Communication::~Communication()
 void Communication::SetTerminal(TerminalSink *terminal)
 {
     FTerminal = terminal;
-}
-
-void Communication::SetAppControl(AppControl *appControl)
-{
-    FAppControl = appControl;
 }
 
 QString Communication::TimeStamp()
@@ -273,29 +267,18 @@ void Communication::CommunicationTimeout()
         GiveUpLink();
         return;
     }
-    if (FAppControl)
-        FAppControl->SetStatusTimerEnabled(false);
-    const auto answer =
-        Dialogs().Warning(QStringLiteral("Communications lost. Restart?"),
-                          {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore});
-    if (answer == OperatorDialogs::Ignore) {
+    if (OnReplyMissing && OnReplyMissing()) {
         FComPort.Flush();
         // The wait ends with the port closed only when the device vanished under it; if
         // it cannot be opened again, no later transaction can get an answer either.
         if (!FComPort.Opened() && !ReopenQuietly())
             GiveUpLink();
-        if (FAppControl)
-            FAppControl->SetStatusTimerEnabled(true);
         return;
     }
     // Restart or exit, decided from inside the reply wait: the port is given up at
     // once, so that the interrupted transaction and every one its callers still start
     // end without waiting; the application ends once they have returned.
     FComPort.Abandon();
-    if (FAppControl) {
-        if (answer == OperatorDialogs::Yes)
-            FAppControl->RestartApp();
-        else
-            FAppControl->ExitApp();
-    }
+    if (OnLinkAbandoned)
+        OnLinkAbandoned();
 }

@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 
-class AppControl;
 class TerminalSink;
 class TKTComPort;
 
@@ -26,11 +26,19 @@ public:
     QString CommandToPort(const QByteArray &command);
     QString ReadPort();
     QString ReadPortToTerminal();
-    void CommunicationTimeout(); // the instrument stopped answering: ask the operator
+    // The instrument stopped answering, or the device vanished under the open port, while
+    // a reply was awaited: the serial component's time-out handler calls this.
+    void CommunicationTimeout();
+    // Asked once per missing reply (unless GiveUpOnTimeout): true takes the partial reply
+    // and goes on; false gives the port up for good, so that the interrupted transaction
+    // and every one its callers still start end without waiting, and OnLinkAbandoned
+    // follows. Unset: the port is given up.
+    std::function<bool()> OnReplyMissing;
+    std::function<void()> OnLinkAbandoned;
     void ToggleLoggingState();
 
-    // The port vanished and could not be opened again when the operator answered Ignore
-    // to "Communications lost. Restart?": from then on every transaction returns at once
+    // The port vanished and could not be opened again when a missing reply was ignored
+    // (the operator's Ignore to "Communications lost. Restart?"): from then on every transaction returns at once
     // with an empty reply (a numeric query with 0), sending nothing and asking nothing,
     // so that the operation under way ends after that one answer instead of asking
     // again for each of its transactions. The state ends when the port is opened again
@@ -46,7 +54,6 @@ public:
     static QString NotSentText(int count);
 
     void SetTerminal(TerminalSink *terminal);
-    void SetAppControl(AppControl *appControl);
     TKTComPort &ComPort() const { return FComPort; }
 
     bool CommandsDisabled = false;
@@ -80,7 +87,6 @@ private:
 
     TKTComPort &FComPort;
     TerminalSink *FTerminal = nullptr;
-    AppControl *FAppControl = nullptr;
     bool FLoggingEnabled = false;
     QFile LogFile;
     bool FLinkGone = false;

@@ -2,9 +2,13 @@
 
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
+#include "protocol/SettingCommands.h"
+
+#include <QTimer>
 
 InstrumentSession::InstrumentSession(QObject *parent)
-    : QObject(parent), ComPort(new TKTComPort(this)), Comm(new Communication(*ComPort, this))
+    : QObject(parent), ComPort(new TKTComPort(this)), Comm(new Communication(*ComPort, this)),
+      TaskTimer(new QTimer(this)), StatusTimer(new QTimer(this))
 {
     ComPort->setObjectName(QStringLiteral("ComPort"));
     ComPort->SetBaud(115200);
@@ -13,6 +17,22 @@ InstrumentSession::InstrumentSession(QObject *parent)
     ComPort->SetResponseTime(4000);
     ComPort->SetPort(1);
     Comm->setObjectName(QStringLiteral("Communication"));
+
+    TaskTimer->setObjectName(QStringLiteral("TaskTimer"));
+    TaskTimer->setInterval(5);
+    connect(TaskTimer, &QTimer::timeout, this, &InstrumentSession::TaskTimerTimer);
+    StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
+    StatusTimer->setInterval(1000);
+    connect(StatusTimer, &QTimer::timeout, this, &InstrumentSession::StatusTimerTimer);
+
+    // A reply that does not come is reported; the answer decides whether the port is
+    // given up. The component calls its handler only while events are allowed.
+    ComPort->SetOnTimeout([this](QObject *) { ComPortTimeout(); });
+}
+
+InstrumentSession::~InstrumentSession()
+{
+    ComPort->SetOnTimeout({});
 }
 
 void InstrumentSession::SetRunState(bool running)
@@ -25,4 +45,63 @@ void InstrumentSession::SetShotCount(quint32 count)
 {
     FShotCount = count;
     emit ShotCountChanged(count);
+}
+
+void InstrumentSession::SystemStart()
+{
+    SetRunState(true);
+    QueuedCommandToPort(RunCommand(true));
+}
+
+void InstrumentSession::SystemStop()
+{
+    SetRunState(false);
+    QueuedCommandToPort(RunCommand(false));
+}
+
+void InstrumentSession::ComPortTimeout()
+{
+    // The component calls this for a reply that did not come and for a device that
+    // vanished under the open port; only in the second case is the port closed now.
+    TLinkFault fault;
+    fault.Port = ComPort->Port();
+    fault.Line = QString::fromLatin1(Comm->LastCommand);
+    if (ComPort->Opened()) {
+        fault.Kind = TLinkFault::Timeout;
+        fault.Text = QStringLiteral("The instrument did not answer \"%1\" within %2 ms.")
+                         .arg(fault.Line)
+                         .arg(ComPort->ResponseTime());
+    } else {
+        fault.Kind = TLinkFault::PortLost;
+        fault.Text = QStringLiteral("The serial port COM%1 was lost while waiting for the "
+                                    "instrument's reply to \"%2\".")
+                         .arg(fault.Port)
+                         .arg(fault.Line);
+    }
+    // The answer decides inside the transactions whether the port is given up; with it
+    // given up, the front end learns what to do next.
+    TReplyMissingAnswer answer = EndProgram;
+    Comm->OnReplyMissing = [this, &fault, &answer] {
+        SetStatusTimerEnabled(false);
+        emit ReplyMissing(fault, answer);
+        if (answer != IgnoreMissingReply)
+            return false;
+        SetStatusTimerEnabled(true);
+        return true;
+    };
+    bool abandoned = false;
+    Comm->OnLinkAbandoned = [&abandoned] { abandoned = true; };
+    Comm->CommunicationTimeout();
+    Comm->OnReplyMissing = nullptr;
+    Comm->OnLinkAbandoned = nullptr;
+    if (abandoned)
+        emit LinkAbandoned(answer == RestartProgram);
+}
+
+void InstrumentSession::Terminate()
+{
+    FTerminating = true;
+    TaskTimer->stop();
+    StatusTimer->stop();
+    ComPort->Abandon();
 }

@@ -1,12 +1,21 @@
 #pragma once
 
-// The instrument as the program knows it, apart from any window: its identity, the
-// mirrors of every setting, the timing limits, the run state and shot count, and the text
-// images of its settings and calibration. Front ends (the panel's window, the service
-// window, the timing diagram) read the state here and follow its signals.
+// The instrument as the program knows it, apart from any window: the link and its
+// transactions, the command queue and its task tick, the status poll, the recall, the
+// refresh and the configuration read-back, with every flag that keeps them apart; and the
+// instrument's state: identity, the mirrors of every setting, the timing limits, the run
+// state and shot count, the text images of its settings and calibration.
 //
-// One session per instrument, living on the thread that talks to the instrument.
+// It asks no one. What a front end must decide or show is reported through signals, each
+// raised synchronously from the call that found it (a reply wait may be under way further
+// up the call stack): the window asks its questions there, the command-line tool ends with
+// an exit code, a device server changes its state. Connect to them directly.
+//
+// One session per instrument, living on the thread that talks to the instrument. The
+// operations are in one file per concern (InstrumentSession_<Concern>.cpp).
 
+#include "protocol/ConfigRecords.h"
+#include "protocol/ConfigurationQueries.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TIdentityRecord.h"
 #include "protocol/TSystemMirrors.h"
@@ -15,23 +24,62 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <functional>
 
 class Communication;
+class ConfigurationReader;
+class QTimer;
 class TKTComPort;
+
+// The system settings that have no mirror of their own.
+struct TSystemValues
+{
+    TSystemCounts Counts; // burst, duty-cycle on and off, cycle count of the system record
+    // The thresholds of records 90 to 93. Trigger 2 and gate 2 share one threshold: the
+    // entries of records 91 and 93 stand for the same input, record 93's read last.
+    std::array<double, 4> Thresholds{};
+    bool AutoStart = false;
+    bool CounterEnabled = false;
+    // Item indexes of the enumerated single-value settings; -1 for none (an input clock
+    // of "100", which no item offers).
+    int InputClock = 0;
+    int OutputClock = 0;
+    int SyncOutput = 0;
+    int CounterSource = 0;
+};
+
+// Why the link failed, for the front end to tell or act on.
+struct TLinkFault
+{
+    enum TKind
+    {
+        Timeout,  // the instrument did not answer within the response time
+        PortLost, // the serial device vanished (unplugged adapter)
+    };
+    TKind Kind = Timeout;
+    int Port = 0;   // the "COM" number
+    QString Line;   // the line whose reply was awaited, as sent; empty for the poll's finding
+    QString Text;   // one sentence saying what happened
+};
 
 class InstrumentSession : public QObject
 {
     Q_OBJECT
 public:
     explicit InstrumentSession(QObject *parent = nullptr);
+    ~InstrumentSession() override;
 
     // ---- The link -------------------------------------------------------------------
     // The serial component with its stored settings (115200 baud, no handshaking, no
     // parity, 4000 ms to answer, COM1 until the scan chooses) and the transactions on it.
-    // The front end wires the terminal, the operator's side (AppControl) and the
-    // time-out handler.
+    // The front end wires the terminal.
     TKTComPort *const ComPort;
     Communication *const Comm;
+    // No instrument: nothing is polled or read back.
+    bool DemoMode = false;
+    // The software version the settings files' caption line names.
+    QString SoftwareVersion;
 
     // ---- Identity -------------------------------------------------------------------
     TIdentityRecord Identity; // read once by the scan, never again
@@ -42,6 +90,7 @@ public:
 
     // ---- Settings -------------------------------------------------------------------
     TSystemMirrors Mirrors; // SystemRunning, SystemPeriod, SystemMode, the input modes ...
+    TSystemValues SystemValues;
     TChannelConfigs ChannelConfigs;
     TTimingLimits TimingLimits;
     QStringList SettingsList;    // the instrument's settings as text lines
@@ -60,11 +109,136 @@ public:
     void SetRunState(bool running);
     quint32 ShotCount() const { return FShotCount; }
     void SetShotCount(quint32 count);
+    // Start and stop the output: the run state at once, the line through the queue.
+    void SystemStart();
+    void SystemStop();
+
+    // ---- Command queue and task tick (InstrumentSession_Queue.cpp) -------------------
+    // Commands waiting for the next drain, in arrival order. The queue grows as needed:
+    // nothing is refused, and commands queued during a drain (through the event dispatch
+    // of a reply wait) go out behind the ones already waiting, in the same drain.
+    QStringList CommandQueue;
+    int QueueCount = 0; // the commands in CommandQueue
+    bool CommandsQueued = false;
+    bool TaskRunning = false;
+    bool StatusPollRunning = false;
+    bool CalibrationLoadPending = false;
+    bool CalibrationRetrievePending = false;
+    bool RecallPending = false;
+    int RecallBin = 0;
+    bool ReinitializePending = false;
+    QTimer *const TaskTimer;   // 5 ms, runs only while TasksPending
+    QTimer *const StatusTimer; // 1000 ms
+
+    // Hands one command line (no CR LF) to the queue and returns at once; dropped while
+    // an initialization reads the configuration (commands are disabled then).
+    void QueuedCommandToPort(const QString &command);
+    void TaskTimerTimer();
+    void ProcessTasks();
+    // Queued commands, a recall or a re-initialization wait for the task tick, which
+    // runs only while this holds.
+    bool TasksPending() const;
+    // "*RCL bin" and the whole read-back, and the read-back alone (Refresh), on the next
+    // task tick.
+    void RequestRecall(int bin);
+    void RequestRefresh();
+    // The end of the program was asked for while commands were queued: the poll stops,
+    // the queue goes out (an instrument that stops answering now is given up at its first
+    // time-out without asking), and QueueFinished reports what was not sent. False when
+    // there is nothing to send, or nothing can be sent.
+    bool FinishQueue();
+    bool Finishing() const { return FFinishing; }
+
+    // ---- Status poll (InstrumentSession_Status.cpp) -----------------------------------
+    void StatusTimerTimer();
+    void UpdateStatus();
+    void SetStatusTimerEnabled(bool enabled);
+    // Whether a view shows the shot count now: the poll reads it only then. Unset: always.
+    std::function<bool()> ShotCountShown;
+
+    // ---- Configuration read-back (InstrumentSession_Readback.cpp) ----------------------
+    // The whole configuration read into the state, SettingsList rebuilt. True when every
+    // reply was read; otherwise ReadbackFailure says why, reported through Failure unless
+    // report is false (the caller then reports it with what it meant to do).
+    bool Initialize(bool report = true);
+    // One record read again into the state.
+    void ParseSystemParameters();
+    void ParseTrigGateParameters();
+    void ParseChannelParameters(int chnum);
+    // The reader of the configuration queries, appending to SettingsList and giving up
+    // when the session ends.
+    ConfigurationReader ReadbackReader();
+
+    // ---- The end ---------------------------------------------------------------------
+    // Restart or exit was decided: timers stop, the port is given up (a reply wait under
+    // way ends at once, the transactions the interrupted call chain still starts return at
+    // once) and every operation under way stops at its next step.
+    void Terminate();
+    bool Terminating() const { return FTerminating; }
+
+    // The answer to a reply that did not come.
+    enum TReplyMissingAnswer
+    {
+        IgnoreMissingReply, // take the partial reply and go on
+        RestartProgram,     // give the port up; the front end restarts
+        EndProgram,         // give the port up; the front end ends
+    };
 
 signals:
     void RunStateChanged(bool running);
     void ShotCountChanged(quint32 count);
+    // The mirrors may have changed: raised once a command has been queued and at the end
+    // of every read-back. Views that draw the configuration follow it; nothing is sent.
+    void ConfigurationChanged();
+
+    // A reply did not come within the response time, or the device vanished under the
+    // open port, during a transaction. Set answer (EndProgram unless changed); with
+    // RestartProgram or EndProgram the port is given up before LinkAbandoned.
+    void ReplyMissing(const TLinkFault &fault, InstrumentSession::TReplyMissingAnswer &answer);
+    void LinkAbandoned(bool restart);
+    // The status poll could not open the port again: it is gone. The poll goes on (and
+    // reports again) unless the front end ends the session.
+    void PortLost(const TLinkFault &fault);
+    // A drain could not send these commands (the link is gone).
+    void CommandsNotSent(int count);
+    // FinishQueue's drain is over; notSent commands did not go out.
+    void QueueFinished(int notSent);
+    // A poll ended (nothing is under way on the port).
+    void PollEnded();
+    // An operation failed with this message (the read-back when asked to report).
+    void Failure(const QString &message);
+
+    // The read-back: started (commands disabled; showProgress for a recall or refresh),
+    // the identity texts and channel count known, progress text, the timing limits reset,
+    // each value read into the state in order, the read-back state, and the end (commands
+    // enabled, the poll running again). Each value is reported as soon as it is stored,
+    // before the next one is split off, so that a view showing it is in step with the
+    // state also when a later field cannot be read.
+    void InitializeStarted(bool showProgress);
+    void IdentityKnown(const TIdentityTexts &texts);
+    void InitializeProgress(const QString &text);
+    // The timing limits were reset (at the start) or learned (before the end).
+    void TimingLimitsChanged();
+    void SystemFieldRead(TSystemField field);
+    void InputFieldRead(int record, TInputField field);
+    void ChannelFieldRead(int chnum, TChannelField field, bool matched);
+    void ChannelRecordRead(int chnum);
+    // A single-value query's reply; changed is false when the reply matched no item and
+    // the value was kept.
+    void QueryRead(TConfigItem item, bool changed);
+    void ReadbackStateChanged();
+    void InitializeEnded(bool showProgress);
 
 private:
+    void ComPortTimeout();
+    void ReadInstrumentSettings();
+    void ApplyConfigurationReply(const TConfigQuery &query, const TConfigReply &reply);
+    void ApplySystemRecord(const QString &reply);
+    void ApplyInputRecord(int record, const QString &reply);
+    void ApplyChannelRecord(int chnum, const QString &reply);
+
     quint32 FShotCount = 0;
+    bool FTerminating = false;
+    bool FFinishing = false;
+    QString FAskedQuery; // the read-back's latest query as it went out
 };

@@ -1,6 +1,5 @@
 #include "PtyPeer.h"
 #include "ScriptedDialogs.h"
-#include "comm/AppControl.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "comm/TerminalSink.h"
@@ -22,15 +21,12 @@ struct RecordingTerminal : TerminalSink
     }
 };
 
-struct RecordingApp : AppControl
+// The transactions' owner: records when it is asked about a missing reply and told that
+// the port was given up, and answers Ignore or not.
+struct RecordingOwner
 {
     QStringList calls;
-    void RestartApp() override { calls << "restart"; }
-    void ExitApp() override { calls << "exit"; }
-    void SetStatusTimerEnabled(bool enabled) override
-    {
-        calls << (enabled ? "status on" : "status off");
-    }
+    bool ignore = false;
 };
 
 const QString Ts = QStringLiteral(R"(\d\d:\d\d:\d\d\.\d\d\d)");
@@ -62,7 +58,7 @@ class tst_Communication : public QObject
     std::unique_ptr<Communication> comm;
     std::unique_ptr<ScriptedDialogs> dialogs;
     RecordingTerminal terminal;
-    RecordingApp app;
+    RecordingOwner app;
 
     QStringList logLines()
     {
@@ -123,11 +119,16 @@ private slots:
         comm->UserName = "jsmith";
         comm->StartTimeStamp = "12-08-24_21-05-09";
         comm->SetTerminal(&terminal);
-        comm->SetAppControl(&app);
+        comm->OnReplyMissing = [this] {
+            app.calls << "asked";
+            return app.ignore;
+        };
+        comm->OnLinkAbandoned = [this] { app.calls << "given up"; };
         port->SetOnTimeout([this](QObject *) { comm->CommunicationTimeout(); });
         dialogs = std::make_unique<ScriptedDialogs>();
         terminal.lines.clear();
         app.calls.clear();
+        app.ignore = false;
     }
     void cleanup()
     {
@@ -257,31 +258,22 @@ private slots:
 
     void timeoutQuestion_data()
     {
-        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("ignore");
         QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<bool>("goesOn");
-        QTest::newRow("Yes restarts")
-            << int(OperatorDialogs::Yes) << QStringList{"status off", "restart"} << false;
-        QTest::newRow("No exits") << int(OperatorDialogs::No) << QStringList{"status off", "exit"}
-                                  << false;
-        QTest::newRow("Ignore carries on")
-            << int(OperatorDialogs::Ignore) << QStringList{"status off", "status on"} << true;
+        QTest::newRow("given up (restart or exit)") << false << QStringList{"asked", "given up"};
+        QTest::newRow("Ignore carries on") << true << QStringList{"asked"};
     }
     void timeoutQuestion()
     {
-        QFETCH(int, answer);
+        QFETCH(bool, ignore);
         QFETCH(QStringList, calls);
-        QFETCH(bool, goesOn);
-        dialogs->answers = {OperatorDialogs::Button(answer)};
+        const bool goesOn = ignore;
+        app.ignore = ignore;
         port->SetResponseTime(150);
         comm->ToggleLoggingState();
         QCOMPARE(comm->QueryPort("PART"), QString("par"));
         QCOMPARE(app.calls, calls);
-        QCOMPARE(dialogs->warnings.size(), 1);
-        QCOMPARE(dialogs->warnings[0].text, QString("Communications lost. Restart?"));
-        QCOMPARE(dialogs->warnings[0].buttons,
-                 (QList<OperatorDialogs::Button>{OperatorDialogs::Yes, OperatorDialogs::No,
-                                                 OperatorDialogs::Ignore}));
+        QVERIFY(dialogs->warnings.isEmpty()); // the owner asks, not the transactions
         compareLines(logLines().mid(1), {
                                             R"(Sent    \(TS\): PART\?)",
                                             R"(Timeout Error\(TS\))",
@@ -292,7 +284,7 @@ private slots:
         QCOMPARE(comm->QueryPort("*IDN").isEmpty(), !goesOn);
         QCOMPARE(comm->CommandToPort("X").isEmpty(), !goesOn);
         QCOMPARE(peer->lines().size(), goesOn ? 3 : 1);
-        QCOMPARE(dialogs->warnings.size(), 1);
+        QCOMPARE(app.calls, calls);
     }
 
     // The link given up: by the operator's Ignore once the device vanished and cannot be
@@ -306,7 +298,7 @@ private slots:
     void linkGiven()
     {
         QFETCH(bool, vanished);
-        dialogs->answers = {OperatorDialogs::Ignore};
+        app.ignore = true;
         port->SetResponseTime(150);
         comm->ToggleLoggingState();
         QCOMPARE(comm->QueryPort("*IDN"), QString("KT,7310-12,1234,1.0-2.0"));
@@ -315,14 +307,14 @@ private slots:
             QTest::qWait(100);
             QCOMPARE(comm->CommandToPort("A"), QString());
             QVERIFY(!comm->LineWritten());
-            QCOMPARE(app.calls, (QStringList{"status off", "status on"}));
+            QCOMPARE(app.calls, QStringList{"asked"});
         } else {
             comm->GiveUpOnTimeout = true;
             QCOMPARE(comm->CommandToPort("SILENT"), QString());
             QVERIFY(comm->LineWritten());
             QVERIFY(app.calls.isEmpty());
         }
-        QCOMPARE(dialogs->warnings.size(), vanished ? 1 : 0);
+        QCOMPARE(app.calls.size(), vanished ? 1 : 0);
         QVERIFY(comm->LinkGone());
 
         // Every transaction now returns at once: nothing on the wire, no question.
@@ -331,7 +323,7 @@ private slots:
         QCOMPARE(comm->QueryPortInt("NUM"), 0);
         QCOMPARE(comm->CommandToPort("B"), QString());
         QVERIFY(!comm->LineWritten());
-        QCOMPARE(dialogs->warnings.size(), vanished ? 1 : 0);
+        QCOMPARE(app.calls.size(), vanished ? 1 : 0);
         QCOMPARE(peer->lines(),
                  vanished ? QByteArrayList{"*IDN?"} : (QByteArrayList{"*IDN?", "SILENT"}));
         QCOMPARE(logLines().size(), logged);
@@ -351,7 +343,7 @@ private slots:
 
     void nothingLoggedWhenOff()
     {
-        dialogs->answers = {OperatorDialogs::Ignore};
+        app.ignore = true;
         port->SetResponseTime(100);
         comm->QueryPort("*IDN");
         comm->QueryPortInt("BAD");
@@ -359,7 +351,7 @@ private slots:
         comm->QueryPort("SILENT"); // times out
         comm->CommandsDisabled = true;
         comm->CommandToPort("Y");
-        QCOMPARE(dialogs->warnings.size(), 1);
+        QCOMPARE(app.calls, QStringList{"asked"});
         QVERIFY(QDir(workDir.path()).entryList(QDir::Files).isEmpty());
     }
 

@@ -72,9 +72,9 @@ struct ServicePanel
         Service = std::make_unique<TServiceForm>(Form);
         Form.ServiceForm = Service.get();
         Form.LaunchTimer->stop();
-        Form.ReinitializePending = true;
-        Form.Initialize();
-        Form.ReinitializePending = false;
+        Form.Session->ReinitializePending = true;
+        Form.Session->Initialize();
+        Form.Session->ReinitializePending = false;
         return true;
     }
 
@@ -94,7 +94,7 @@ struct ServicePanel
     // The queue is empty and nothing is being sent.
     bool Drained() const
     {
-        return Form.QueueCount == 0 && !Form.CommandsQueued && !Form.TaskRunning &&
+        return Form.Session->QueueCount == 0 && !Form.Session->CommandsQueued && !Form.Session->TaskRunning &&
                !Form.ComPort->InUse();
     }
 };

@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     TMainForm &form = *p.Form;
     form.FormCreate();
     form.LaunchTimerTimer();
-    form.SetStatusTimerEnabled(false); // only the held field's lines on the wire
+    form.Session->SetStatusTimerEnabled(false); // only the held field's lines on the wire
     form.show();
 
     const int chnum = 2;
@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     delay->SetOnChange([&](QObject *sender) {
         handler(sender);
         shown << ChDelayCommand(chnum, delay->Value());
-        deepestQueue = qMax(deepestQueue, int(form.CommandQueue.size()));
+        deepestQueue = qMax(deepestQueue, int(form.Session->CommandQueue.size()));
     });
 
     const qsizetype mark = emulator->Received().size();
@@ -60,7 +60,7 @@ int main(int argc, char *argv[])
     drain.start();
     auto sent = [&] { return emulator->Received().mid(mark).filter(prefix); };
     while (drain.elapsed() < 30000 &&
-           (!form.CommandQueue.isEmpty() || form.TaskRunning || sent().size() < shown.size()))
+           (!form.Session->CommandQueue.isEmpty() || form.Session->TaskRunning || sent().size() < shown.size()))
         QTest::qWait(5);
     const qint64 drainMs = drain.elapsed();
     QTest::qWait(200); // anything extra would follow within a few ticks

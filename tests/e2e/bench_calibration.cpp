@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "emulator: %s\n", qPrintable(f.Emulator->StartError()));
         return 1;
     }
-    f.Form.StatusTimer->stop(); // no poll to wait for: the readback alone is measured
+    f.Form.Session->StatusTimer->stop(); // no poll to wait for: the readback alone is measured
 
     QList<double> totals;
     int transactions = 0;

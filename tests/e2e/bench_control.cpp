@@ -58,7 +58,7 @@ int Latency()
     ControlPanel c;
     if (!c.Start())
         return 1;
-    c.Form.StatusTimer->stop(); // the port idle between changes
+    c.Form.Session->StatusTimer->stop(); // the port idle between changes
     StampingTerminal terminal;
     terminal.Clock.start();
     c.Form.Comm->SetTerminal(&terminal);
@@ -68,10 +68,10 @@ int Latency()
         QTest::qWait(20 + QRandomGenerator::global()->bounded(10));
         const qint64 t0 = terminal.Clock.nsecsElapsed();
         const int before = int(terminal.CommandNs.size());
-        c.Form.QueuedCommandToPort(
+        c.Form.Session->QueuedCommandToPort(
             QStringLiteral(":PULS2:DEL 0.%1").arg(i * 25, 11, 10, QChar('0')));
         QDeadlineTimer deadline(5000);
-        while ((terminal.CommandNs.size() == before || c.Form.TaskRunning) &&
+        while ((terminal.CommandNs.size() == before || c.Form.Session->TaskRunning) &&
                !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         if (terminal.CommandNs.size() == before)
@@ -89,7 +89,7 @@ int Burst(int count, bool withTerminal)
     ControlPanel c;
     if (!c.Start())
         return 1;
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     // The floor's reply time: one command alone, its 30 ms pause taken off.
     QList<double> single;
     for (int i = 0; i < 200; ++i) {
@@ -113,9 +113,9 @@ int Burst(int count, bool withTerminal)
     QElapsedTimer t;
     t.start();
     for (const QString &line : lines)
-        c.Form.QueuedCommandToPort(line);
+        c.Form.Session->QueuedCommandToPort(line);
     const double queuedMs = t.nsecsElapsed() / 1e6;
-    while (c.Form.CommandsQueued || c.Form.TaskRunning)
+    while (c.Form.Session->CommandsQueued || c.Form.Session->TaskRunning)
         QTest::qWait(5);
     const double totalMs = t.nsecsElapsed() / 1e6;
     QTest::qWait(200);
@@ -145,7 +145,7 @@ int Bare(int count)
     ControlPanel c;
     if (!c.Start())
         return 1;
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QList<qint64> ns;
     QElapsedTimer t;
     t.start();
@@ -168,7 +168,7 @@ int Paired(int blocks)
     ControlPanel c;
     if (!c.Start())
         return 1;
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
     QStringList queued;
     double directMs = 0, queueMs = 0;
@@ -185,8 +185,8 @@ int Paired(int blocks)
         queued += lines;
         t.restart();
         for (const QString &line : lines)
-            c.Form.QueuedCommandToPort(line);
-        while (c.Form.CommandsQueued || c.Form.TaskRunning)
+            c.Form.Session->QueuedCommandToPort(line);
+        while (c.Form.Session->CommandsQueued || c.Form.Session->TaskRunning)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
         queueMs += t.nsecsElapsed() / 1e6;
     }
@@ -263,10 +263,10 @@ int Tick(int seconds)
         return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     };
-    c.Form.QueuedCommandToPort(":PULS0:STAT OFF");
+    c.Form.Session->QueuedCommandToPort(":PULS0:STAT OFF");
     QTest::qWait(500);
     const auto measure = [&](const char *what) {
-        const bool ticking = c.Form.TaskTimer->isActive();
+        const bool ticking = c.Form.Session->TaskTimer->isActive();
         const double before = cpuSeconds();
         QElapsedTimer t;
         t.start();
@@ -280,7 +280,7 @@ int Tick(int seconds)
                     100.0 * cpu / (t.nsecsElapsed() / 1e9));
     };
     measure("after a change");
-    c.Form.TaskTimer->stop();
+    c.Form.Session->TaskTimer->stop();
     measure("the tick stopped by hand");
     return 0;
 }

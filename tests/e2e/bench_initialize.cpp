@@ -33,9 +33,9 @@ int main(int argc, char *argv[])
         const int before = emulator->Received().size();
         QElapsedTimer timer;
         timer.start();
-        form.ReinitializePending = true;
-        form.Initialize();
-        form.ReinitializePending = false;
+        form.Session->ReinitializePending = true;
+        form.Session->Initialize();
+        form.Session->ReinitializePending = false;
         totals << timer.nsecsElapsed() / 1e6;
         const int transactions = emulator->Received().size() - before;
         std::printf("run %d: %d transactions, %.1f ms\n", run + 1, transactions, totals.last());
@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer timer;
         timer.start();
-        form.ParseChannelParameters(1);
+        form.Session->ParseChannelParameters(1);
         single << timer.nsecsElapsed() / 1e6 - 30.0;
     }
     std::sort(single.begin(), single.end());

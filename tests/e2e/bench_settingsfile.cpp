@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
     QList<double> totals;
     for (int run = 0; run < runs; ++run) {
         // The poll would add its queries between the lines: measured without it.
-        form.StatusTimer->stop();
+        form.Session->StatusTimer->stop();
         p.Dialogs.fileAnswers = {file};
         const int before = int(emulator->Received().size());
         QElapsedTimer timer;
@@ -67,22 +67,22 @@ int main(int argc, char *argv[])
     // The read-back alone, to tell the replay's share.
     QList<double> inits;
     for (int run = 0; run < runs; ++run) {
-        form.StatusTimer->stop();
+        form.Session->StatusTimer->stop();
         QElapsedTimer timer;
         timer.start();
-        form.Initialize();
+        form.Session->Initialize();
         inits << timer.nsecsElapsed() / 1e6;
     }
     std::sort(inits.begin(), inits.end());
     const double initMedian = inits[inits.size() / 2];
 
     // The answer time: one query alone, its 30 ms pause taken off.
-    form.StatusTimer->stop();
+    form.Session->StatusTimer->stop();
     QList<double> single;
     for (int i = 0; i < 20; ++i) {
         QElapsedTimer timer;
         timer.start();
-        form.ParseChannelParameters(1);
+        form.Session->ParseChannelParameters(1);
         single << timer.nsecsElapsed() / 1e6 - 30.0;
     }
     std::sort(single.begin(), single.end());
@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
             commands << line;
     QList<double> bare;
     for (int run = 0; run < runs; ++run) {
-        form.StatusTimer->stop();
+        form.Session->StatusTimer->stop();
         QElapsedTimer timer;
         timer.start();
         for (const QString &line : commands) {

@@ -129,7 +129,7 @@ int main(int argc, char *argv[])
     auto change = [&] {
         const int ch = 1 + int(random.bounded(channels));
         const bool accepted = !form.Comm->CommandsDisabled;
-        const int before = form.QueueCount;
+        const int before = form.Session->QueueCount;
         switch (random.bounded(9)) {
         case 0:
             ShowPagesOf(form.ChDelayAdj[ch]);
@@ -174,7 +174,7 @@ int main(int argc, char *argv[])
             terminalFullMinute = clock.elapsed() / 60000.0;
         }
         // What the handler queued tells whether the action was a change at all.
-        if (form.QueueCount > before)
+        if (form.Session->QueueCount > before)
             ++changes;
         else if (!accepted)
             ++droppedChanges;
@@ -220,11 +220,11 @@ int main(int argc, char *argv[])
     // Let the queue drain and the last poll end, then stop the poll.
     QElapsedTimer drain;
     drain.start();
-    while ((form.QueueCount > 0 || form.TaskRunning || form.RecallPending ||
-            form.ReinitializePending) &&
+    while ((form.Session->QueueCount > 0 || form.Session->TaskRunning || form.Session->RecallPending ||
+            form.Session->ReinitializePending) &&
            drain.elapsed() < 120000)
         QTest::qWait(50);
-    form.SetStatusTimerEnabled(false);
+    form.Session->SetStatusTimerEnabled(false);
     QTest::qWait(1500);
     const long rssEnd = ResidentKiB();
 

@@ -69,12 +69,12 @@ void tst_bins::menus()
     QCOMPARE(ColumnStarts(c.Form.RestoreFromBin), restoreColumns);
 
     // every item reaches its own bin: the last generated one of each menu
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
     Item(c.Form, QString("BinSave%1").arg(bins))->trigger();
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     Item(c.Form, QString("BinRestore%1").arg(bins))->trigger();
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     const QStringList sent = c.ReceivedFrom(mark);
     QCOMPARE(sent.mid(0, 2),
              (QStringList{QString("*SAV %1").arg(bins), QString("*RCL %1").arg(bins)}));
@@ -96,36 +96,36 @@ void tst_bins::recall()
     QFETCH(QString, recall);
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
     for (const QString &name : clicks)
         Item(c.Form, name)->trigger();
-    QVERIFY(c.Form.RecallPending);
-    QVERIFY(c.Form.TaskTimer->isActive());
+    QVERIFY(c.Form.Session->RecallPending);
+    QVERIFY(c.Form.Session->TaskTimer->isActive());
     QVERIFY(c.ReceivedFrom(mark).isEmpty()); // nothing before the tick
 
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     // the recall alone, then the whole configuration read back
     QStringList expected{recall, "*CFG? 0?", "*CFG? 90?", "*CFG? 91?", "*CFG? 92?", "*CFG? 93?"};
     const QStringList sent = c.ReceivedFrom(mark);
     QCOMPARE(sent.mid(0, expected.size()), expected);
     QCOMPARE(sent.filter("*RCL").size(), 1);
     QCOMPARE(sent.last(), QString("*CFG?6?"));
-    QVERIFY(!c.Form.RecallPending);
-    QVERIFY(c.Form.StatusTimer->isActive());
+    QVERIFY(!c.Form.Session->RecallPending);
+    QVERIFY(c.Form.Session->StatusTimer->isActive());
 }
 
 void tst_bins::saveToBin12()
 {
     ControlPanel c;
     QVERIFY(c.Start({"--model", "7310-12"}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const QStringList settings = c.Form.SettingsList;
     const int mark = c.ReceivedCount();
     Item(c.Form, "BinSave12")->trigger();
-    QCOMPARE(c.Form.CommandQueue, QStringList{"*SAV 12"});
-    QVERIFY(!c.Form.RecallPending);
-    c.Form.ProcessTasks();
+    QCOMPARE(c.Form.Session->CommandQueue, QStringList{"*SAV 12"});
+    QVERIFY(!c.Form.Session->RecallPending);
+    c.Form.Session->ProcessTasks();
     QCOMPARE(c.ReceivedFrom(mark), QStringList{"*SAV 12"});
     QCOMPARE(c.Emulator->Exchanges().last().second, QString("OK"));
     QCOMPARE(c.Form.SettingsList, settings); // nothing read back
@@ -134,7 +134,7 @@ void tst_bins::saveToBin12()
     c.Form.Comm->CommandsDisabled = true;
     Item(c.Form, "BinSave1")->trigger();
     c.Form.Comm->CommandsDisabled = false;
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     QCOMPARE(c.ReceivedFrom(mark), QStringList{"*SAV 12"});
 }
 

@@ -79,12 +79,12 @@ bool InsidePoll(ServicePanel &f, const std::function<void()> &act)
     bool inside = false;
     for (int attempt = 0; attempt < 20 && !inside; ++attempt) {
         QTimer::singleShot(0, [&] {
-            if (!f.Form.StatusPollRunning)
+            if (!f.Form.Session->StatusPollRunning)
                 return;
             inside = true;
             act();
         });
-        f.Form.StatusTimerTimer();
+        f.Form.Session->StatusTimerTimer();
         QCoreApplication::processEvents();
     }
     return inside;
@@ -201,7 +201,7 @@ void tst_calibrationfile::load()
     QCOMPARE(f.P.Dialogs.informations, messages);
     QCOMPARE(shown.Texts.value(0), progress);
     QVERIFY(!f.P.MessageForm.isVisible());
-    QVERIFY(!f.Form.CalibrationLoadPending);
+    QVERIFY(!f.Form.Session->CalibrationLoadPending);
     QCOMPARE(f.Form.CalibrationList.size(), 14 + 4 * 6);
 }
 
@@ -247,22 +247,22 @@ void tst_calibrationfile::loadInsidePollIsDeferred()
 
     // Started from inside a status poll (the technician's click dispatched during the
     // poll's reply wait): no dialog yet, the poll ends, the load follows.
-    f.Form.StatusTimer->stop();
+    f.Form.Session->StatusTimer->stop();
     QTRY_VERIFY(f.Drained());
     bool deferred = false;
     const qsizetype mark = f.Mark();
     QVERIFY(InsidePoll(f, [&] {
         f.Service->LoadCalibrations();
-        deferred = f.Form.CalibrationLoadPending && f.Service->CalTimer->isActive() &&
+        deferred = f.Form.Session->CalibrationLoadPending && f.Service->CalTimer->isActive() &&
                    !QApplication::activeModalWidget();
     }));
     QVERIFY(deferred);
-    QVERIFY(!f.Form.StatusPollRunning);
+    QVERIFY(!f.Form.Session->StatusPollRunning);
 
     ChooseFile(path);
     QTRY_VERIFY_WITH_TIMEOUT(f.P.Dialogs.informations.contains("Settings loaded."), 10000);
     QCOMPARE(f.SentSince(mark), QStringList{":TRIG2:CAL:OFFS 333"} + ReadbackQueries(6, true));
-    QVERIFY(!f.Form.CalibrationLoadPending);
+    QVERIFY(!f.Form.Session->CalibrationLoadPending);
     QCOMPARE(f.Service->TrigGate2AmpOffAdj->IntValue(), 333);
 }
 
@@ -271,8 +271,8 @@ void tst_calibrationfile::saveInsidePollIsDeferred()
     ServicePanel &f = *F;
     f.P.Dialogs.informations.clear();
     // a factor changed on the instrument since the last read-back
-    f.Form.QueuedCommandToPort(":TRIG2:CAL:OFFS 555");
-    f.Form.StatusTimer->stop();
+    f.Form.Session->QueuedCommandToPort(":TRIG2:CAL:OFFS 555");
+    f.Form.Session->StatusTimer->stop();
     QTRY_VERIFY(f.Drained());
 
     // Clicked inside a status poll: no read-back and no dialog there; once the poll is
@@ -346,12 +346,12 @@ void tst_calibrationfile::unreadableFileLeavesPollRunning()
     QCOMPARE(f.P.Errors.Texts.size(), 1);
     QVERIFY(f.P.Errors.Texts[0].contains("vanishing.txt"));
     QVERIFY(f.P.Dialogs.informations.isEmpty());
-    QVERIFY(!f.Form.CalibrationLoadPending);
+    QVERIFY(!f.Form.Session->CalibrationLoadPending);
     QVERIFY(!f.P.MessageForm.isVisible());
     QCOMPARE(f.SentSince(mark), QStringList());
 
     mark = f.Emulator->Received().size();
-    f.Form.StatusTimer->start();
+    f.Form.Session->StatusTimer->start();
     QTRY_VERIFY_WITH_TIMEOUT(f.Emulator->Received().mid(mark).contains(":PULS0:STAT?"), 3000);
 }
 

@@ -211,7 +211,7 @@ void tst_discovery::noDeviceFound()
              QList<OperatorDialogs::Button>({OperatorDialogs::Yes, OperatorDialogs::No}));
     QCOMPARE(form.Terminating(), outcome != "demo");
     QCOMPARE(launches, outcome == "restart" ? 1 : 0);
-    QCOMPARE(form.DemoMode, outcome == "demo");
+    QCOMPARE(form.Session->DemoMode, outcome == "demo");
     QCOMPARE(form.LaunchTimer->isActive(), outcome == "demo");
     QVERIFY(!form.ComPort->Opened());
     QVERIFY(!form.isVisible());
@@ -232,7 +232,7 @@ void tst_discovery::logNamedAfterTheScan()
 
     form.FormCreate();
 
-    QVERIFY(form.DemoMode);
+    QVERIFY(form.Session->DemoMode);
     QDateTime stamp = QDateTime::fromString(form.Comm->StartTimeStamp, "MM-dd-yy_HH-mm-ss");
     QVERIFY2(stamp.isValid(), qPrintable(form.Comm->StartTimeStamp));
     stamp = stamp.addYears(100); // two-digit years are read as 19yy

@@ -148,7 +148,7 @@ void tst_initialize::initialize()
 
     // Handed back to the operator: commands on, poll running, progress window gone.
     QVERIFY(!form.Comm->CommandsDisabled);
-    QVERIFY(form.StatusTimer->isActive());
+    QVERIFY(form.Session->StatusTimer->isActive());
     QVERIFY(!p.MessageForm.isVisible());
     QCOMPARE(p.MessageForm.MessageLabel->text(), QString("Initializing Ch %1").arg(channels));
     QCOMPARE(form.SystemPageControl->ActivePageIndex(), 0);
@@ -231,9 +231,9 @@ void tst_initialize::secondRunAddsNothing()
     const QStringList first = form.SettingsList;
     const int received = emulator->Received().size();
 
-    form.ReinitializePending = true; // as a Refresh asks for it
-    form.Initialize();
-    form.ReinitializePending = false;
+    form.Session->ReinitializePending = true; // as a Refresh asks for it
+    form.Session->Initialize();
+    form.Session->ReinitializePending = false;
 
     QCOMPARE(form.ChPageControl->PageCount(), 6);
     QCOMPARE(form.SaveToBin->Items().size(), 6);

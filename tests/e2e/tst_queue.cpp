@@ -56,22 +56,22 @@ void tst_queue::quickChangesGoOutInOneDrain()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QSignalSpy changed(&c.Form, &TMainForm::ConfigurationChanged);
     const int mark = c.ReceivedCount();
     const QStringList lines = {":PULS2:DEL 0.00000010000", ":PULS0:STAT ON",
                                ":PULS3:WIDT 0.00000200000"};
     for (const QString &line : lines)
-        c.Form.QueuedCommandToPort(line);
+        c.Form.Session->QueuedCommandToPort(line);
     QCOMPARE(changed.size(), 3);
-    QCOMPARE(c.Form.QueueCount, 3);
-    QVERIFY(c.Form.TaskTimer->isActive());
+    QCOMPARE(c.Form.Session->QueueCount, 3);
+    QVERIFY(c.Form.Session->TaskTimer->isActive());
     QVERIFY(c.ReceivedFrom(mark).isEmpty()); // handlers return before anything is sent
 
-    c.Form.ProcessTasks(); // one tick, one drain
+    c.Form.Session->ProcessTasks(); // one tick, one drain
     QCOMPARE(c.ReceivedFrom(mark), lines);
-    QCOMPARE(c.Form.QueueCount, 0);
-    QVERIFY(!c.Form.CommandsQueued);
+    QCOMPARE(c.Form.Session->QueueCount, 0);
+    QVERIFY(!c.Form.Session->CommandsQueued);
     // every reply was read by its own transaction and shown in the terminal
     const auto exchanges = c.Emulator->Exchanges().mid(mark);
     QCOMPARE(exchanges.size(), 3);
@@ -83,7 +83,7 @@ void tst_queue::changesDuringAnInitializationSendNothing()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QSignalSpy changed(&c.Form, &TMainForm::ConfigurationChanged);
     const int mark = c.ReceivedCount();
     // A handler run from the initialization's event dispatch (a control being filled,
@@ -91,33 +91,33 @@ void tst_queue::changesDuringAnInitializationSendNothing()
     bool tried = false;
     QTimer::singleShot(0, &c.Form, [&] {
         tried = true;
-        c.Form.QueuedCommandToPort(":PULS0:STAT ON");
+        c.Form.Session->QueuedCommandToPort(":PULS0:STAT ON");
     });
-    c.Form.ReinitializePending = true;
-    c.Form.ProcessTasks();
+    c.Form.Session->ReinitializePending = true;
+    c.Form.Session->ProcessTasks();
     QVERIFY(tried);
-    QVERIFY(!c.Form.ReinitializePending);
+    QVERIFY(!c.Form.Session->ReinitializePending);
     QTest::qWait(100); // a few more ticks
     const QStringList sent = c.ReceivedFrom(mark);
     QVERIFY(sent.size() > 10); // the re-initialization's queries
     for (const QString &line : sent)
         QVERIFY2(line.endsWith('?'), qPrintable(line));
-    QCOMPARE(c.Form.QueueCount, 0);
+    QCOMPARE(c.Form.Session->QueueCount, 0);
     QCOMPARE(changed.size(), 1); // the end of the readback only
-    QVERIFY(c.Form.StatusTimer->isActive());
+    QVERIFY(c.Form.Session->StatusTimer->isActive());
 }
 
 void tst_queue::recallGoesBeforeQueuedCommands()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
-    c.Form.QueuedCommandToPort(":PULS2:DEL 0.00000300000");
-    c.Form.QueuedCommandToPort(":PULS2:WIDT 0.00000400000");
-    c.Form.RecallBin = 3;
-    c.Form.RecallPending = true;
-    c.Form.ProcessTasks();
+    c.Form.Session->QueuedCommandToPort(":PULS2:DEL 0.00000300000");
+    c.Form.Session->QueuedCommandToPort(":PULS2:WIDT 0.00000400000");
+    c.Form.Session->RecallBin = 3;
+    c.Form.Session->RecallPending = true;
+    c.Form.Session->ProcessTasks();
 
     const QStringList sent = c.ReceivedFrom(mark);
     QVERIFY(sent.size() > 4);
@@ -129,8 +129,8 @@ void tst_queue::recallGoesBeforeQueuedCommands()
     QVERIFY(reread.size() > 10);
     for (const QString &line : reread)
         QVERIFY2(line.endsWith('?'), qPrintable(line));
-    QVERIFY(!c.Form.RecallPending);
-    QVERIFY(c.Form.StatusTimer->isActive());
+    QVERIFY(!c.Form.Session->RecallPending);
+    QVERIFY(c.Form.Session->StatusTimer->isActive());
     QVERIFY(c.P.Errors.Texts.isEmpty());
 }
 
@@ -138,11 +138,11 @@ void tst_queue::commandsArrivingMidDrainKeepTheirOrder()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
     const QStringList lines = Widths(1000, 7);
     for (int i = 0; i < 3; ++i)
-        c.Form.QueuedCommandToPort(lines[i]);
+        c.Form.Session->QueuedCommandToPort(lines[i]);
 
     // Handlers that run while the drain is sending: each time a reply of the drain is
     // shown in the terminal (inside its transaction), as an event dispatched by a reply
@@ -161,8 +161,8 @@ void tst_queue::commandsArrivingMidDrainKeepTheirOrder()
             if (Replies == 1 || Replies == 4) {
                 ++Arrivals;
                 const int first = Replies == 1 ? 3 : 5;
-                Form->QueuedCommandToPort(Lines[first]);
-                Form->QueuedCommandToPort(Lines[first + 1]);
+                Form->Session->QueuedCommandToPort(Lines[first]);
+                Form->Session->QueuedCommandToPort(Lines[first + 1]);
             }
         }
     } midDrain;
@@ -170,26 +170,26 @@ void tst_queue::commandsArrivingMidDrainKeepTheirOrder()
     midDrain.Lines = lines;
     c.Form.Comm->SetTerminal(&midDrain);
 
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     c.Form.Comm->SetTerminal(c.Form.ResponseList);
     QCOMPARE(midDrain.Arrivals, 2);
     // all seven in one drain, in the order they arrived
     QCOMPARE(midDrain.Replies, 7);
     QCOMPARE(c.ReceivedFrom(mark), lines);
-    QCOMPARE(c.Form.QueueCount, 0);
-    QVERIFY(c.Form.CommandQueue.isEmpty());
+    QCOMPARE(c.Form.Session->QueueCount, 0);
+    QVERIFY(c.Form.Session->CommandQueue.isEmpty());
 }
 
 void tst_queue::moreThanAHundredCommands()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
     const QStringList lines = Widths(2000, 103);
     for (const QString &line : lines)
-        c.Form.QueuedCommandToPort(line);
-    QCOMPARE(c.Form.QueueCount, 103);
+        c.Form.Session->QueuedCommandToPort(line);
+    QCOMPARE(c.Form.Session->QueueCount, 103);
     // by the timer, as in the program
     QTRY_COMPARE_WITH_TIMEOUT(c.ReceivedFrom(mark).size(), lines.size(), 20000);
     QCOMPARE(c.ReceivedFrom(mark), lines);
@@ -199,14 +199,14 @@ void tst_queue::idleTickDoesNothing()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
-    c.Form.QueuedCommandToPort(":PULS0:STAT ON");
+    c.Form.Session->QueuedCommandToPort(":PULS0:STAT ON");
     QTRY_COMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT ON"});
     QTest::qWait(200); // forty idle ticks
     QCOMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT ON"});
-    QVERIFY(!c.Form.TaskRunning);
-    QVERIFY(!c.Form.TaskTimer->isActive()); // an idle panel does not tick
+    QVERIFY(!c.Form.Session->TaskRunning);
+    QVERIFY(!c.Form.Session->TaskTimer->isActive()); // an idle panel does not tick
 }
 
 void tst_queue::instrumentLostOrSlowDuringADrain_data()
@@ -229,31 +229,31 @@ void tst_queue::instrumentLostOrSlowDuringADrain()
     ControlPanel c;
     QVERIFY(c.Start({"--model", "462K-6", "--reply-delay", "1500", "--slow-after",
                      QString::number(FInitLines)}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     c.Form.ComPort->SetResponseTime(200);
     const int mark = c.ReceivedCount();
     const QStringList lines = Widths(3000, commands);
     for (const QString &line : lines)
-        c.Form.QueuedCommandToPort(line);
-    c.Form.TaskTimer->stop(); // the drain below is the only one
+        c.Form.Session->QueuedCommandToPort(line);
+    c.Form.Session->TaskTimer->stop(); // the drain below is the only one
     c.P.Dialogs.answers = QList<OperatorDialogs::Button>(commands, OperatorDialogs::Ignore);
     if (killed) {
         c.Emulator.reset();
         QTest::qWait(100);
     }
 
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
 
     QCOMPARE(c.P.Dialogs.warnings.size(), questions);
     for (const auto &warning : c.P.Dialogs.warnings)
         QCOMPARE(warning.text, QString("Communications lost. Restart?"));
     QCOMPARE(c.P.Dialogs.informations, informations);
     // the drain is over, the queue empty, and the panel goes on
-    QVERIFY(!c.Form.TaskRunning);
-    QCOMPARE(c.Form.QueueCount, 0);
-    QVERIFY(!c.Form.CommandsQueued);
+    QVERIFY(!c.Form.Session->TaskRunning);
+    QCOMPARE(c.Form.Session->QueueCount, 0);
+    QVERIFY(!c.Form.Session->CommandsQueued);
     QVERIFY(!c.Form.Terminating());
-    QVERIFY(c.Form.StatusTimer->isActive()); // Ignore: the poll goes on
+    QVERIFY(c.Form.Session->StatusTimer->isActive()); // Ignore: the poll goes on
     if (!killed) {
         QCOMPARE(c.ReceivedFrom(mark), lines);
         QVERIFY(!c.Form.Comm->LinkGone());
@@ -299,13 +299,13 @@ void tst_queue::exitSendsTheQueueFirst()
     else
         arguments << "--silent-after" << after;
     QVERIFY(c.Start(arguments));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     c.Form.ComPort->SetResponseTime(1000);
     QTest::qWait(100); // an unplugged device is gone by now
     const int mark = c.ReceivedCount();
     const QStringList lines = Widths(4000, 5);
     for (const QString &line : lines)
-        c.Form.QueuedCommandToPort(line);
+        c.Form.Session->QueuedCommandToPort(line);
 
     auto exit = [&] {
         if (how == "menu")
@@ -324,7 +324,7 @@ void tst_queue::exitSendsTheQueueFirst()
                             c.P.MessageForm.MessageLabel->text() == "Sending queued commands";
         });
     } else {
-        c.Form.TaskTimer->stop();
+        c.Form.Session->TaskTimer->stop();
         exit();
         progressShown = c.P.MessageForm.isVisible();
     }

@@ -51,9 +51,9 @@ struct Readback
     void Initialize()
     {
         Form.LaunchTimer->stop();
-        Form.ReinitializePending = true;
-        Form.Initialize();
-        Form.ReinitializePending = false;
+        Form.Session->ReinitializePending = true;
+        Form.Session->Initialize();
+        Form.Session->ReinitializePending = false;
     }
 };
 } // namespace
@@ -256,7 +256,7 @@ void tst_readback::malformedRecord()
     // the status poll on.
     QVERIFY(!r.P.MessageForm.isVisible());
     QVERIFY(!f.Comm->CommandsDisabled);
-    QVERIFY(f.StatusTimer->isActive());
+    QVERIFY(f.Session->StatusTimer->isActive());
     QVERIFY(f.PeriodAdj->Enabled());
     // ... while it says that its values are incomplete, and which record failed
     QVERIFY(f.windowTitle().endsWith("  - VALUES INCOMPLETE: \"" + lastSent +

@@ -64,7 +64,7 @@ void tst_realinput::initTestCase()
     FForm->FormCreate();
     FForm->LaunchTimerTimer();
     // The poll's questions would mingle with the lines under test.
-    FForm->SetStatusTimerEnabled(false);
+    FForm->Session->SetStatusTimerEnabled(false);
     FForm->show();
     FForm->activateWindow();
     QVERIFY(QTest::qWaitForWindowExposed(FForm));

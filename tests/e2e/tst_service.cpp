@@ -125,7 +125,7 @@ void tst_service::firstAndSecondOpening()
     QCOMPARE(s.CompanySel->ItemIndex(), 1);
     QVERIFY(s.StoreCalReminderLbl->isVisible());
     QCOMPARE(s.SerialNumEdit->text(), QStringLiteral("10234"));
-    QVERIFY(!f.Form.CalibrationRetrievePending && !f.Form.Comm->CommandsDisabled);
+    QVERIFY(!f.Form.Session->CalibrationRetrievePending && !f.Form.Comm->CommandsDisabled);
 
     // The secured instrument is unlocked first; then the queries in their order, and
     // nothing else.
@@ -368,7 +368,7 @@ void tst_service::optimize()
     s.OptimizeCals->click();
     QTRY_VERIFY_WITH_TIMEOUT(f.SentSince(mark).size() ==
                                      1 + ReadbackQueries(24, false).size() + 1 &&
-                                 !f.Form.CalibrationRetrievePending,
+                                 !f.Form.Session->CalibrationRetrievePending,
                              15000);
     // "*OPT" goes out first, the readback follows it.
     QCOMPARE(f.SentSince(mark), QStringList{"*OPT"} + ReadbackQueries(24, true));
@@ -466,7 +466,7 @@ void tst_service::unreadableCalibrationReply()
     QVERIFY(!f.Form.CalibrationList.contains(":TRIG1:CAL:GAIN 0"));
     QVERIFY(!f.P.MessageForm.isVisible());
     QVERIFY(!f.Form.Comm->CommandsDisabled);
-    QVERIFY(!f.Form.CalibrationRetrievePending);
+    QVERIFY(!f.Form.Session->CalibrationRetrievePending);
 
     // Save Cals reads back again, fails again, and writes no file: no dialog comes up.
     QTemporaryDir folder;
@@ -499,7 +499,7 @@ void tst_service::readbackChosenDuringARefreshWaits()
 {
     ServicePanel *f = Shared({"--model", "7310-6"});
     QVERIFY(f);
-    f->Form.StatusTimer->stop();
+    f->Form.Session->StatusTimer->stop();
     QTRY_VERIFY(f->Drained());
 
     // The window's read-back chosen at one of a Refresh's own event dispatches (not in
@@ -512,16 +512,16 @@ void tst_service::readbackChosenDuringARefreshWaits()
         if (!f->Form.Comm->CommandsDisabled || f->Form.ComPort->InUse())
             return;
         chooser.stop();
-        chosenInside = f->Form.TaskRunning;
+        chosenInside = f->Form.Session->TaskRunning;
         f->Service->ServiceInitialize();
     });
     chooser.start(0);
     f->Form.Up1Click();
-    f->Form.ProcessTasks();
+    f->Form.Session->ProcessTasks();
     chooser.stop();
     QVERIFY(chosenInside);
     QTRY_VERIFY_WITH_TIMEOUT(f->SentSince(mark).contains(":PULS6:CAL:OFFS?"), 10000);
-    QTRY_VERIFY(!f->Form.CalibrationRetrievePending);
+    QTRY_VERIFY(!f->Form.Session->CalibrationRetrievePending);
 
     const QStringList sent = f->SentSince(mark);
     for (const QString &line : sent)
@@ -591,11 +591,11 @@ void tst_service::serviceCode()
     // The next poll opens the window with its previous values; the readback follows
     // once the poll is over.
     QTRY_VERIFY_WITH_TIMEOUT(s.isVisible(), 3000);
-    QVERIFY(f.Form.CalibrationRetrievePending);
+    QVERIFY(f.Form.Session->CalibrationRetrievePending);
     QVERIFY(s.CalTimer->isActive());
     QVERIFY(f.Form.ServiceWindowMenu->isVisible());
     QVERIFY(!f.Form.ServiceWindowPending);
-    QTRY_VERIFY_WITH_TIMEOUT(!f.Form.CalibrationRetrievePending, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Form.Session->CalibrationRetrievePending, 5000);
     QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
     QCOMPARE(s.ChPageCalibration->PageCount(), 6);
 }
@@ -617,9 +617,9 @@ void tst_service::demoModeNeverOpens()
     p.Form->ServiceMenu->trigger();
     QCOMPARE(p.Dialogs.informations.last(), QStringLiteral("System Unsecured"));
     // A status tick in demo mode stops the timer instead of opening the window.
-    p.Form->StatusTimer->start();
+    p.Form->Session->StatusTimer->start();
     QTest::qWait(1300);
-    QVERIFY(!p.Form->StatusTimer->isActive());
+    QVERIFY(!p.Form->Session->StatusTimer->isActive());
     QVERIFY(!service.isVisible());
     QVERIFY(p.Form->ServiceWindowPending);
 }

@@ -88,12 +88,12 @@ void tst_settingsfile::roundTripRestoresTheWholeState()
 {
     ControlPanel c;
     QVERIFY(c.Start({"--model", "7310-12"}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     // a state away from the factory defaults
     for (const QString &line : {":PULS2:DEL 0.00000100000", ":PULS5:WIDT 0.00000200000",
                                 ":SYST:AUT 1", ":PULS0:PER 0.000200000"})
-        c.Form.QueuedCommandToPort(line);
-    c.Form.ProcessTasks();
+        c.Form.Session->QueuedCommandToPort(line);
+    c.Form.Session->ProcessTasks();
 
     QString dialogTitle;
     QString suffix;
@@ -134,13 +134,13 @@ void tst_settingsfile::roundTripRestoresTheWholeState()
     QVERIFY(c.P.Dialogs.informations.isEmpty());
 
     // the instrument back at its factory settings
-    c.Form.QueuedCommandToPort("*RST");
-    c.Form.ProcessTasks();
+    c.Form.Session->QueuedCommandToPort("*RST");
+    c.Form.Session->ProcessTasks();
     c.Form.Up1Click();
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     QVERIFY(c.Form.SettingsList.mid(1) != saved.mid(1));
 
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     ProgressWatch progress(c.P.MessageForm);
     c.P.Dialogs.fileAnswers = {path("state.txt")};
     const int mark = c.ReceivedCount();
@@ -195,7 +195,7 @@ void tst_settingsfile::restores()
     QFETCH(bool, progress);
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const QString file = writeFile("restore.txt", bytes);
     QVERIFY(!file.isEmpty());
     c.P.Dialogs.fileAnswers = {file};
@@ -210,7 +210,7 @@ void tst_settingsfile::restores()
     QCOMPARE(c.Form.SettingsList.size(), 16 + 6);
 
     // cancelled: nothing loaded, sent or shown
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int again = c.ReceivedCount();
     c.Form.RestoreSettingsFromFile1Click();
     QCOMPARE(c.ReceivedFrom(again), QStringList());
@@ -221,7 +221,7 @@ void tst_settingsfile::largerModelsFile()
 {
     ControlPanel c;
     QVERIFY(c.Start({"--model", "7310-12"}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     // a 36-channel model's file: its channel records 13 to 36 are sent as well
     QStringList lines = c.Form.SettingsList;
     const QString record12 = lines.last().section(' ', 2);
@@ -248,7 +248,7 @@ void tst_settingsfile::unreadableAndUnwritableFiles()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const QStringList before = c.Form.SettingsList;
 
     // a folder where a file was expected, and a file that vanished
@@ -281,10 +281,10 @@ void tst_settingsfile::unreadableAndUnwritableFiles()
     QCOMPARE(c.P.Dialogs.informations, QStringList{"Save to file was cancelled"});
 
     // and the program goes on
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
-    c.Form.QueuedCommandToPort(":SYST:AUT 0");
-    c.Form.ProcessTasks();
+    c.Form.Session->QueuedCommandToPort(":SYST:AUT 0");
+    c.Form.Session->ProcessTasks();
     QCOMPARE(c.ReceivedFrom(mark), QStringList{":SYST:AUT 0"});
 }
 
@@ -292,14 +292,14 @@ void tst_settingsfile::refreshDuringReplay()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QStringList lines{"// replayed whatever happens meanwhile"};
     for (int i = 1; i <= 16; ++i)
         lines << QString(":PULS1:DEL 0.%1").arg(i * 100, 11, 10, QChar('0'));
     QCOMPARE(CommandScript::Write(path("long.txt"), lines), QString());
     c.P.Dialogs.fileAnswers = {path("long.txt")};
-    c.Form.ProcessTasks(); // nothing left over from the start
-    QVERIFY(!c.Form.ReinitializePending);
+    c.Form.Session->ProcessTasks(); // nothing left over from the start
+    QVERIFY(!c.Form.Session->ReinitializePending);
     // the operator clicks Refresh once a few lines are out (seen by the instrument, so
     // whatever the machine's speed)
     const int mark = c.ReceivedCount();
@@ -327,14 +327,14 @@ void tst_settingsfile::refreshDuringReplay()
     QCOMPARE(replayed, lines.mid(1));
     QCOMPARE(c.P.Dialogs.informations, QStringList{"Settings loaded."});
     QCOMPARE(c.Form.SettingsList.size(), 16 + 6);
-    QVERIFY(!c.Form.ReinitializePending);
+    QVERIFY(!c.Form.Session->ReinitializePending);
 }
 
 void tst_settingsfile::restoreChosenDuringAnInitialization()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QCOMPARE(CommandScript::Write(path("two.txt"), {":SYST:AUT 1", ":SYST:AUT 0"}), QString());
     c.P.Dialogs.fileAnswers = {path("two.txt")};
     // chosen from the menu while a Refresh waits for a reply: run there, its lines would be
@@ -343,13 +343,13 @@ void tst_settingsfile::restoreChosenDuringAnInitialization()
     QTimer menu;
     menu.setSingleShot(true);
     connect(&menu, &QTimer::timeout, &c.Form, [&] {
-        chosenInside = c.Form.TaskRunning;
+        chosenInside = c.Form.Session->TaskRunning;
         c.Form.RestoreSettingsFromFile1->trigger();
     });
     menu.start(60);
     const int mark = c.ReceivedCount();
     c.Form.Up1Click();
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     QVERIFY(chosenInside);
     QVERIFY(c.P.Dialogs.informations.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(c.P.Dialogs.informations, QStringList{"Settings loaded."}, 10000);
@@ -365,7 +365,7 @@ void tst_settingsfile::demoModeSavesTheDateLine()
     p.Form->StartupPath = TStartupPath::Demo;
     p.Form->FormCreate();
     p.Form->LaunchTimerTimer();
-    QVERIFY(p.Form->DemoMode);
+    QVERIFY(p.Form->Session->DemoMode);
     p.Dialogs.fileAnswers = {path("demo.txt")};
     p.Form->SaveToFile1Click();
     QVERIFY(p.Errors.Texts.isEmpty());
@@ -396,7 +396,7 @@ void tst_settingsfile::failedReadbackEndsTheSave()
 {
     ControlPanel c;
     QVERIFY(c.Start({"--model", "462K-6", "--reply", "*CFG?3?=garbage"}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QCOMPARE(c.P.Errors.Texts, QStringList{Garbled}); // the start's read-back
     QVERIFY(ShowsIncomplete(c.Form, "\"*CFG?3?\" could not be read"));
 
@@ -419,7 +419,7 @@ void tst_settingsfile::restoreWhoseReadbackFails()
 {
     ControlPanel c;
     QVERIFY(c.Start({"--model", "462K-6", "--reply", "*CFG?3?=garbage"}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     c.P.Errors.Texts.clear();
     QCOMPARE(CommandScript::Write(path("two.txt"), {"// rig", ":SYST:AUT 1", ":SYST:AUT 0"}),
              QString());
@@ -443,7 +443,7 @@ void tst_settingsfile::restoreWhoseInstrumentVanishes()
     }
     ControlPanel c;
     QVERIFY(c.Start({"--model", "462K-6", "--unplug-after", QString::number(startLines + 3)}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QCOMPARE(c.ReceivedCount(), startLines);
     QVERIFY(!ShowsIncomplete(c.Form, "the instrument no longer answers"));
     QStringList lines;
@@ -471,7 +471,7 @@ void tst_settingsfile::longReplayShowsProgressAndCancels()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QStringList lines{"// a long file"};
     for (int i = 0; i < 60; ++i)
         lines << QString(":SYST:AUT %1").arg(i % 2);

@@ -43,10 +43,10 @@ void tst_startup::demoMode()
     form.FormCreate();
 
     QCOMPARE(p.Dialogs.informations, QStringList{"Entering Demo Mode"});
-    QVERIFY(form.DemoMode);
+    QVERIFY(form.Session->DemoMode);
     QVERIFY(!form.Terminating());
     QVERIFY(!form.ComPort->Opened());
-    QVERIFY(!form.StatusTimer->isActive());
+    QVERIFY(!form.Session->StatusTimer->isActive());
     QVERIFY(form.LaunchTimer->isActive());
 
     form.LaunchTimerTimer();
@@ -138,15 +138,15 @@ void tst_startup::logSwitchAndExit()
 
         // File Exit: timers off, port and log closed, the window gone for good.
         form.LaunchTimer->stop();
-        form.StatusTimer->start();
-        form.TaskTimer->start();
+        form.Session->StatusTimer->start();
+        form.Session->TaskTimer->start();
         form.Exit1->trigger();
 
         QVERIFY(form.Terminating());
         QVERIFY(!form.Comm->LoggingEnabled());
         QVERIFY(!form.EnableLoggingMenu->isChecked());
-        QVERIFY(!form.StatusTimer->isActive());
-        QVERIFY(!form.TaskTimer->isActive());
+        QVERIFY(!form.Session->StatusTimer->isActive());
+        QVERIFY(!form.Session->TaskTimer->isActive());
         QVERIFY(!form.ComPort->Opened());
         QVERIFY(!form.isVisible());
         QFile file(log);
@@ -319,7 +319,7 @@ void tst_startup::endDecidedInsideAReplyWait()
     QVERIFY(p.Errors.Texts.isEmpty());
     QVERIFY(form.Terminating());
     QCOMPARE(launches, restart ? 1 : 0);
-    QVERIFY(!form.StatusTimer->isActive());
+    QVERIFY(!form.Session->StatusTimer->isActive());
     QVERIFY(!form.ComPort->Opened());
     QVERIFY(!p.MessageForm.isVisible());
     QVERIFY(!form.isVisible());

@@ -65,15 +65,15 @@ void tst_statuspoll::runAndStop()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     const int mark = c.ReceivedCount();
 
     QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
     QCOMPARE(Shown(c.Form), (RunDisplay{"Stop", true})); // before anything is sent
     QVERIFY(c.Form.Mirrors.SystemRunning);
     QVERIFY(c.ReceivedFrom(mark).isEmpty());
-    QVERIFY(c.Form.TaskTimer->isActive());
-    QCOMPARE(c.Form.TaskTimer->interval(), 5);
+    QVERIFY(c.Form.Session->TaskTimer->isActive());
+    QCOMPARE(c.Form.Session->TaskTimer->interval(), 5);
     QTRY_COMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT ON"});
 
     QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
@@ -82,7 +82,7 @@ void tst_statuspoll::runAndStop()
     QTRY_COMPARE(c.ReceivedFrom(mark), (QStringList{":PULS0:STAT ON", ":PULS0:STAT OFF"}));
 
     // the instrument agrees: the polls that follow change nothing
-    c.Form.StatusTimerTimer();
+    c.Form.Session->StatusTimerTimer();
     QCOMPARE(Shown(c.Form), (RunDisplay{"Run", false}));
     QCOMPARE(c.ReceivedFrom(mark).last(), QString(":PULS0:STAT?"));
 }
@@ -106,10 +106,10 @@ void tst_statuspoll::pollFollowsTheInstrument()
     QFETCH(QString, caption);
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     if (instrumentRuns) {
-        c.Form.QueuedCommandToPort(":PULS0:STAT ON");
-        c.Form.ProcessTasks();
+        c.Form.Session->QueuedCommandToPort(":PULS0:STAT ON");
+        c.Form.Session->ProcessTasks();
     }
     // A display that no poll would write, to see whether one did.
     c.Form.Mirrors.SystemRunning = knownRunning;
@@ -119,10 +119,10 @@ void tst_statuspoll::pollFollowsTheInstrument()
         c.Form.PulseMovie->start();
     const int mark = c.ReceivedCount();
 
-    c.Form.StatusTimer->start();
+    c.Form.Session->StatusTimer->start();
     QTRY_COMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT?"});
-    QTRY_VERIFY(!c.Form.StatusPollRunning);
-    QVERIFY(c.Form.StatusTimer->isActive()); // the poll goes on
+    QTRY_VERIFY(!c.Form.Session->StatusPollRunning);
+    QVERIFY(c.Form.Session->StatusTimer->isActive()); // the poll goes on
 
     const RunDisplay expected =
         caption == "-" ? RunDisplay{"untouched", true} : RunDisplay{caption, caption == "Stop"};
@@ -149,20 +149,20 @@ void tst_statuspoll::readbackShowsTheRunState()
     QFETCH(QString, readback);
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QCOMPARE(Shown(c.Form), (RunDisplay{"Run", false}));
 
     c.Form.Comm->CommandToPort(line.toLatin1());
     if (readback == "restore") {
-        c.Form.Initialize(); // the read-back that follows a replay
+        c.Form.Session->Initialize(); // the read-back that follows a replay
     } else {
         if (readback == "recall")
             c.Form.findChild<QAction *>("BinRestore1")->trigger();
         else
             c.Form.Up1->trigger();
-        c.Form.ProcessTasks();
+        c.Form.Session->ProcessTasks();
     }
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QCOMPARE(Shown(c.Form), (RunDisplay{"Stop", true}));
     QVERIFY(c.Form.Mirrors.SystemRunning);
 
@@ -196,10 +196,10 @@ void tst_statuspoll::shotCounter()
     QFETCH(QString, label);
     ControlPanel c;
     QVERIFY(c.Start({"--model", "462K-6", "--shot-count", count}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     c.Form.SystemPageControl->SetActivePageIndex(page);
     const int mark = c.ReceivedCount();
-    c.Form.StatusTimerTimer();
+    c.Form.Session->StatusTimerTimer();
     const QStringList expected =
         page == 2 ? QStringList{":PULS0:STAT?", ":COUN:PULS?"} : QStringList{":PULS0:STAT?"};
     QCOMPARE(c.ReceivedFrom(mark), expected);
@@ -220,7 +220,7 @@ void tst_statuspoll::portVanishesWhileIdle()
     // the device is pulled right after the first initialization
     QVERIFY(c.Start({"--model", "462K-6", "--unplug-after", QString::number(FInitLines)}));
     c.P.Dialogs.answers = {restart ? OperatorDialogs::Yes : OperatorDialogs::No};
-    QVERIFY(c.Form.StatusTimer->isActive());
+    QVERIFY(c.Form.Session->StatusTimer->isActive());
 
     QTRY_VERIFY_WITH_TIMEOUT(c.Form.Terminating(), 5000);
     QCOMPARE(c.P.Dialogs.warnings.size(), 1);
@@ -228,7 +228,7 @@ void tst_statuspoll::portVanishesWhileIdle()
     QCOMPARE(c.P.Dialogs.warnings[0].buttons,
              (QList<OperatorDialogs::Button>{OperatorDialogs::Yes, OperatorDialogs::No}));
     QCOMPARE(c.Launches, restart ? 1 : 0);
-    QVERIFY(!c.Form.StatusTimer->isActive());
+    QVERIFY(!c.Form.Session->StatusTimer->isActive());
     QCOMPARE(c.ReceivedCount(), FInitLines); // the poll found no port to ask
     QVERIFY(c.P.Errors.Texts.isEmpty());
 }
@@ -237,13 +237,13 @@ void tst_statuspoll::portVanishedBeforeATransaction()
 {
     ControlPanel c;
     QVERIFY(c.Start({"--model", "462K-6", "--unplug-after", QString::number(FInitLines)}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QTest::qWait(200); // the panel idles while the device goes
     c.P.Dialogs.answers = {OperatorDialogs::Yes};
 
     // Refresh: the re-initialization's first query finds the port gone.
-    c.Form.ReinitializePending = true;
-    c.Form.ProcessTasks();
+    c.Form.Session->ReinitializePending = true;
+    c.Form.Session->ProcessTasks();
 
     QCOMPARE(c.P.Dialogs.warnings.size(), 1);
     QCOMPARE(c.P.Dialogs.warnings[0].text, QString("Communications lost. Restart?"));
@@ -256,7 +256,7 @@ void tst_statuspoll::lostPortQuestionWaitsForAnOpenDialog()
 {
     ControlPanel c;
     QVERIFY(c.Start({"--model", "462K-6", "--unplug-after", QString::number(FInitLines)}));
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QTest::qWait(200); // the device goes
 
     // A file dialog or a message box is open: a key typed there must not answer the
@@ -265,10 +265,10 @@ void tst_statuspoll::lostPortQuestionWaitsForAnOpenDialog()
     other.setWindowModality(Qt::ApplicationModal);
     other.show();
     for (int poll = 0; poll < 2; ++poll)
-        c.Form.StatusTimerTimer();
+        c.Form.Session->StatusTimerTimer();
     QVERIFY(c.P.Dialogs.warnings.isEmpty());
     QVERIFY(!c.Form.Terminating());
-    QVERIFY(c.Form.StatusTimer->isActive()); // it asks later
+    QVERIFY(c.Form.Session->StatusTimer->isActive()); // it asks later
 
     other.close();
     c.P.Dialogs.answers = {OperatorDialogs::No};
@@ -284,11 +284,11 @@ void tst_statuspoll::demoModeEndsThePoll()
     c.Form.StartupPath = TStartupPath::Demo;
     c.Form.FormCreate();
     c.Form.LaunchTimerTimer();
-    QVERIFY(c.Form.StatusTimer->isActive());
-    QTRY_VERIFY_WITH_TIMEOUT(!c.Form.StatusTimer->isActive(), 3000);
+    QVERIFY(c.Form.Session->StatusTimer->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!c.Form.Session->StatusTimer->isActive(), 3000);
     QTest::qWait(1500);
-    QVERIFY(!c.Form.StatusTimer->isActive());
-    QVERIFY(!c.Form.StatusPollRunning);
+    QVERIFY(!c.Form.Session->StatusTimer->isActive());
+    QVERIFY(!c.Form.Session->StatusPollRunning);
     QVERIFY(!c.Form.ComPort->Opened());
     QCOMPARE(c.P.Dialogs.warnings.size(), 0);
 }

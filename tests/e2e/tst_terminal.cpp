@@ -89,7 +89,7 @@ void tst_terminal::sendsAsTypedWithHistory()
     QFETCH(QString, fieldText);
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QVERIFY(FocusSendEdit(c.Form));
     const int mark = c.ReceivedCount();
     for (const QString &step : steps) {
@@ -101,7 +101,7 @@ void tst_terminal::sendsAsTypedWithHistory()
             Type(step);
     }
     QVERIFY(c.ReceivedFrom(mark).isEmpty()); // through the queue: nothing before the tick
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     QCOMPARE(c.ReceivedFrom(mark), sent);
     QCOMPARE(History(c.Form.SendEdit), history);
     QCOMPARE(c.Form.SendEdit->currentText(), fieldText);
@@ -111,7 +111,7 @@ void tst_terminal::ctrlBackspaceRemovesThePickedEntry()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     QVERIFY(FocusSendEdit(c.Form));
     const int mark = c.ReceivedCount();
     Type("*IDN?\n");
@@ -141,7 +141,7 @@ void tst_terminal::ctrlBackspaceRemovesThePickedEntry()
     QKeyEvent del(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(127)));
     QApplication::sendEvent(KeyTarget(), &del);
     QCOMPARE(History(c.Form.SendEdit), QStringList());
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
     // only Enter sent anything
     QCOMPARE(c.ReceivedFrom(mark), (QStringList{"*IDN?", ":PULS0:STAT?"}));
 }
@@ -150,13 +150,13 @@ void tst_terminal::linesAndRepliesInTheirColours()
 {
     ControlPanel c;
     QVERIFY(c.Start());
-    c.Form.StatusTimer->stop();
+    c.Form.Session->StatusTimer->stop();
     c.Form.ResponseList->clear();
     QVERIFY(FocusSendEdit(c.Form));
     Type(":PULS1:WIDT?\n");
     c.Form.SendEdit->lineEdit()->clear();
     Type("NONSENSE\n");
-    c.Form.ProcessTasks();
+    c.Form.Session->ProcessTasks();
 
     const auto exchanges = c.Emulator->Exchanges();
     QCOMPARE(exchanges.size() >= 2, true);

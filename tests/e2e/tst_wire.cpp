@@ -150,7 +150,7 @@ tst_wire::Panel *tst_wire::PanelFor(const QString &model)
     form.FormCreate();
     form.LaunchTimerTimer();
     // The poll's own lines would mingle with the commands under test.
-    form.SetStatusTimerEnabled(false);
+    form.Session->SetStatusTimerEnabled(false);
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return nullptr;

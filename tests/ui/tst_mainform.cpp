@@ -259,11 +259,11 @@ void tst_mainform::startState()
     QVERIFY(w.ChEnablebox[1]->isChecked());
 
     // Timers stopped, with their intervals.
-    QCOMPARE(w.StatusTimer->interval(), 1000);
-    QCOMPARE(w.TaskTimer->interval(), 5);
+    QCOMPARE(w.Session->StatusTimer->interval(), 1000);
+    QCOMPARE(w.Session->TaskTimer->interval(), 5);
     QCOMPARE(w.LaunchTimer->interval(), 500);
     QVERIFY(w.LaunchTimer->isSingleShot());
-    QVERIFY(!w.StatusTimer->isActive() && !w.TaskTimer->isActive() && !w.LaunchTimer->isActive());
+    QVERIFY(!w.Session->StatusTimer->isActive() && !w.Session->TaskTimer->isActive() && !w.LaunchTimer->isActive());
 
     // Channel 1 is in every table; the focus memory has one entry per page.
     QCOMPARE(w.ChDelayAdj[1]->objectName(), QString("ChDelayAdj1"));

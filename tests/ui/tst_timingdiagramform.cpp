@@ -167,7 +167,7 @@ void tst_timingdiagramform::channelChangeMovesItsPulse()
     // Channel 7's delay field takes a new value: its handler writes the mirror and
     // queues the line, and the queue announces the change. Nothing is sent here.
     form.ChDelayAdj[7]->AssignValue(500e-9);
-    form.TaskTimer->stop();
+    form.Session->TaskTimer->stop();
     QCOMPARE(form.ChannelConfigs[7].Delay, 500e-9);
 
     const QList<TRowGeometry> after = view->Rows();
@@ -209,9 +209,9 @@ void tst_timingdiagramform::readbackUpdatesAllRows()
     QCOMPARE(diagram->View()->Scene().Rows.size(), 2); // T0 and channel 1 of the blank panel
 
     form.LaunchTimer->stop();
-    form.ReinitializePending = true;
-    form.Initialize();
-    form.ReinitializePending = false;
+    form.Session->ReinitializePending = true;
+    form.Session->Initialize();
+    form.Session->ReinitializePending = false;
     QVERIFY2(p.Errors.Texts.isEmpty(), qPrintable(p.Errors.Texts.join('\n')));
 
     const TTimingDiagramView *view = diagram->View();

@@ -43,6 +43,8 @@ TMainForm::TMainForm(QWidget *parent)
     connect(Session, &InstrumentSession::ShotCountChanged, this, [this](quint32 count) {
         ShotCountlbl->setText(QStringLiteral("Count: %1").arg(count, 10));
     });
+    connect(Session, &InstrumentSession::ConfigurationChanged, this,
+            &TMainForm::ConfigurationChanged);
 
     // Channel 1 is in the tables from the start; the other channels join when their
     // tabs are generated.
@@ -56,7 +58,9 @@ TMainForm::TMainForm(QWidget *parent)
 
     // Transactions, start-up and run control: their parts and handlers.
     CreateStartupParts();
+    CreateReadbackParts();
     CreateQueueParts();
+    CreateStatusParts();
     CreateStorageParts();
     CreateTerminalParts();
     CreateToolsParts();
@@ -142,20 +146,13 @@ void TMainForm::CreateNonVisual()
     ComPort->SetShowErrors(true);
     ComPort->SetAllowEvents(false);
 
-    StatusTimer = new QTimer(this);
-    StatusTimer->setObjectName(QStringLiteral("StatusTimer"));
-    StatusTimer->setInterval(1000);
-
-    TaskTimer = new QTimer(this);
-    TaskTimer->setObjectName(QStringLiteral("TaskTimer"));
-    TaskTimer->setInterval(5);
-
     LaunchTimer = new QTimer(this);
     LaunchTimer->setObjectName(QStringLiteral("LaunchTimer"));
     LaunchTimer->setInterval(500);
     LaunchTimer->setSingleShot(true);
 
     VersionInfo = new TrpVersionInfo(this);
+    Session->SoftwareVersion = VersionInfo->FileVersion();
 
     // No title and no filter of its own: the caller sets the default extension.
     OpenFile = new TOpenFileDialog(this);

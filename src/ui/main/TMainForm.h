@@ -11,7 +11,6 @@
 
 #include "base/NotifyEvent.h"
 #include "platform/StartupPath.h"
-#include "comm/AppControl.h"
 #include "comm/PortOpenFailure.h"
 #include "session/InstrumentSession.h"
 #include "protocol/ModelTable.h"
@@ -38,9 +37,6 @@ class QTimer;
 
 class Communication;
 class CommandScriptReplay;
-class ConfigurationReader;
-struct TConfigQuery;
-struct TConfigReply;
 class TBinMenu;
 class TCheckBox;
 class TCheckListBox;
@@ -54,7 +50,7 @@ class TServiceForm;
 class TrpVersionInfo;
 class TTimingDiagramForm;
 
-class TMainForm : public QMainWindow, public AppControl
+class TMainForm : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -195,9 +191,9 @@ public:
     QAction *About1 = nullptr;
 
     // ---- Non-visual components ----------------------------------------------------------
+    // The session's serial component (the command queue's task tick and the status poll's
+    // timer are the session's too).
     TKTComPort *ComPort = nullptr;
-    QTimer *StatusTimer = nullptr;
-    QTimer *TaskTimer = nullptr;
     QTimer *LaunchTimer = nullptr;
     TrpVersionInfo *VersionInfo = nullptr;
     QFileDialog *OpenFile = nullptr;
@@ -254,25 +250,23 @@ public:
     QStringList ProgramOptions;          // options a restart passes on besides "-log"
     std::function<bool()> LeftShiftHeld; // asked again when no device was found
     QPointer<TMessageForm> MessageForm;  // the progress window, made by the entry
-    bool DemoMode = false;
-    bool ReinitializePending = false;
-    bool RecallPending = false;
-    int RecallBin = 0;
 
     void FormCreate();
     bool FindInstrument();
     void ParseIDN();
     void LaunchTimerTimer();
-    void RestartApp() override;
-    void ExitApp() override;
+    void RestartApp();
+    void ExitApp();
     // The fresh instance's command line: ProgramOptions, and "-log" while logging is on
     // (before the start-up has applied the switch, while it was given).
     QStringList RestartArguments() const;
-    void SetStatusTimerEnabled(bool enabled) override;
     void FormClose();
     void Exit1Click();
     void R1Click();
-    void ComPortTimeout(QObject *Sender);
+    // The session's reports on its link: the operator is asked what to do.
+    void ReplyMissing(const TLinkFault &fault, InstrumentSession::TReplyMissingAnswer &answer);
+    void LinkAbandoned(bool restart);
+    void PortLost(const TLinkFault &fault);
     void ToggleLoggingState();
     void EnableLoggingMenuClick();
     // Restart or exit was decided: the window is never shown (again), and every
@@ -285,16 +279,12 @@ public:
     QList<PortOpenFailure> ScanOpenFailures;
 
     // ---- Initialization and readback (TMainForm_Initialize.cpp, _Readback.cpp) ---------
+    // The session reads the configuration (InstrumentSession::Initialize); the window
+    // follows it: progress, captions, the controls set value by value.
 
-    // True when every reply was read. Otherwise ReadbackFailure says why, reported here
-    // unless report is false (the caller then reports it with what it meant to do).
-    bool Initialize(bool report = true);
     // Until a read-back completes, the caption and System Information say that the
     // controls of the records not read hold template or stale values.
     void ShowReadbackState();
-    void ParseSystemParameters();
-    void ParseTrigGateParameters();
-    void ParseChannelParameters(int chnum);
     void UpdateChMux(int chnum);
 
     // ---- Availability and resolution rules (TMainForm_Rules.cpp) -----------------------
@@ -340,32 +330,11 @@ public:
     void ServiceMenuClick();       // "Tools", "Service": the service code
     void ServiceWindowMenuClick(); // "Tools", "Service Window"
 
-    // ---- Command queue, task timer and status poll (TMainForm_Queue.cpp, _Status.cpp) ----
-    // Commands waiting for the next drain, in arrival order. The queue grows as needed:
-    // nothing is refused, and commands queued during a drain (through the event dispatch
-    // of a reply wait) go out behind the ones already waiting, in the same drain.
-    QStringList CommandQueue;
-    int QueueCount = 0; // the commands in CommandQueue
-    bool CommandsQueued = false;
-    bool TaskRunning = false;
-    bool StatusPollRunning = false;
-    bool CalibrationLoadPending = false;
-    bool CalibrationRetrievePending = false;
+    // ---- Run control and the session's queue and poll (TMainForm_Queue.cpp, _Status.cpp) --
+    // The service window is shown at the end of the next status poll.
     bool ServiceWindowPending = false;
 
-    // Hands one command line (no CR LF) to the queue and returns at once; dropped while
-    // an initialization fills the controls.
-    void QueuedCommandToPort(const QString &command);
-    void TaskTimerTimer();
-    void ProcessTasks();
-    // Queued commands, a recall or a re-initialization wait for the task tick, which
-    // runs only while this holds; the recall and Refresh items enable it as the queue does.
-    bool TasksPending() const;
-    void StatusTimerTimer();
-    void UpdateStatus();
     void RunStopbtnClick();
-    void SystemStart();
-    void SystemStop();
     // The run state as the window shows it, following the session: the button's caption
     // ("Stop" while running) and the pulse animation.
     void ShowRunState(bool running);
@@ -432,9 +401,8 @@ public:
     void GateDebounceSel2Change(QObject *Sender);
 
 signals:
-    // The mirrors (ChannelConfigs, Mirrors) may have changed: raised once an operator's
-    // change has been handed to the queue and at the end of every readback. Views that
-    // draw the configuration (the timing diagram) follow it; nothing is sent.
+    // The session's ConfigurationChanged, passed on: the mirrors (ChannelConfigs, Mirrors)
+    // may have changed. Views that draw the configuration (the timing diagram) follow it.
     void ConfigurationChanged();
 
 public:
@@ -461,26 +429,24 @@ private:
     void CreateStartupParts();
     void EnterDemoMode();
     void EndRun();
-    bool InitializeAbandoned() const;
-    void ReadInstrumentSettings();
-    QString FAskedQuery; // the read-back's latest query as it went out
-    // readback (TMainForm_Readback.cpp): the shared configuration queries, their replies
-    // written into the controls
-    ConfigurationReader ReadbackReader();
-    void ApplyConfigurationReply(const TConfigQuery &query, const TConfigReply &reply);
-    void ApplySystemRecord(const QString &reply);
-    void ApplyInputRecord(int record, const QString &reply);
-    void ApplyChannelRecord(int chnum, const QString &reply);
+    // The read-back followed (TMainForm_Initialize.cpp, _Readback.cpp): each value read is
+    // written into its control.
+    void CreateReadbackParts();
+    void InitializeStarted(bool showProgress);
+    void IdentityKnown(const TIdentityTexts &texts);
+    void InitializeEnded(bool showProgress);
+    void ShowSystemField(TSystemField field);
+    void ShowInputField(int record, TInputField field);
+    void ShowChannelField(int chnum, TChannelField field, bool matched);
+    void ShowQueryValue(TConfigItem item, bool changed);
     void SharedThresholdEnable();
-    bool FTerminating = false;
     bool FLogSwitchApplied = false;
-    // Exit was asked for while commands were queued: they go out first (the progress
-    // window shows it), and the task tick that sent them ends the program.
-    bool FExitPending = false;
     void EndProgram(int notSent);
 
     // service window (TMainForm_Service.cpp)
     void CreateServiceParts();
+    // status poll (TMainForm_Status.cpp)
+    void CreateStatusParts();
 
     // command queue and status poll (TMainForm_Queue.cpp)
     void CreateQueueParts();

@@ -50,14 +50,11 @@ void TMainForm::UpdateStorageBins()
 
 void TMainForm::SaveStorageBin(QObject *Sender)
 {
-    QueuedCommandToPort(SaveBinCommand(NameNumber(Sender)));
+    Session->QueuedCommandToPort(SaveBinCommand(NameNumber(Sender)));
 }
 
 void TMainForm::RecallStorageBin(QObject *Sender)
 {
     // A second click before the tick only changes the bin: one recall, of the last one.
-    RecallBin = NameNumber(Sender);
-    RecallPending = true;
-    if (!TaskTimer->isActive() && !Terminating())
-        TaskTimer->start();
+    Session->RequestRecall(NameNumber(Sender));
 }

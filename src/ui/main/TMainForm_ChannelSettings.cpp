@@ -61,7 +61,7 @@ void TMainForm::SetChEnableState(QObject *Sender)
     if (!box)
         return;
     ChannelConfigs[n].Enabled = box->isChecked() ? 1 : 0;
-    QueuedCommandToPort(ChEnableCommand(n, ChannelConfigs[n].Enabled == 1));
+    Session->QueuedCommandToPort(ChEnableCommand(n, ChannelConfigs[n].Enabled == 1));
 }
 
 // A value off the instrument's grid is not sent: the field goes back to the last accepted
@@ -75,7 +75,7 @@ void TMainForm::SetChannelDelay(QObject *Sender)
     const double v = edit->Value();
     if (CheckResolution(v, TimingLimits.DelayIncrement)) {
         ChannelConfigs[n].Delay = v;
-        QueuedCommandToPort(ChDelayCommand(n, ChannelConfigs[n].Delay));
+        Session->QueuedCommandToPort(ChDelayCommand(n, ChannelConfigs[n].Delay));
     } else {
         edit->AssignValue(ChannelConfigs[n].Delay);
     }
@@ -90,7 +90,7 @@ void TMainForm::SetChannelWidth(QObject *Sender)
     const double v = edit->Value();
     if (CheckResolution(v, TimingLimits.WidthIncrement)) {
         ChannelConfigs[n].Width = v;
-        QueuedCommandToPort(ChWidthCommand(n, ChannelConfigs[n].Width));
+        Session->QueuedCommandToPort(ChWidthCommand(n, ChannelConfigs[n].Width));
     } else {
         edit->AssignValue(ChannelConfigs[n].Width);
     }
@@ -104,7 +104,7 @@ void TMainForm::SetChannelMode(QObject *Sender)
         return;
     const int item = list->currentIndex();
     ChannelConfigs[n].Mode = item;
-    QueuedCommandToPort(ChModeCommand(n, item));
+    Session->QueuedCommandToPort(ChModeCommand(n, item));
     ChModesEnable(n);
 }
 
@@ -115,7 +115,7 @@ void TMainForm::SetChannelBurst(QObject *Sender)
     if (!edit)
         return;
     ChannelConfigs[n].BurstCount = qint32(RoundCount(edit->Value()));
-    QueuedCommandToPort(ChBurstCountCommand(n, ChannelConfigs[n].BurstCount));
+    Session->QueuedCommandToPort(ChBurstCountCommand(n, ChannelConfigs[n].BurstCount));
 }
 
 void TMainForm::SetChannelWaitCount(QObject *Sender)
@@ -125,7 +125,7 @@ void TMainForm::SetChannelWaitCount(QObject *Sender)
     if (!edit)
         return;
     ChannelConfigs[n].WaitCount = qint32(RoundCount(edit->Value()));
-    QueuedCommandToPort(ChWaitCountCommand(n, ChannelConfigs[n].WaitCount));
+    Session->QueuedCommandToPort(ChWaitCountCommand(n, ChannelConfigs[n].WaitCount));
 }
 
 void TMainForm::SetChannelDCOn(QObject *Sender)
@@ -135,7 +135,7 @@ void TMainForm::SetChannelDCOn(QObject *Sender)
     if (!edit)
         return;
     ChannelConfigs[n].DutyOnCount = qint32(RoundCount(edit->Value()));
-    QueuedCommandToPort(ChDutyOnCommand(n, ChannelConfigs[n].DutyOnCount));
+    Session->QueuedCommandToPort(ChDutyOnCommand(n, ChannelConfigs[n].DutyOnCount));
 }
 
 void TMainForm::SetChannelDCOff(QObject *Sender)
@@ -145,7 +145,7 @@ void TMainForm::SetChannelDCOff(QObject *Sender)
     if (!edit)
         return;
     ChannelConfigs[n].DutyOffCount = qint32(RoundCount(edit->Value()));
-    QueuedCommandToPort(ChDutyOffCommand(n, ChannelConfigs[n].DutyOffCount));
+    Session->QueuedCommandToPort(ChDutyOffCommand(n, ChannelConfigs[n].DutyOffCount));
 }
 
 void TMainForm::SetChannelPolarity(QObject *Sender)
@@ -156,7 +156,7 @@ void TMainForm::SetChannelPolarity(QObject *Sender)
         return;
     const int item = list->currentIndex();
     ChannelConfigs[n].Polarity = item;
-    QueuedCommandToPort(ChPolarityCommand(n, item));
+    Session->QueuedCommandToPort(ChPolarityCommand(n, item));
 }
 
 // The amplitude controls follow the output mode before its line is queued; no selection
@@ -170,7 +170,7 @@ void TMainForm::SetChannelOuputMode(QObject *Sender)
     const int item = list->currentIndex();
     OutputModeEnable(n, item);
     ChannelConfigs[n].OutputMode = item;
-    QueuedCommandToPort(ChOutputModeCommand(n, item));
+    Session->QueuedCommandToPort(ChOutputModeCommand(n, item));
 }
 
 void TMainForm::SetChAmplitude(QObject *Sender)
@@ -180,7 +180,7 @@ void TMainForm::SetChAmplitude(QObject *Sender)
     if (!edit)
         return;
     ChannelConfigs[n].Amplitude = edit->Value();
-    QueuedCommandToPort(ChAmplitudeCommand(n, ChannelConfigs[n].Amplitude));
+    Session->QueuedCommandToPort(ChAmplitudeCommand(n, ChannelConfigs[n].Amplitude));
 }
 
 void TMainForm::SetChannelMux(QObject *Sender)
@@ -193,7 +193,7 @@ void TMainForm::SetChannelMux(QObject *Sender)
     for (int i = 0; i < list->count(); ++i)
         checked << list->Checked(i);
     ChannelConfigs[n].MuxMask = MuxMask(checked, ChannelCount);
-    QueuedCommandToPort(ChMuxCommand(n, ChannelConfigs[n].MuxMask));
+    Session->QueuedCommandToPort(ChMuxCommand(n, ChannelConfigs[n].MuxMask));
 }
 
 void TMainForm::SetChannelControlMode(QObject *Sender)
@@ -204,7 +204,7 @@ void TMainForm::SetChannelControlMode(QObject *Sender)
         return;
     const int item = list->currentIndex();
     ChannelConfigs[n].ControlMode = item;
-    QueuedCommandToPort(ChControlCommand(n, item));
+    Session->QueuedCommandToPort(ChControlCommand(n, item));
 }
 
 // The mirror is written before queuing: the timing diagram redraws its sync label from it
@@ -217,7 +217,7 @@ void TMainForm::SetChannelSyncSource(QObject *Sender)
         return;
     const int item = list->currentIndex();
     ChannelConfigs[n].SyncSource = item;
-    QueuedCommandToPort(ChSyncSourceCommand(n, item));
+    Session->QueuedCommandToPort(ChSyncSourceCommand(n, item));
 }
 
 void TMainForm::SetChannelGateMode(QObject *Sender)
@@ -228,7 +228,7 @@ void TMainForm::SetChannelGateMode(QObject *Sender)
         return;
     const int item = list->currentIndex();
     ChannelConfigs[n].GateMode = item;
-    QueuedCommandToPort(ChGateModeCommand(n, item));
+    Session->QueuedCommandToPort(ChGateModeCommand(n, item));
 }
 
 void TMainForm::SetChannelGateLogic(QObject *Sender)
@@ -239,5 +239,5 @@ void TMainForm::SetChannelGateLogic(QObject *Sender)
         return;
     const int item = list->currentIndex();
     ChannelConfigs[n].GateLogic = item;
-    QueuedCommandToPort(ChGateLogicCommand(n, item));
+    Session->QueuedCommandToPort(ChGateLogicCommand(n, item));
 }

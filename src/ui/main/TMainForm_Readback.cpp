@@ -1,9 +1,6 @@
-// The configuration readback: each record is asked for and recorded as a settings line
-// (ConfigurationReader), then taken apart field by field, every field's control being set before
-// the next field is split off. A malformed number throws EConvertError out of here (see
-// Initialize): the fields before it stay applied.
+// The configuration read-back into the controls: the session stores each value it reads
+// and reports it before the next one is split off; its control is set from the state here.
 
-#include "comm/ConfigurationReader.h"
 #include "protocol/ConfigRecords.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TCheckBox.h"
@@ -13,63 +10,34 @@
 
 #include <QGroupBox>
 
-ConfigurationReader TMainForm::ReadbackReader()
+void TMainForm::ShowSystemField(TSystemField field)
 {
-    ConfigurationReader reader(*Comm, SettingsList);
-    reader.Abandoned = [this] { return InitializeAbandoned(); };
-    return reader;
-}
-
-void TMainForm::ParseSystemParameters()
-{
-    if (const auto reply = ReadbackReader().Ask(RecordQueryFor(0)))
-        ApplySystemRecord(reply->Text);
-}
-
-void TMainForm::ApplySystemRecord(const QString &reply)
-{
-    TSystemCounts counts;
-    ReadSystemRecord(reply, Mirrors, counts, [&](TSystemField field, bool) {
-        switch (field) {
-        case TSystemField::RunState:
-            // A settings file, a recall or a Refresh may find the output running
-            // before the poll does: the button must not offer to start it.
-            Session->SetRunState(Mirrors.SystemRunning);
-            break;
-        case TSystemField::Period:
-            PeriodAdj->AssignValue(Mirrors.SystemPeriod);
-            break;
-        case TSystemField::Mode:
-            SystemModeSel->setCurrentIndex(Mirrors.SystemMode);
-            break;
-        case TSystemField::BurstCount:
-            SysBurstAdj->AssignValue(double(counts.BurstCount));
-            break;
-        case TSystemField::DutyOnCount:
-            SysDutyOnAdj->AssignValue(double(counts.DutyOnCount));
-            break;
-        case TSystemField::DutyOffCount:
-            SysDutyOffAdj->AssignValue(double(counts.DutyOffCount));
-            break;
-        case TSystemField::CycleCount:
-            SysCycleCountAdj->AssignValue(double(counts.CycleCount));
-            break;
-        }
-    });
-}
-
-void TMainForm::ParseTrigGateParameters()
-{
-    ConfigurationReader reader = ReadbackReader();
-    for (int record : {90, 91, 92, 93}) {
-        const auto reply = reader.Ask(RecordQueryFor(record));
-        if (!reply)
-            return;
-        ApplyInputRecord(record, reply->Text);
+    const TSystemCounts &counts = Session->SystemValues.Counts;
+    switch (field) {
+    case TSystemField::RunState:
+        break; // the run state follows RunStateChanged
+    case TSystemField::Period:
+        PeriodAdj->AssignValue(Mirrors.SystemPeriod);
+        break;
+    case TSystemField::Mode:
+        SystemModeSel->setCurrentIndex(Mirrors.SystemMode);
+        break;
+    case TSystemField::BurstCount:
+        SysBurstAdj->AssignValue(double(counts.BurstCount));
+        break;
+    case TSystemField::DutyOnCount:
+        SysDutyOnAdj->AssignValue(double(counts.DutyOnCount));
+        break;
+    case TSystemField::DutyOffCount:
+        SysDutyOffAdj->AssignValue(double(counts.DutyOffCount));
+        break;
+    case TSystemField::CycleCount:
+        SysCycleCountAdj->AssignValue(double(counts.CycleCount));
+        break;
     }
 }
 
-void TMainForm::ApplyInputRecord(int record, const QString &reply)
+void TMainForm::ShowInputField(int record, TInputField field)
 {
     struct InputControls
     {
@@ -96,91 +64,116 @@ void TMainForm::ApplyInputRecord(int record, const QString &reply)
     for (const InputControls &in : inputs) {
         if (in.Record != record)
             continue;
-        double threshold = 0;
-        ReadInputRecord(in.Record, reply, Mirrors, threshold, [&](TInputField field, bool) {
-            switch (field) {
-            case TInputField::Mode:
-                in.Mode->setCurrentIndex(in.ModeMirror);
-                break;
-            case TInputField::EdgeOrLogic:
-                in.EdgeOrLogic->setCurrentIndex(in.EdgeOrLogicMirror);
-                break;
-            case TInputField::Threshold:
-                in.Threshold->AssignValue(threshold);
-                break;
-            case TInputField::Debounce:
-                in.Debounce->setCurrentIndex(in.DebounceMirror);
-                break;
-            }
-        });
+        switch (field) {
+        case TInputField::Mode:
+            in.Mode->setCurrentIndex(in.ModeMirror);
+            break;
+        case TInputField::EdgeOrLogic:
+            in.EdgeOrLogic->setCurrentIndex(in.EdgeOrLogicMirror);
+            break;
+        case TInputField::Threshold:
+            in.Threshold->AssignValue(Session->SystemValues.Thresholds[std::size_t(record - 90)]);
+            break;
+        case TInputField::Debounce:
+            in.Debounce->setCurrentIndex(in.DebounceMirror);
+            break;
+        }
     }
 }
 
-void TMainForm::ParseChannelParameters(int chnum)
+void TMainForm::ShowChannelField(int chnum, TChannelField field, bool matched)
 {
-    if (const auto reply = ReadbackReader().Ask(RecordQueryFor(chnum)))
-        ApplyChannelRecord(chnum, reply->Text);
+    const ChannelConfig &config = ChannelConfigs[chnum];
+    switch (field) {
+    case TChannelField::Enabled:
+        ChEnablebox[chnum]->setChecked(config.Enabled == 1);
+        break;
+    case TChannelField::Delay:
+        ChDelayAdj[chnum]->AssignValue(config.Delay);
+        break;
+    case TChannelField::Width:
+        ChWidthAdj[chnum]->AssignValue(config.Width);
+        break;
+    case TChannelField::Mode:
+        ChModeSel[chnum]->setCurrentIndex(config.Mode);
+        break;
+    case TChannelField::BurstCount:
+        ChBurstAdj[chnum]->AssignValue(config.BurstCount);
+        break;
+    case TChannelField::DutyOnCount:
+        ChDutyOnAdj[chnum]->AssignValue(config.DutyOnCount);
+        break;
+    case TChannelField::DutyOffCount:
+        ChDutyOffAdj[chnum]->AssignValue(config.DutyOffCount);
+        break;
+    case TChannelField::WaitCount:
+        ChWaitCountAdj[chnum]->AssignValue(config.WaitCount);
+        break;
+    case TChannelField::OutputMode:
+        // An unrecognised token changes neither the amplitude's availability nor the list.
+        if (matched)
+            OutputModeEnable(chnum, config.OutputMode);
+        ChOutputModeSel[chnum]->setCurrentIndex(config.OutputMode);
+        break;
+    case TChannelField::Polarity:
+        ChPolaritySel[chnum]->setCurrentIndex(config.Polarity);
+        break;
+    case TChannelField::Amplitude:
+        ChAmplitudeAdj[chnum]->AssignValue(config.Amplitude);
+        break;
+    case TChannelField::MuxMask:
+        UpdateChMux(chnum);
+        break;
+    case TChannelField::ControlMode:
+        ChControlSel[chnum]->setCurrentIndex(config.ControlMode);
+        break;
+    case TChannelField::SyncSource:
+        ChSyncSourceSel[chnum]->setCurrentIndex(config.SyncSource);
+        break;
+    case TChannelField::GateMode:
+        ChGateModeSel[chnum]->setCurrentIndex(config.GateMode);
+        break;
+    case TChannelField::GateLogic:
+        ChGateLogicSel[chnum]->setCurrentIndex(config.GateLogic);
+        break;
+    }
 }
 
-void TMainForm::ApplyChannelRecord(int chnum, const QString &reply)
+void TMainForm::ShowQueryValue(TConfigItem item, bool changed)
 {
-    ChannelConfig &config = ChannelConfigs[chnum];
-    ReadChannelRecord(reply, config, [&](TChannelField field, bool matched) {
-        switch (field) {
-        case TChannelField::Enabled:
-            ChEnablebox[chnum]->setChecked(config.Enabled == 1);
-            break;
-        case TChannelField::Delay:
-            ChDelayAdj[chnum]->AssignValue(config.Delay);
-            break;
-        case TChannelField::Width:
-            ChWidthAdj[chnum]->AssignValue(config.Width);
-            break;
-        case TChannelField::Mode:
-            ChModeSel[chnum]->setCurrentIndex(config.Mode);
-            break;
-        case TChannelField::BurstCount:
-            ChBurstAdj[chnum]->AssignValue(config.BurstCount);
-            break;
-        case TChannelField::DutyOnCount:
-            ChDutyOnAdj[chnum]->AssignValue(config.DutyOnCount);
-            break;
-        case TChannelField::DutyOffCount:
-            ChDutyOffAdj[chnum]->AssignValue(config.DutyOffCount);
-            break;
-        case TChannelField::WaitCount:
-            ChWaitCountAdj[chnum]->AssignValue(config.WaitCount);
-            break;
-        case TChannelField::OutputMode:
-            // An unrecognised token changes neither the amplitude's availability nor
-            // the list.
-            if (matched)
-                OutputModeEnable(chnum, config.OutputMode);
-            ChOutputModeSel[chnum]->setCurrentIndex(config.OutputMode);
-            break;
-        case TChannelField::Polarity:
-            ChPolaritySel[chnum]->setCurrentIndex(config.Polarity);
-            break;
-        case TChannelField::Amplitude:
-            ChAmplitudeAdj[chnum]->AssignValue(config.Amplitude);
-            break;
-        case TChannelField::MuxMask:
-            UpdateChMux(chnum);
-            break;
-        case TChannelField::ControlMode:
-            ChControlSel[chnum]->setCurrentIndex(config.ControlMode);
-            break;
-        case TChannelField::SyncSource:
-            ChSyncSourceSel[chnum]->setCurrentIndex(config.SyncSource);
-            break;
-        case TChannelField::GateMode:
-            ChGateModeSel[chnum]->setCurrentIndex(config.GateMode);
-            break;
-        case TChannelField::GateLogic:
-            ChGateLogicSel[chnum]->setCurrentIndex(config.GateLogic);
-            break;
-        }
-    });
+    const TSystemValues &values = Session->SystemValues;
+    switch (item) {
+    case TConfigItem::SecurityState:
+        ServiceWindowMenu->setVisible(SystemUnsecured);
+        break;
+    case TConfigItem::AutoStart:
+        AutoStartEnbl->setChecked(values.AutoStart);
+        break;
+    case TConfigItem::InputClock:
+        if (changed)
+            ExternalInputClkSel->setCurrentIndex(values.InputClock);
+        break;
+    case TConfigItem::OutputClock:
+        if (changed)
+            ExternalOutputClkSel->setCurrentIndex(values.OutputClock);
+        break;
+    case TConfigItem::SyncOutput:
+        if (changed)
+            SyncOutputSel->setCurrentIndex(values.SyncOutput);
+        break;
+    case TConfigItem::CounterEnable:
+        ShotCountEnbl->setChecked(values.CounterEnabled);
+        break;
+    case TConfigItem::CounterSource:
+        if (changed)
+            CounterSourceSel->setCurrentIndex(values.CounterSource);
+        CounterSourceSel->setEnabled(true);
+        break;
+    case TConfigItem::SystemRecord:
+    case TConfigItem::InputRecord:
+    case TConfigItem::ChannelRecord:
+        break; // reported field by field
+    }
 }
 
 void TMainForm::UpdateChMux(int chnum)

@@ -25,7 +25,7 @@ bool TMainForm::FileOperationMustWait(void (TMainForm::*operation)())
     // A menu item can be chosen inside a reply wait or inside an initialization's event
     // processing. Run there, a save would read back while the port is busy (every query
     // empty) and a restore would have its lines dropped as "Comport in use".
-    const bool busy = ComPort->InUse() || TaskRunning || StatusPollRunning ||
+    const bool busy = ComPort->InUse() || Session->TaskRunning || Session->StatusPollRunning ||
                       Comm->CommandsDisabled || (SettingsReplay && SettingsReplay->Running());
     if (busy && !Terminating())
         QTimer::singleShot(RetryMs, this, operation);
@@ -38,7 +38,7 @@ void TMainForm::SaveToFile1Click()
         return;
     // The file describes the instrument as it is now, all of it or not at all: a
     // read-back that did not complete ends the save before the dialog.
-    if (!Initialize(false)) {
+    if (!Session->Initialize(false)) {
         if (!Terminating())
             ReportError(ReadbackFailure + QStringLiteral(" The settings were not saved."));
         return;
@@ -135,7 +135,7 @@ void TMainForm::RestoreSettingsFromFile1Click()
         return;
     }
     const QString sentText = CommandScriptReplay::SentText(sent, file.Lines);
-    const bool readBack = Initialize(false);
+    const bool readBack = Session->Initialize(false);
     if (Terminating())
         return;
     if (MessageForm)

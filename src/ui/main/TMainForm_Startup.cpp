@@ -37,8 +37,8 @@ void TMainForm::CreateStartupParts()
 {
     Comm = Session->Comm;
     Comm->SetTerminal(ResponseList);
-    Comm->SetAppControl(this);
-    ComPort->SetOnTimeout([this](QObject *sender) { ComPortTimeout(sender); });
+    connect(Session, &InstrumentSession::ReplyMissing, this, &TMainForm::ReplyMissing);
+    connect(Session, &InstrumentSession::LinkAbandoned, this, &TMainForm::LinkAbandoned);
     connect(Comm, &Communication::LoggingStateChanged, EnableLoggingMenu, &QAction::setChecked);
 
     connect(LaunchTimer, &QTimer::timeout, this, &TMainForm::LaunchTimerTimer);
@@ -49,7 +49,7 @@ void TMainForm::CreateStartupParts()
 
 bool TMainForm::Terminating() const
 {
-    return FTerminating;
+    return Session->Terminating();
 }
 
 void TMainForm::FormCreate()
@@ -118,8 +118,8 @@ void TMainForm::FormCreate()
 void TMainForm::EnterDemoMode()
 {
     Dialogs().Information(QStringLiteral("Entering Demo Mode"));
-    DemoMode = true;
-    StatusTimer->stop();
+    Session->DemoMode = true;
+    Session->StatusTimer->stop();
 }
 
 bool TMainForm::FindInstrument()
@@ -141,24 +141,21 @@ void TMainForm::ParseIDN()
 void TMainForm::LaunchTimerTimer()
 {
     LaunchTimer->stop();
-    ReinitializePending = true;
-    Initialize();
-    ReinitializePending = false;
-    if (FTerminating)
+    Session->ReinitializePending = true;
+    Session->Initialize();
+    Session->ReinitializePending = false;
+    if (Terminating())
         return;
-    StatusTimer->start();
+    Session->StatusTimer->start();
     Mirrors.SystemRunning = false;
 }
 
 void TMainForm::EndRun()
 {
-    FTerminating = true;
-    TaskTimer->stop();
-    StatusTimer->stop();
-    LaunchTimer->stop();
     // Given up for good: a reply wait under way ends at once, and the transactions the
     // interrupted call chain still starts return at once without touching the line.
-    ComPort->Abandon();
+    Session->Terminate();
+    LaunchTimer->stop();
     if (MessageForm)
         MessageForm->close();
     // Never shown when the end was decided during start-up.
@@ -170,7 +167,7 @@ void TMainForm::EndRun()
 
 void TMainForm::RestartApp()
 {
-    if (FTerminating)
+    if (Terminating())
         return;
     // The new instance opens the port again: it must be free before that one starts.
     ComPort->Close();
@@ -193,37 +190,32 @@ QStringList TMainForm::RestartArguments() const
 
 void TMainForm::ExitApp()
 {
-    if (FTerminating || FExitPending)
+    if (Terminating() || Session->Finishing())
         return;
     // Changes still queued go out before the program ends; the task tick that sends
     // them ends it (a reply wait, a drain or a poll may be under way further up the
     // call stack). An instrument that stops answering then is given up at its first
     // time-out without a question. Nothing is sent once the port was given up (a "No"
     // to the lost-communication question) or is gone, nor in demonstration mode.
-    if (CommandsQueued && !DemoMode && !ComPort->Abandoned() && !Comm->LinkGone()) {
-        FExitPending = true;
-        StatusTimer->stop();
-        Comm->GiveUpOnTimeout = true;
+    if (Session->FinishQueue()) {
         if (MessageForm) {
             MessageForm->MessageLabel->setText(QStringLiteral("Sending queued commands"));
             MessageForm->show();
         }
-        TaskTimer->start();
         return;
     }
-    EndProgram(DemoMode ? 0 : int(CommandQueue.size()));
+    EndProgram(Session->DemoMode ? 0 : int(Session->CommandQueue.size()));
 }
 
 void TMainForm::EndProgram(int notSent)
 {
-    FExitPending = false;
-    TaskTimer->stop();
-    StatusTimer->stop();
+    Session->TaskTimer->stop();
+    Session->StatusTimer->stop();
     if (MessageForm)
         MessageForm->close();
     if (notSent > 0)
         Dialogs().Information(Communication::NotSentText(notSent));
-    if (FTerminating)
+    if (Terminating())
         return;
     ComPort->SetAllowEvents(false);
     ComPort->SetShowErrors(false);
@@ -234,19 +226,11 @@ void TMainForm::EndProgram(int notSent)
     QCoreApplication::processEvents();
 }
 
-void TMainForm::SetStatusTimerEnabled(bool enabled)
-{
-    if (enabled && !FTerminating && !FExitPending)
-        StatusTimer->start();
-    else
-        StatusTimer->stop();
-}
-
 void TMainForm::closeEvent(QCloseEvent *event)
 {
     FormClose();
     // While queued commands are sent before the end, the window stays.
-    if (FTerminating)
+    if (Terminating())
         event->accept();
     else
         event->ignore();
@@ -267,9 +251,31 @@ void TMainForm::R1Click()
     RestartApp();
 }
 
-void TMainForm::ComPortTimeout(QObject *)
+void TMainForm::ReplyMissing(const TLinkFault &,
+                             InstrumentSession::TReplyMissingAnswer &answer)
 {
-    Comm->CommunicationTimeout();
+    const auto button =
+        Dialogs().Warning(QStringLiteral("Communications lost. Restart?"),
+                          {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore});
+    switch (button) {
+    case OperatorDialogs::Ignore:
+        answer = InstrumentSession::IgnoreMissingReply;
+        break;
+    case OperatorDialogs::Yes:
+        answer = InstrumentSession::RestartProgram;
+        break;
+    default:
+        answer = InstrumentSession::EndProgram;
+        break;
+    }
+}
+
+void TMainForm::LinkAbandoned(bool restart)
+{
+    if (restart)
+        RestartApp();
+    else
+        ExitApp();
 }
 
 void TMainForm::ToggleLoggingState()

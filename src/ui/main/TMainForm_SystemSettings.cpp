@@ -36,7 +36,7 @@ void TMainForm::PeriodAdjChange(QObject *)
     const double v = PeriodAdj->Value();
     if (CheckResolution(v, TimingLimits.PeriodIncrement)) {
         Mirrors.SystemPeriod = v;
-        QueuedCommandToPort(PeriodCommand(Mirrors.SystemPeriod));
+        Session->QueuedCommandToPort(PeriodCommand(Mirrors.SystemPeriod));
     } else {
         PeriodAdj->AssignValue(Mirrors.SystemPeriod);
     }
@@ -46,61 +46,61 @@ void TMainForm::SystemModeSelChange(QObject *)
 {
     const int item = SystemModeSel->currentIndex();
     Mirrors.SystemMode = item;
-    QueuedCommandToPort(SystemModeCommand(item));
+    Session->QueuedCommandToPort(SystemModeCommand(item));
     SystemModesEnable();
 }
 
 void TMainForm::SysBurstAdjChange(QObject *)
 {
-    QueuedCommandToPort(SysBurstCountCommand(RoundCount(SysBurstAdj->Value())));
+    Session->QueuedCommandToPort(SysBurstCountCommand(RoundCount(SysBurstAdj->Value())));
 }
 
 void TMainForm::SysDutyOnAdjChange(QObject *)
 {
-    QueuedCommandToPort(SysDutyOnCommand(RoundCount(SysDutyOnAdj->Value())));
+    Session->QueuedCommandToPort(SysDutyOnCommand(RoundCount(SysDutyOnAdj->Value())));
 }
 
 void TMainForm::SysDutyOffAdjChange(QObject *)
 {
-    QueuedCommandToPort(SysDutyOffCommand(RoundCount(SysDutyOffAdj->Value())));
+    Session->QueuedCommandToPort(SysDutyOffCommand(RoundCount(SysDutyOffAdj->Value())));
 }
 
 void TMainForm::SysCycleCountAdjChange(QObject *)
 {
-    QueuedCommandToPort(SysCycleCountCommand(qint32(RoundCount(SysCycleCountAdj->Value()))));
+    Session->QueuedCommandToPort(SysCycleCountCommand(qint32(RoundCount(SysCycleCountAdj->Value()))));
 }
 
 void TMainForm::AutoStartEnblClick(QObject *)
 {
-    QueuedCommandToPort(AutoStartCommand(AutoStartEnbl->isChecked()));
+    Session->QueuedCommandToPort(AutoStartCommand(AutoStartEnbl->isChecked()));
 }
 
 void TMainForm::SyncOutputSelChange(QObject *)
 {
-    QueuedCommandToPort(SyncOutputCommand(SyncOutputSel->currentIndex()));
+    Session->QueuedCommandToPort(SyncOutputCommand(SyncOutputSel->currentIndex()));
 }
 
 void TMainForm::ExternalInputClkSelChange(QObject *)
 {
-    QueuedCommandToPort(InputClockCommand(ExternalInputClkSel->currentIndex()));
+    Session->QueuedCommandToPort(InputClockCommand(ExternalInputClkSel->currentIndex()));
 }
 
 void TMainForm::ExternalOutputClkSelChange(QObject *)
 {
-    QueuedCommandToPort(OutputClockCommand(ExternalOutputClkSel->currentIndex()));
+    Session->QueuedCommandToPort(OutputClockCommand(ExternalOutputClkSel->currentIndex()));
 }
 
 void TMainForm::ShotCountEnblClick(QObject *)
 {
-    QueuedCommandToPort(ShotCountEnableCommand(ShotCountEnbl->isChecked()));
+    Session->QueuedCommandToPort(ShotCountEnableCommand(ShotCountEnbl->isChecked()));
 }
 
 void TMainForm::ClearShotCountClick(QObject *)
 {
-    QueuedCommandToPort(ClearShotCountCommand());
+    Session->QueuedCommandToPort(ClearShotCountCommand());
 }
 
 void TMainForm::CounterSourceSelChange(QObject *)
 {
-    QueuedCommandToPort(CounterSourceCommand(CounterSourceSel->currentIndex()));
+    Session->QueuedCommandToPort(CounterSourceCommand(CounterSourceSel->currentIndex()));
 }

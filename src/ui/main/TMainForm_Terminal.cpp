@@ -72,7 +72,7 @@ void TMainForm::CreateTerminalParts()
 void TMainForm::SendBtnClick()
 {
     const QString text = SendEdit->currentText();
-    QueuedCommandToPort(text);
+    Session->QueuedCommandToPort(text);
     SendEdit->addItem(text);
     KeepText(SendEdit, text);
 }

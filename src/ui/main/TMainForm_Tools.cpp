@@ -65,9 +65,7 @@ void TMainForm::CreateToolsParts()
 
 void TMainForm::Up1Click()
 {
-    ReinitializePending = true;
-    if (!TaskTimer->isActive() && !Terminating())
-        TaskTimer->start();
+    Session->RequestRefresh();
 }
 
 // The screen is read some time after the item was chosen: when the menu's action fires the

@@ -30,7 +30,7 @@ void TMainForm::TrigModeSel1Change(QObject *)
 {
     const int item = TrigModeSel1->currentIndex();
     Mirrors.Trigger1Mode = item;
-    QueuedCommandToPort(TriggerModeCommand(1, item));
+    Session->QueuedCommandToPort(TriggerModeCommand(1, item));
     TriggerModesEnable();
 }
 
@@ -38,7 +38,7 @@ void TMainForm::TrigModeSel2Change(QObject *)
 {
     const int item = TrigModeSel2->currentIndex();
     Mirrors.Trigger2Mode = item;
-    QueuedCommandToPort(TriggerModeCommand(2, item));
+    Session->QueuedCommandToPort(TriggerModeCommand(2, item));
     TriggerModesEnable();
 }
 
@@ -46,51 +46,51 @@ void TMainForm::TriggerEdgeSel1Change(QObject *)
 {
     const int item = TriggerEdgeSel1->currentIndex();
     Mirrors.Trigger1Edge = item;
-    QueuedCommandToPort(TriggerEdgeCommand(1, item));
+    Session->QueuedCommandToPort(TriggerEdgeCommand(1, item));
 }
 
 void TMainForm::TriggerEdgeSel2Change(QObject *)
 {
     const int item = TriggerEdgeSel2->currentIndex();
     Mirrors.Trigger2Edge = item;
-    QueuedCommandToPort(TriggerEdgeCommand(2, item));
+    Session->QueuedCommandToPort(TriggerEdgeCommand(2, item));
 }
 
 void TMainForm::TrigDebounceSel1Change(QObject *)
 {
     const int item = TrigDebounceSel1->currentIndex();
     Mirrors.Trigger1Debounce = item;
-    QueuedCommandToPort(TriggerDebounceCommand(1, item));
+    Session->QueuedCommandToPort(TriggerDebounceCommand(1, item));
 }
 
 void TMainForm::TrigDebounceSel2Change(QObject *)
 {
     const int item = TrigDebounceSel2->currentIndex();
     Mirrors.Trigger2Debounce = item;
-    QueuedCommandToPort(TriggerDebounceCommand(2, item));
+    Session->QueuedCommandToPort(TriggerDebounceCommand(2, item));
 }
 
 void TMainForm::TrigThresholdAdj1Change(QObject *)
 {
-    QueuedCommandToPort(TriggerLevelCommand(1, TrigThresholdAdj1->Value()));
+    Session->QueuedCommandToPort(TriggerLevelCommand(1, TrigThresholdAdj1->Value()));
 }
 
 // One threshold serves trigger 2 and gate 2; the instrument sets it as trigger 2's level.
 void TMainForm::TrigGateThresholdAdj2Change(QObject *)
 {
-    QueuedCommandToPort(TriggerLevelCommand(2, TrigGateThresholdAdj2->Value()));
+    Session->QueuedCommandToPort(TriggerLevelCommand(2, TrigGateThresholdAdj2->Value()));
 }
 
 void TMainForm::GateThresholdAdj1Change(QObject *)
 {
-    QueuedCommandToPort(GateLevelCommand(1, GateThresholdAdj1->Value()));
+    Session->QueuedCommandToPort(GateLevelCommand(1, GateThresholdAdj1->Value()));
 }
 
 void TMainForm::GateModeSel1Change(QObject *)
 {
     const int item = GateModeSel1->currentIndex();
     Mirrors.Gate1Mode = item;
-    QueuedCommandToPort(GateModeCommand(1, item));
+    Session->QueuedCommandToPort(GateModeCommand(1, item));
     GateModesEnable();
 }
 
@@ -98,7 +98,7 @@ void TMainForm::GateModeSel2Change(QObject *)
 {
     const int item = GateModeSel2->currentIndex();
     Mirrors.Gate2Mode = item;
-    QueuedCommandToPort(GateModeCommand(2, item));
+    Session->QueuedCommandToPort(GateModeCommand(2, item));
     GateModesEnable();
 }
 
@@ -106,26 +106,26 @@ void TMainForm::GateLogicSel1Change(QObject *)
 {
     const int item = GateLogicSel1->currentIndex();
     Mirrors.Gate1Logic = item;
-    QueuedCommandToPort(GateLogicCommand(1, item));
+    Session->QueuedCommandToPort(GateLogicCommand(1, item));
 }
 
 void TMainForm::GateLogicSel2Change(QObject *)
 {
     const int item = GateLogicSel2->currentIndex();
     Mirrors.Gate2Logic = item;
-    QueuedCommandToPort(GateLogicCommand(2, item));
+    Session->QueuedCommandToPort(GateLogicCommand(2, item));
 }
 
 void TMainForm::GateDebounceSel1Change(QObject *)
 {
     const int item = GateDebounceSel1->currentIndex();
     Mirrors.Gate1Debounce = item;
-    QueuedCommandToPort(GateDebounceCommand(1, item));
+    Session->QueuedCommandToPort(GateDebounceCommand(1, item));
 }
 
 void TMainForm::GateDebounceSel2Change(QObject *)
 {
     const int item = GateDebounceSel2->currentIndex();
     Mirrors.Gate2Debounce = item;
-    QueuedCommandToPort(GateDebounceCommand(2, item));
+    Session->QueuedCommandToPort(GateDebounceCommand(2, item));
 }

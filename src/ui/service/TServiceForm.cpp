@@ -40,7 +40,7 @@ void TServiceForm::AmplifierChange(QObject *Sender, qint32 &value, TCalInput inp
 {
     if (!FReadingBack) {
         value = IntValueOf(Sender);
-        Main.QueuedCommandToPort(InputCalCommand(input, factor, value));
+        Session.QueuedCommandToPort(InputCalCommand(input, factor, value));
     }
     ShowReminder();
 }
@@ -85,7 +85,7 @@ void TServiceForm::ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*m
         const int n = NameNumber(Sender);
         const qint32 v = IntValueOf(Sender);
         Session.ChannelConfigs[n].*mirror = v;
-        Main.QueuedCommandToPort(ChCalCommand(n, factor, v));
+        Session.QueuedCommandToPort(ChCalCommand(n, factor, v));
     }
     ShowReminder();
 }
@@ -118,7 +118,7 @@ void TServiceForm::SetChDelayCal(QObject *Sender)
     ChannelConfig &c = Session.ChannelConfigs[n];
     c.WidthCal = c.WidthCal + d - c.DelayCal;
     c.DelayCal = d;
-    Main.QueuedCommandToPort(ChCalCommand(n, TCalFactor::Delay, d));
+    Session.QueuedCommandToPort(ChCalCommand(n, TCalFactor::Delay, d));
     ShowReminder();
 
     TPlusSpinEdit *width = ChWidthCalAdj[n];
@@ -136,7 +136,7 @@ void TServiceForm::SetBadge()
     const int index = NumChSelect->ItemIndex();
     if (index >= 0 && index < int(std::size(ChannelChoices)))
         Session.ChannelCount = ChannelChoices[index];
-    Main.QueuedCommandToPort(
+    Session.QueuedCommandToPort(
         BadgeCommand(BadgeIndex, Session.ChannelCount));
     ShowReminder();
 }
@@ -162,14 +162,14 @@ void TServiceForm::SerialNumSetBtnClick()
         return;
     }
     Session.Identity.SerialNumber = serial;
-    Main.QueuedCommandToPort(SerialNumberCommand(serial));
+    Session.QueuedCommandToPort(SerialNumberCommand(serial));
     ShowReminder();
 }
 
 void TServiceForm::StoreCalsBtnClick()
 {
     for (int slot = 0; slot <= 2; ++slot)
-        Main.QueuedCommandToPort(StoreCalibrationCommand(slot));
+        Session.QueuedCommandToPort(StoreCalibrationCommand(slot));
     FStorePending = false;
     StoreCalReminderLbl->hide();
 }

@@ -91,7 +91,7 @@ void TServiceForm::CreateChannelPages()
 
 bool TServiceForm::Abandoned() const
 {
-    return Main.Terminating();
+    return Session.Terminating();
 }
 
 void TServiceForm::HideProgress()
@@ -103,9 +103,9 @@ void TServiceForm::HideProgress()
 void TServiceForm::EndRetrieve()
 {
     FReadingBack = false;
-    Main.Comm->CommandsDisabled = false;
+    Session.Comm->CommandsDisabled = false;
     HideProgress();
-    Main.CalibrationRetrievePending = false;
+    Session.CalibrationRetrievePending = false;
 }
 
 void TServiceForm::FailRetrieve(const QString &failure, bool report)
@@ -122,13 +122,13 @@ bool TServiceForm::PortBusy() const
     // stack counts as busy too: a read-back run inside one would allow commands again at
     // its end, and the rest of the initialization would echo every value it writes into
     // the controls back to the instrument.
-    return Main.StatusPollRunning || Main.ComPort->InUse() || Main.TaskRunning ||
-           Main.Comm->CommandsDisabled;
+    return Session.StatusPollRunning || Session.ComPort->InUse() || Session.TaskRunning ||
+           Session.Comm->CommandsDisabled;
 }
 
 void TServiceForm::RetrieveCals(bool report)
 {
-    Main.CalibrationRetrievePending = true;
+    Session.CalibrationRetrievePending = true;
     CalibrationFailure = QStringLiteral("the read-back waits for the port");
     // Never inside a poll, an initialization or a drain, nor inside another transaction's
     // reply wait (where every query would come back empty): the timer tries again 100 ms
@@ -137,7 +137,7 @@ void TServiceForm::RetrieveCals(bool report)
         CalTimer->start();
         return;
     }
-    Communication &comm = *Main.Comm;
+    Communication &comm = *Session.Comm;
     if (!Session.SystemUnsecured)
         comm.CommandToPort(UnlockCommand().toLatin1());
     if (Abandoned())
@@ -269,15 +269,15 @@ void TServiceForm::RetrieveCals(bool report)
 void TServiceForm::CalTimerTimer()
 {
     CalTimer->stop();
-    if (Main.CalibrationLoadPending && !FLoadRunning)
+    if (Session.CalibrationLoadPending && !FLoadRunning)
         LoadCalibrations();
-    if (Main.CalibrationRetrievePending)
+    if (Session.CalibrationRetrievePending)
         RetrieveCals();
 }
 
 void TServiceForm::OptimizeCalsClick()
 {
-    Main.QueuedCommandToPort(OptimizeCalibrationCommand());
+    Session.QueuedCommandToPort(OptimizeCalibrationCommand());
     FOptimizeTimer->start();
 }
 
@@ -285,7 +285,7 @@ void TServiceForm::OptimizeCalsClick()
 // do the fields read the optimized factors.
 void TServiceForm::WaitForOptimize()
 {
-    if (Main.CommandsQueued || Main.TaskRunning)
+    if (Session.CommandsQueued || Session.TaskRunning)
         return;
     FOptimizeTimer->stop();
     RetrieveCals();

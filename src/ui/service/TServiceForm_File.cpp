@@ -59,8 +59,8 @@ void TServiceForm::LoadCalibrations()
     // One load at a time: a second one would replay into the first.
     if (FLoadRunning)
         return;
-    Main.CalibrationLoadPending = true;
-    if (Main.StatusPollRunning || Main.ComPort->InUse()) {
+    Session.CalibrationLoadPending = true;
+    if (Session.StatusPollRunning || Session.ComPort->InUse()) {
         CalTimer->start();
         return;
     }
@@ -70,14 +70,14 @@ void TServiceForm::LoadCalibrations()
     Main.OpenFile->setDefaultSuffix(QStringLiteral("txt"));
     if (Main.OpenFile->exec() != QDialog::Accepted || Main.OpenFile->selectedFiles().isEmpty()) {
         FLoadRunning = false;
-        Main.CalibrationLoadPending = false;
+        Session.CalibrationLoadPending = false;
         return;
     }
     const CommandScript::ReadResult file =
         CommandScript::Read(Main.OpenFile->selectedFiles().constFirst());
     if (!file.Ok()) {
         FLoadRunning = false;
-        Main.CalibrationLoadPending = false;
+        Session.CalibrationLoadPending = false;
         HideProgress();
         ReportError(file.Error);
         return;
@@ -100,8 +100,8 @@ void TServiceForm::LoadCalibrations()
     if (Abandoned())
         return;
 
-    Main.CalibrationLoadPending = false;
-    if (Main.Comm->LinkGone()) {
+    Session.CalibrationLoadPending = false;
+    if (Session.Comm->LinkGone()) {
         // The replay has told how many lines did not go out; there is nothing to read.
         CalibrationFailure = QStringLiteral("the instrument no longer answers");
         HideProgress();

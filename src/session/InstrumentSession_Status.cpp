@@ -1,0 +1,72 @@
+// The status poll: once a second the port is reopened (how an unplugged adapter is
+// noticed) and the run state read back; the shot counter is read while a view shows it.
+
+#include "session/InstrumentSession.h"
+
+#include "comm/Communication.h"
+#include "comm/TKTComPort.h"
+#include "protocol/SettingCommands.h"
+
+#include <QTimer>
+
+void InstrumentSession::StatusTimerTimer()
+{
+    if (ComPort->InUse())
+        return;
+    if (DemoMode) {
+        StatusTimer->stop();
+        return;
+    }
+    if (CalibrationLoadPending || CalibrationRetrievePending || TaskRunning)
+        return;
+    StatusTimer->stop();
+    StatusPollRunning = true;
+    UpdateStatus();
+    if (FTerminating) {
+        StatusPollRunning = false;
+        return;
+    }
+    emit PollEnded();
+    if (FTerminating) {
+        StatusPollRunning = false;
+        return;
+    }
+    SetStatusTimerEnabled(true);
+    StatusPollRunning = false;
+}
+
+void InstrumentSession::UpdateStatus()
+{
+    if (!ComPort->Open()) {
+        TLinkFault fault;
+        fault.Kind = TLinkFault::PortLost;
+        fault.Port = ComPort->Port();
+        fault.Text =
+            QStringLiteral("The serial port COM%1 is no longer available.").arg(fault.Port);
+        emit PortLost(fault);
+        return;
+    }
+
+    const qint32 running = Comm->QueryPortInt(RunStateQuery().toLatin1());
+    if (FTerminating)
+        return;
+    if (running == 0)
+        SetRunState(false);
+    else if (!Running())
+        SetRunState(true);
+
+    if (!ShotCountShown || ShotCountShown()) {
+        const quint32 count = Comm->QueryPortInt64(ShotCountQuery().toLatin1());
+        if (FTerminating)
+            return;
+        SetShotCount(count);
+    }
+}
+
+void InstrumentSession::SetStatusTimerEnabled(bool enabled)
+{
+    if (enabled && !FTerminating && !FFinishing)
+        StatusTimer->start();
+    else
+        StatusTimer->stop();
+}
