@@ -1,5 +1,6 @@
 #include "session/InstrumentSession.h"
 
+#include "comm/CommandScriptReplay.h"
 #include "comm/Communication.h"
 #include "comm/TKTComPort.h"
 #include "protocol/SettingCommands.h"
@@ -33,6 +34,7 @@ InstrumentSession::InstrumentSession(QObject *parent)
 InstrumentSession::~InstrumentSession()
 {
     ComPort->SetOnTimeout({});
+    delete FReplay;
 }
 
 void InstrumentSession::SetRunState(bool running)

@@ -27,6 +27,7 @@
 #include <array>
 #include <functional>
 
+class CommandScriptReplay;
 class Communication;
 class ConfigurationReader;
 class QTimer;
@@ -47,6 +48,22 @@ struct TSystemValues
     int OutputClock = 0;
     int SyncOutput = 0;
     int CounterSource = 0;
+};
+
+// How a settings file's load ended.
+struct TLoadResult
+{
+    int Sent = 0;           // command lines that left the port
+    bool Cancelled = false; // CancelLoad ended the replay early
+    bool LinkGone = false;  // the instrument was lost: no read-back followed
+    bool ReadBack = false;  // the read-back that follows the replay completed
+    // What the operator is told: "Settings loaded." when every line went out and the
+    // read-back completed; "Loading was cancelled: k of the file's n command lines were
+    // sent."; or the failure (Failed): the lines sent and why the read-back did not
+    // complete. Empty when the link was lost (the replay already said how many lines
+    // were not sent) or the session ended.
+    QString Message;
+    bool Failed = false;
 };
 
 // Why the link failed, for the front end to tell or act on.
@@ -169,6 +186,25 @@ public:
     // when the session ends.
     ConfigurationReader ReadbackReader();
 
+    // ---- Settings file (InstrumentSession_SettingsFile.cpp) ----------------------------
+    // The settings read back and written as a command script. Empty on success; else why
+    // nothing was written (a read-back that did not complete writes no file: "<why> The
+    // settings were not saved.") or the writer's error (the earlier file is kept).
+    QString SaveSettings(const QString &fileName);
+    // SettingsList as it is, written; the writer's error or empty.
+    QString WriteSettings(const QString &fileName) const;
+    // The file's lines replayed to the instrument (paced, comments skipped), then the
+    // whole configuration read back. SettingsList becomes the file until that read-back
+    // rebuilds it. Progress goes to LoadProgress.
+    TLoadResult LoadSettings(const QStringList &lines);
+    // Ends a running load before its next line; the read-back still follows.
+    void CancelLoad();
+    bool Loading() const;
+    // A file operation, a recall or a read-back must not start inside one already under
+    // way further up the call stack (a reply wait, a drain, an initialization, a replay):
+    // it would read back with the port busy or have its lines dropped as "Comport in use".
+    bool PortBusy() const;
+
     // ---- The end ---------------------------------------------------------------------
     // Restart or exit was decided: timers stop, the port is given up (a reply wait under
     // way ends at once, the transactions the interrupted call chain still starts return at
@@ -228,6 +264,10 @@ signals:
     void QueryRead(TConfigItem item, bool changed);
     void ReadbackStateChanged();
     void InitializeEnded(bool showProgress);
+    // A settings file's load: done of count lines handled; the replay over (the read-back
+    // follows unless the link is gone).
+    void LoadProgress(int done, int count);
+    void LoadReplayEnded();
 
 private:
     void ComPortTimeout();
@@ -237,6 +277,8 @@ private:
     void ApplyInputRecord(int record, const QString &reply);
     void ApplyChannelRecord(int chnum, const QString &reply);
 
+    CommandScriptReplay *FReplay = nullptr; // lives as long as the session
+    bool FLoadCancelled = false;
     quint32 FShotCount = 0;
     bool FTerminating = false;
     bool FFinishing = false;

@@ -303,9 +303,6 @@ public:
 
     // ---- Settings file, terminal and tools (TMainForm_SettingsFile.cpp, _Terminal.cpp,
     // _Tools.cpp) -------------------------------------------------------------------------
-    // The replay of a restored settings file; it lives as long as the window, as a
-    // replay can be left only at the program's end.
-    CommandScriptReplay *SettingsReplay = nullptr;
     void SaveToFile1Click();
     void RestoreSettingsFromFile1Click();
     void SendBtnClick();

@@ -2,7 +2,6 @@
 // such a script replayed to the instrument before the whole configuration is read back.
 
 #include "base/ErrorReport.h"
-#include "comm/CommandScriptReplay.h"
 #include "comm/Communication.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
@@ -23,10 +22,8 @@ const QString LoadingText = QStringLiteral("Loading. Please wait...");
 bool TMainForm::FileOperationMustWait(void (TMainForm::*operation)())
 {
     // A menu item can be chosen inside a reply wait or inside an initialization's event
-    // processing. Run there, a save would read back while the port is busy (every query
-    // empty) and a restore would have its lines dropped as "Comport in use".
-    const bool busy = ComPort->InUse() || Session->TaskRunning || Session->StatusPollRunning ||
-                      Comm->CommandsDisabled || (SettingsReplay && SettingsReplay->Running());
+    // processing: it starts again once that is over.
+    const bool busy = Session->PortBusy();
     if (busy && !Terminating())
         QTimer::singleShot(RetryMs, this, operation);
     return busy;
@@ -57,7 +54,7 @@ void TMainForm::SaveToFile1Click()
         Dialogs().Information(QStringLiteral("Save to file was cancelled"));
         return;
     }
-    const QString error = CommandScript::Write(fileName, SettingsList);
+    const QString error = Session->WriteSettings(fileName);
     if (!error.isEmpty())
         ReportError(error);
 }
@@ -76,76 +73,51 @@ void TMainForm::RestoreSettingsFromFile1Click()
         return;
     }
 
-    SettingsList = file.Lines;
-    int sent = 0;
-    bool cancelled = false;
-    if (!file.Lines.isEmpty()) {
-        if (!SettingsReplay) {
-            SettingsReplay = new CommandScriptReplay(*Comm);
-            connect(this, &QObject::destroyed, [replay = SettingsReplay] { delete replay; });
+    const auto showLoading = [this] {
+        // A Refresh or recall during the replay closes the progress window with its own
+        // initialization: the replay shows it again.
+        if (MessageForm &&
+            (!MessageForm->isVisible() || MessageForm->MessageLabel->text() != LoadingText)) {
+            MessageForm->MessageLabel->setText(LoadingText);
+            MessageForm->show();
         }
-        const auto showLoading = [this] {
-            // A Refresh or recall during the replay closes the progress window with its
-            // own initialization: the replay shows it again.
-            if (MessageForm &&
-                (!MessageForm->isVisible() || MessageForm->MessageLabel->text() != LoadingText)) {
-                MessageForm->MessageLabel->setText(LoadingText);
-                MessageForm->show();
-            }
-        };
-        // A long file (hours at 30 ms a line) shows how far it is and can be cancelled:
-        // the lines sent stay sent and the read-back below still follows.
-        QMetaObject::Connection cancel;
+    };
+    // A long file (hours at 30 ms a line) shows how far it is and can be cancelled: the
+    // lines sent stay sent and the read-back still follows.
+    QMetaObject::Connection cancel;
+    QMetaObject::Connection progress;
+    QMetaObject::Connection replayEnded;
+    if (!file.Lines.isEmpty()) {
         if (MessageForm) {
             MessageForm->OfferCancel(true);
-            cancel = connect(MessageForm, &TMessageForm::Cancelled, this, [this, &cancelled] {
-                cancelled = true;
-                SettingsReplay->Abandon();
-            });
+            cancel = connect(MessageForm, &TMessageForm::Cancelled, Session,
+                             &InstrumentSession::CancelLoad);
+            replayEnded = connect(Session, &InstrumentSession::LoadReplayEnded, MessageForm,
+                                  [form = MessageForm] { form->OfferCancel(false); });
         }
         showLoading();
-        SettingsReplay->OnProgress = [this, showLoading](int done, int count) {
-            showLoading();
-            if (MessageForm)
-                MessageForm->ShowProgress(
-                    QStringLiteral("line %1 of %2").arg(done).arg(count));
-        };
-        // The replay sends its own copy: an initialization run from the window meanwhile
-        // rebuilds SettingsList.
-        sent = SettingsReplay->Run(file.Lines);
-        SettingsReplay->OnProgress = nullptr;
-        if (MessageForm) {
-            disconnect(cancel);
-            MessageForm->OfferCancel(false);
-        }
-        if (Terminating())
-            return;
+        progress = connect(Session, &InstrumentSession::LoadProgress, this,
+                           [this, showLoading](int done, int count) {
+                               showLoading();
+                               if (MessageForm)
+                                   MessageForm->ShowProgress(
+                                       QStringLiteral("line %1 of %2").arg(done).arg(count));
+                           });
     } else {
         Dialogs().Information(QStringLiteral("Empty file."));
     }
-
-    if (Comm->LinkGone()) {
-        // The replay has told how many lines did not go out; with no instrument there is
-        // nothing to read back, and the window no longer holds what the instrument has.
-        if (MessageForm)
-            MessageForm->close();
-        ReadbackFailure = QStringLiteral("the instrument no longer answers");
-        ReadbackFailedQuery.clear();
-        ShowReadbackState();
-        return;
-    }
-    const QString sentText = CommandScriptReplay::SentText(sent, file.Lines);
-    const bool readBack = Session->Initialize(false);
+    const TLoadResult result = Session->LoadSettings(file.Lines);
+    disconnect(progress);
+    disconnect(cancel);
+    disconnect(replayEnded);
     if (Terminating())
         return;
     if (MessageForm)
         MessageForm->close();
-    if (!readBack)
-        ReportError((cancelled ? QStringLiteral("Loading was cancelled: ") + sentText
-                               : sentText) +
-                    QLatin1Char(' ') + ReadbackFailure);
-    else if (cancelled)
-        Dialogs().Information(QStringLiteral("Loading was cancelled: ") + sentText);
+    if (result.Message.isEmpty())
+        return;
+    if (result.Failed)
+        ReportError(result.Message);
     else
-        Dialogs().Information(QStringLiteral("Settings loaded."));
+        Dialogs().Information(result.Message);
 }
