@@ -35,6 +35,19 @@ InstrumentSession::~InstrumentSession()
 {
     ComPort->SetOnTimeout({});
     delete FReplay;
+    delete FCalibrationReplay;
+}
+
+QString InstrumentSession::CaptionWithReadbackState() const
+{
+    QString caption = Caption;
+    const QString marker = QStringLiteral("  - VALUES INCOMPLETE: ");
+    if (!ReadbackFailedQuery.isEmpty())
+        caption += marker + QLatin1Char('"') + ReadbackFailedQuery +
+                   QStringLiteral("\" could not be read");
+    else if (!ReadbackFailure.isEmpty())
+        caption += marker + ReadbackFailure;
+    return caption;
 }
 
 void InstrumentSession::SetRunState(bool running)

@@ -16,6 +16,7 @@
 
 #include "protocol/ConfigRecords.h"
 #include "protocol/ConfigurationQueries.h"
+#include "protocol/SettingCommands.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TIdentityRecord.h"
 #include "protocol/TSystemMirrors.h"
@@ -48,6 +49,20 @@ struct TSystemValues
     int OutputClock = 0;
     int SyncOutput = 0;
     int CounterSource = 0;
+};
+
+// The badge and the input amplifiers' calibration factors as last read back or set (the
+// channels' factors are in the channel configurations).
+struct TCalibrationValues
+{
+    qint32 BadgeIndex = 0;
+    qint32 Trigger1Gain = 0;
+    qint32 Trigger1Offset = 0;
+    qint32 Trigger2Gain = 0; // the amplifier input 2 shares with gate 2
+    qint32 Trigger2Offset = 0;
+    qint32 Gate1Gain = 0;
+    qint32 Gate1Offset = 0;
+    qint32 &Input(TCalInput input, TCalFactor factor);
 };
 
 // How a settings file's load ended.
@@ -112,6 +127,12 @@ public:
     TTimingLimits TimingLimits;
     QStringList SettingsList;    // the instrument's settings as text lines
     QStringList CalibrationList; // the lines of the last calibration readback
+    TCalibrationValues Calibration;
+    // The identity caption of the latest initialization (" Model 7310-36  SW Version: ...").
+    QString Caption;
+    // Caption, and while the latest read-back is incomplete, which query failed:
+    // "...  - VALUES INCOMPLETE: "*CFG?3?" could not be read".
+    QString CaptionWithReadbackState() const;
 
     // Why the latest read-back of the configuration did not complete ("The reply to
     // "*CFG?3?" cannot be read: ..."); empty once one completes. Until then the mirrors of
@@ -205,6 +226,27 @@ public:
     // it would read back with the port busy or have its lines dropped as "Comport in use".
     bool PortBusy() const;
 
+    // ---- Calibration (InstrumentSession_Calibration.cpp) --------------------------------
+    // Empty once the latest calibration read-back completed; why it did not otherwise.
+    QString CalibrationFailure = QStringLiteral("not read yet");
+    enum TCalibrationRead
+    {
+        CalibrationRead,      // every factor read: CalibrationList is a whole backup
+        CalibrationDeferred,  // the port is busy further up the call stack: try again later
+        CalibrationFailed,    // a reply that is no number (CalibrationFailure says which)
+        CalibrationAbandoned, // the session ended
+    };
+    // The serial number, the badge and every factor read into the state and
+    // CalibrationList, for channels 1 to channels (-1: every channel). A reply that is no
+    // number (or none) ends it there, reported through Failure unless report is false.
+    // Never inside a poll, an initialization or a drain, nor inside another transaction's
+    // reply wait (every query would come back empty): CalibrationDeferred, with
+    // CalibrationRetrievePending left set for the front end's retry.
+    TCalibrationRead RetrieveCals(bool report = true, int channels = -1);
+    // A calibration file's lines replayed, then the calibration read back. Message as for
+    // LoadSettings.
+    TLoadResult LoadCalibrations(const QStringList &lines, int channels = -1);
+
     // ---- The end ---------------------------------------------------------------------
     // Restart or exit was decided: timers stop, the port is given up (a reply wait under
     // way ends at once, the transactions the interrupted call chain still starts return at
@@ -264,6 +306,15 @@ signals:
     void QueryRead(TConfigItem item, bool changed);
     void ReadbackStateChanged();
     void InitializeEnded(bool showProgress);
+    // The calibration read-back: started (commands disabled), progress text, each value
+    // stored, and its end (complete or not; commands allowed again).
+    void CalibrationReadStarted();
+    void CalibrationProgress(const QString &text);
+    void SerialNumberRead();
+    void BadgeRead();
+    void InputCalibrationRead(TCalInput input, TCalFactor factor);
+    void ChannelCalibrationRead(int chnum, TCalFactor factor);
+    void CalibrationReadEnded();
     // A settings file's load: done of count lines handled; the replay over (the read-back
     // follows unless the link is gone).
     void LoadProgress(int done, int count);
@@ -277,7 +328,11 @@ private:
     void ApplyInputRecord(int record, const QString &reply);
     void ApplyChannelRecord(int chnum, const QString &reply);
 
+    void EndRetrieve();
+    TCalibrationRead FailRetrieve(const QString &failure, bool report);
+
     CommandScriptReplay *FReplay = nullptr; // lives as long as the session
+    CommandScriptReplay *FCalibrationReplay = nullptr;
     bool FLoadCancelled = false;
     quint32 FShotCount = 0;
     bool FTerminating = false;

@@ -23,6 +23,8 @@ bool InstrumentSession::Initialize(bool report)
 
     if (DemoMode) {
         StatusTimer->stop();
+        Caption = QStringLiteral(" Model 7310-12  SW Version: ") + SoftwareVersion +
+                  QStringLiteral(" ComPort: Demo");
         emit InitializeStarted(false);
         return true;
     }
@@ -38,6 +40,7 @@ bool InstrumentSession::Initialize(bool report)
     const TIdentityTexts texts =
         IdentityTexts(Identity, SoftwareVersion, ComPort->Port(), ComPort->Baud());
     SettingsList << SettingsIdentityLines(texts);
+    Caption = texts.Caption;
     ChannelCount = ModelChannelCount(Identity.ModelNumber);
     emit IdentityKnown(texts);
     QCoreApplication::processEvents();

@@ -462,7 +462,7 @@ void tst_service::unreadableCalibrationReply()
     QCOMPARE(f.P.Errors.Texts, QStringList{failure});
     QVERIFY(f.SentSince(mark).contains(query));
     QVERIFY(!f.SentSince(mark).contains(":PULS6:CAL:OFFS?")); // nothing asked after it
-    QCOMPARE(f.Service->CalibrationFailure, failure);
+    QCOMPARE(f.Form.Session->CalibrationFailure, failure);
     QVERIFY(!f.Form.CalibrationList.contains(":TRIG1:CAL:GAIN 0"));
     QVERIFY(!f.P.MessageForm.isVisible());
     QVERIFY(!f.Form.Comm->CommandsDisabled);

@@ -37,8 +37,7 @@ void TMainForm::InitializeStarted(bool showProgress)
 {
     ShotCountlbl->setText(QStringLiteral("Count: ----"));
     if (Session->DemoMode) {
-        setWindowTitle(QStringLiteral(" Model 7310-12  SW Version: ") + Session->SoftwareVersion +
-                       QStringLiteral(" ComPort: Demo"));
+        setWindowTitle(Session->Caption);
         SerialNumberlbl->setText(QStringLiteral("Serial Number: 1234"));
         FWVersionlbl->setText(QStringLiteral("Firmware Ver: 1.00"));
         FPGAVersionlbl->setText(QStringLiteral("FPGA Ver: 1.25"));
@@ -91,17 +90,7 @@ void TMainForm::InitializeEnded(bool showProgress)
 
 void TMainForm::ShowReadbackState()
 {
-    const QString marker = QStringLiteral("  - VALUES INCOMPLETE: ");
-    QString caption = windowTitle();
-    const qsizetype at = caption.indexOf(marker);
-    if (at >= 0)
-        caption.truncate(at);
-    if (!ReadbackFailedQuery.isEmpty())
-        caption += marker + QLatin1Char('"') + ReadbackFailedQuery +
-                   QStringLiteral("\" could not be read");
-    else if (!ReadbackFailure.isEmpty())
-        caption += marker + ReadbackFailure;
-    setWindowTitle(caption);
+    setWindowTitle(Session->CaptionWithReadbackState());
     ReadbackIncompletelbl->setToolTip(ReadbackFailure);
     ReadbackIncompletelbl->setVisible(!ReadbackFailure.isEmpty());
 }

@@ -35,10 +35,10 @@ void TServiceForm::ShowReminder()
 
 // ---------------------------------------------------------------- input amplifiers
 
-void TServiceForm::AmplifierChange(QObject *Sender, qint32 &value, TCalInput input,
-                                   TCalFactor factor)
+void TServiceForm::AmplifierChange(QObject *Sender, TCalInput input, TCalFactor factor)
 {
     if (!FReadingBack) {
+        qint32 &value = Session.Calibration.Input(input, factor);
         value = IntValueOf(Sender);
         Session.QueuedCommandToPort(InputCalCommand(input, factor, value));
     }
@@ -47,32 +47,32 @@ void TServiceForm::AmplifierChange(QObject *Sender, qint32 &value, TCalInput inp
 
 void TServiceForm::Trig1AmpGainAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger1CalGain, TCalInput::Trigger1, TCalFactor::Gain);
+    AmplifierChange(Sender, TCalInput::Trigger1, TCalFactor::Gain);
 }
 
 void TServiceForm::Trig1AmpOffAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger1CalOffset, TCalInput::Trigger1, TCalFactor::Offset);
+    AmplifierChange(Sender, TCalInput::Trigger1, TCalFactor::Offset);
 }
 
 void TServiceForm::TrigGate2AmpGainAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger2CalGain, TCalInput::Trigger2, TCalFactor::Gain);
+    AmplifierChange(Sender, TCalInput::Trigger2, TCalFactor::Gain);
 }
 
 void TServiceForm::TrigGate2AmpOffAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Trigger2CalOffset, TCalInput::Trigger2, TCalFactor::Offset);
+    AmplifierChange(Sender, TCalInput::Trigger2, TCalFactor::Offset);
 }
 
 void TServiceForm::Gate1AmpGainAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Gate1CalGain, TCalInput::Gate1, TCalFactor::Gain);
+    AmplifierChange(Sender, TCalInput::Gate1, TCalFactor::Gain);
 }
 
 void TServiceForm::Gate1AmpOffAdjChange(QObject *Sender)
 {
-    AmplifierChange(Sender, Gate1CalOffset, TCalInput::Gate1, TCalFactor::Offset);
+    AmplifierChange(Sender, TCalInput::Gate1, TCalFactor::Offset);
 }
 
 // ---------------------------------------------------------------- channel factors
@@ -132,12 +132,12 @@ void TServiceForm::SetChDelayCal(QObject *Sender)
 
 void TServiceForm::SetBadge()
 {
-    BadgeIndex = CompanySel->ItemIndex();
+    Session.Calibration.BadgeIndex = CompanySel->ItemIndex();
     const int index = NumChSelect->ItemIndex();
     if (index >= 0 && index < int(std::size(ChannelChoices)))
         Session.ChannelCount = ChannelChoices[index];
     Session.QueuedCommandToPort(
-        BadgeCommand(BadgeIndex, Session.ChannelCount));
+        BadgeCommand(Session.Calibration.BadgeIndex, Session.ChannelCount));
     ShowReminder();
 }
 

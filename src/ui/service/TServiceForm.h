@@ -13,7 +13,6 @@
 // The channel handlers take the channel from the digits in the sender's name, so the
 // names of the per-channel fields are part of the behaviour.
 
-#include "comm/CommandScriptReplay.h"
 #include "protocol/ModelTable.h"
 #include "session/InstrumentSession.h"
 
@@ -92,23 +91,11 @@ public:
 
     QTimer *CalTimer = nullptr;
 
-    // ---- Values kept by the program ------------------------------------------------
-    qint32 BadgeIndex = 0;
-    qint32 Trigger1CalGain = 0;
-    qint32 Trigger1CalOffset = 0;
-    qint32 Trigger2CalGain = 0;
-    qint32 Trigger2CalOffset = 0;
-    qint32 Gate1CalGain = 0;
-    qint32 Gate1CalOffset = 0;
-
     // ---- Operations ----------------------------------------------------------------
     void ServiceInitialize(bool report = true);
-    // Fills the fields and CalibrationList from the instrument. A reply that is no number
-    // (or none) ends it there, reported with the query and the reply unless report is
-    // false; CalibrationFailure then says why and CalibrationList is not a whole backup.
+    // The session's calibration read-back for the channels whose pages exist, the fields
+    // following it; while the port is busy, CalTimer tries again 100 ms later.
     void RetrieveCals(bool report = true);
-    // Empty once the latest read-back completed; why it did not otherwise.
-    QString CalibrationFailure = QStringLiteral("not read yet");
     void CalTimerTimer();
 
     void Trig1AmpGainAdjChange(QObject *Sender);
@@ -142,15 +129,11 @@ private:
     void CreateIdentityControls();
     void CreateChannelTemplate();
     void CreateChannelPages();
+    void CreateCalibrationParts();
     void ShowReminder();
-    void AmplifierChange(QObject *Sender, qint32 &value, TCalInput input, TCalFactor factor);
+    void AmplifierChange(QObject *Sender, TCalInput input, TCalFactor factor);
     void ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*mirror, TCalFactor factor);
     void HideProgress();
-    // The readback's end, whether complete or abandoned: commands allowed again, the
-    // progress window closed, the poll free to run.
-    void EndRetrieve();
-    // The read-back ends at a reply it cannot read.
-    void FailRetrieve(const QString &failure, bool report);
     bool PortBusy() const;
     bool Abandoned() const;
     void WaitForOptimize();
@@ -164,5 +147,4 @@ private:
     bool FLoadRunning = false; // from the open dialog to the end of the load
     bool FStorePending = false; // a factor, the serial number or the badge changed since the last *STR
     QTimer *FOptimizeTimer = nullptr;
-    CommandScriptReplay FReplay;
 };

@@ -100,170 +100,89 @@ void TServiceForm::HideProgress()
         Main.MessageForm->close();
 }
 
-void TServiceForm::EndRetrieve()
-{
-    FReadingBack = false;
-    Session.Comm->CommandsDisabled = false;
-    HideProgress();
-    Session.CalibrationRetrievePending = false;
-}
-
-void TServiceForm::FailRetrieve(const QString &failure, bool report)
-{
-    CalibrationFailure = failure;
-    EndRetrieve();
-    if (report)
-        ReportError(failure);
-}
-
 bool TServiceForm::PortBusy() const
 {
     // An initialization (or a drain, or another read-back) under way further up the call
-    // stack counts as busy too: a read-back run inside one would allow commands again at
-    // its end, and the rest of the initialization would echo every value it writes into
-    // the controls back to the instrument.
+    // stack counts as busy too (see InstrumentSession::RetrieveCals).
     return Session.StatusPollRunning || Session.ComPort->InUse() || Session.TaskRunning ||
            Session.Comm->CommandsDisabled;
 }
 
+void TServiceForm::CreateCalibrationParts()
+{
+    connect(&Session, &InstrumentSession::CalibrationReadStarted, this, [this] {
+        if (Main.MessageForm) {
+            Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing System Cals"));
+            Main.MessageForm->show();
+        }
+        FReadingBack = true;
+    });
+    connect(&Session, &InstrumentSession::CalibrationProgress, this, [this](const QString &text) {
+        if (Main.MessageForm)
+            Main.MessageForm->MessageLabel->setText(text);
+    });
+    connect(&Session, &InstrumentSession::SerialNumberRead, this, [this] {
+        SerialNumEdit->setText(QString::number(Session.Identity.SerialNumber));
+    });
+    connect(&Session, &InstrumentSession::BadgeRead, this, [this] {
+        CompanySel->SetItemIndex(Session.Calibration.BadgeIndex);
+        // Another count leaves the selection alone.
+        const auto *choice = std::find(std::begin(ChannelChoices), std::end(ChannelChoices),
+                                       Session.ChannelCount);
+        if (choice != std::end(ChannelChoices))
+            NumChSelect->SetItemIndex(int(choice - std::begin(ChannelChoices)));
+    });
+    connect(&Session, &InstrumentSession::InputCalibrationRead, this,
+            [this](TCalInput input, TCalFactor factor) {
+                struct Field
+                {
+                    TCalInput Input;
+                    TCalFactor Factor;
+                    TPlusSpinEdit *Edit;
+                };
+                const Field fields[] = {
+                    {TCalInput::Trigger1, TCalFactor::Gain, Trig1AmpGainAdj},
+                    {TCalInput::Trigger1, TCalFactor::Offset, Trig1AmpOffAdj},
+                    {TCalInput::Trigger2, TCalFactor::Gain, TrigGate2AmpGainAdj},
+                    {TCalInput::Trigger2, TCalFactor::Offset, TrigGate2AmpOffAdj},
+                    {TCalInput::Gate1, TCalFactor::Gain, Gate1AmpGainAdj},
+                    {TCalInput::Gate1, TCalFactor::Offset, Gate1AmpOffAdj},
+                };
+                for (const Field &f : fields)
+                    if (f.Input == input && f.Factor == factor)
+                        f.Edit->AssignValue(Session.Calibration.Input(input, factor));
+            });
+    connect(&Session, &InstrumentSession::ChannelCalibrationRead, this,
+            [this](int n, TCalFactor factor) {
+                const ChannelConfig &c = Session.ChannelConfigs[n];
+                switch (factor) {
+                case TCalFactor::Width:
+                    ChWidthCalAdj[n]->AssignValue(c.WidthCal);
+                    break;
+                case TCalFactor::Delay:
+                    ChDelayCalAdj[n]->AssignValue(c.DelayCal);
+                    break;
+                case TCalFactor::Gain:
+                    ChAmpGainAdj[n]->AssignValue(c.AmpGainCal);
+                    break;
+                case TCalFactor::Offset:
+                    ChAmpOffAdj[n]->AssignValue(c.AmpOffsetCal);
+                    break;
+                }
+            });
+    // The read-back's end, whether complete or not: the change handlers send again, the
+    // progress window closes.
+    connect(&Session, &InstrumentSession::CalibrationReadEnded, this, [this] {
+        FReadingBack = false;
+        HideProgress();
+    });
+}
+
 void TServiceForm::RetrieveCals(bool report)
 {
-    Session.CalibrationRetrievePending = true;
-    CalibrationFailure = QStringLiteral("the read-back waits for the port");
-    // Never inside a poll, an initialization or a drain, nor inside another transaction's
-    // reply wait (where every query would come back empty): the timer tries again 100 ms
-    // later.
-    if (PortBusy()) {
-        CalTimer->start();
-        return;
-    }
-    Communication &comm = *Session.Comm;
-    if (!Session.SystemUnsecured)
-        comm.CommandToPort(UnlockCommand().toLatin1());
-    if (Abandoned())
-        return;
-
-    QStringList &list = Session.CalibrationList;
-    list.clear();
-    list << QStringLiteral("// ") + LocalDateTimeText()
-         << QStringLiteral("// ") + Main.windowTitle()
-         << QStringLiteral("// Serial Number: ") + QString::number(Session.Identity.SerialNumber)
-         << QStringLiteral("// Firmware Version: ") + Session.Identity.FirmwareVersion
-         << QStringLiteral("// FPGA Version: ") + Session.Identity.FPGAVersion;
-
-    if (Main.MessageForm) {
-        Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing System Cals"));
-        Main.MessageForm->show();
-    }
-    comm.CommandsDisabled = true;
-    FReadingBack = true;
-    list << UnlockCommand();
-
-    // Every factor is a number: a reply that is none (or nothing) ends the read-back
-    // rather than read as 0, which a backup would later write into the instrument.
-    QString failure;
-    const auto readNumber = [&](const QByteArray &mnemonic) -> std::optional<qint32> {
-        const QString reply = comm.QueryPort(mnemonic);
-        if (Abandoned())
-            return std::nullopt;
-        const std::optional<qint32> value = TryStrToInt(TrimBoth(reply));
-        if (!value)
-            failure = ConfigurationReader::UnreadableText(
-                mnemonic, reply, ConfigurationReader::UnreadableNumber(reply));
-        return value;
-    };
-
-    const std::optional<qint32> serial = readNumber(SerialNumberQuery().toLatin1());
-    if (Abandoned())
-        return;
-    if (!serial)
-        return FailRetrieve(failure, report);
-    Session.Identity.SerialNumber = *serial;
-    SerialNumEdit->setText(QString::number(*serial));
-    list << SerialNumberCommand(*serial);
-
-    const QString badgeReply = comm.QueryPort(BadgeQuery().toLatin1());
-    if (Abandoned())
-        return;
-    list << BadgeLine(badgeReply);
-    // The badge index is the text before the first space; without a space there is none.
-    const qsizetype space = badgeReply.indexOf(u' ');
-    try {
-        BadgeIndex = StrToInt(TrimRight(space < 0 ? QString() : badgeReply.left(space)));
-    } catch (const EConvertError &error) {
-        return FailRetrieve(
-            ConfigurationReader::UnreadableText(BadgeQuery().toLatin1(), badgeReply, error.Message),
-            report);
-    }
-    CompanySel->SetItemIndex(BadgeIndex);
-
-    // Another count leaves the selection alone.
-    const auto *choice = std::find(std::begin(ChannelChoices), std::end(ChannelChoices),
-                                   Session.ChannelCount);
-    if (choice != std::end(ChannelChoices))
-        NumChSelect->SetItemIndex(int(choice - std::begin(ChannelChoices)));
-
-    struct Amplifier
-    {
-        TCalInput Input;
-        TCalFactor Factor;
-        qint32 TServiceForm::*Value;
-        TPlusSpinEdit *Field;
-    };
-    const Amplifier amplifiers[] = {
-        {TCalInput::Trigger1, TCalFactor::Gain, &TServiceForm::Trigger1CalGain, Trig1AmpGainAdj},
-        {TCalInput::Trigger1, TCalFactor::Offset, &TServiceForm::Trigger1CalOffset, Trig1AmpOffAdj},
-        {TCalInput::Trigger2, TCalFactor::Gain, &TServiceForm::Trigger2CalGain, TrigGate2AmpGainAdj},
-        {TCalInput::Trigger2, TCalFactor::Offset, &TServiceForm::Trigger2CalOffset,
-         TrigGate2AmpOffAdj},
-        {TCalInput::Gate1, TCalFactor::Gain, &TServiceForm::Gate1CalGain, Gate1AmpGainAdj},
-        {TCalInput::Gate1, TCalFactor::Offset, &TServiceForm::Gate1CalOffset, Gate1AmpOffAdj},
-    };
-    for (const Amplifier &a : amplifiers) {
-        const std::optional<qint32> read =
-            readNumber(InputCalMnemonic(a.Input, a.Factor).toLatin1());
-        if (Abandoned())
-            return;
-        if (!read)
-            return FailRetrieve(failure, report);
-        const qint32 v = *read;
-        this->*a.Value = v;
-        a.Field->AssignValue(v);
-        list << InputCalCommand(a.Input, a.Factor, v);
-    }
-
-    struct ChannelFactor
-    {
-        TCalFactor Factor;
-        qint32 ChannelConfig::*Value;
-        TChannelTable<TPlusSpinEdit> TServiceForm::*Table;
-    };
-    const ChannelFactor factors[] = {
-        {TCalFactor::Width, &ChannelConfig::WidthCal, &TServiceForm::ChWidthCalAdj},
-        {TCalFactor::Delay, &ChannelConfig::DelayCal, &TServiceForm::ChDelayCalAdj},
-        {TCalFactor::Gain, &ChannelConfig::AmpGainCal, &TServiceForm::ChAmpGainAdj},
-        {TCalFactor::Offset, &ChannelConfig::AmpOffsetCal, &TServiceForm::ChAmpOffAdj},
-    };
     // Only the channels whose pages exist: "Channels" may name more than were found.
-    const int channels = qMin(Session.ChannelCount, CalChannels);
-    for (int n = 1; n <= channels; ++n) {
-        if (Main.MessageForm)
-            Main.MessageForm->MessageLabel->setText(QStringLiteral("Initializing Ch ") +
-                                                    QString::number(n) + QStringLiteral(" Cals"));
-        for (const ChannelFactor &f : factors) {
-            const std::optional<qint32> read = readNumber(ChCalMnemonic(n, f.Factor).toLatin1());
-            if (Abandoned())
-                return;
-            if (!read)
-                return FailRetrieve(failure, report);
-            const qint32 v = *read;
-            Session.ChannelConfigs[n].*f.Value = v;
-            (this->*f.Table)[n]->AssignValue(v);
-            list << ChCalCommand(n, f.Factor, v);
-        }
-    }
-    CalibrationFailure.clear();
-    EndRetrieve();
+    if (Session.RetrieveCals(report, CalChannels) == InstrumentSession::CalibrationDeferred)
+        CalTimer->start();
 }
 
 void TServiceForm::CalTimerTimer()

@@ -28,8 +28,8 @@ void TServiceForm::SaveCalsBtnClick()
     ServiceInitialize(false);
     if (Abandoned())
         return;
-    if (!CalibrationFailure.isEmpty()) {
-        ReportError(CalibrationFailure + QStringLiteral(" The calibration was not saved."));
+    if (!Session.CalibrationFailure.isEmpty()) {
+        ReportError(Session.CalibrationFailure + QStringLiteral(" The calibration was not saved."));
         return;
     }
 
@@ -83,37 +83,28 @@ void TServiceForm::LoadCalibrations()
         return;
     }
 
-    Session.CalibrationList = file.Lines;
-    int sent = 0;
     if (!file.Lines.isEmpty()) {
         if (Main.MessageForm) {
             Main.MessageForm->MessageLabel->setText(QStringLiteral("Loading. Please wait..."));
             Main.MessageForm->show();
         }
-        // The replay sends its own copy: a readback started from the window meanwhile
-        // may rebuild CalibrationList.
-        sent = FReplay.Run(file.Lines);
     } else {
         Dialogs().Information(QStringLiteral("Empty file."));
     }
+    // The read-back that follows fills the pages, which must exist; reading back does
+    // not store: the reminder stays until *STR went out.
+    if (!CalTabsCreated)
+        CreateChannelPages();
+    StoreCalReminderLbl->setVisible(FStorePending);
+    const TLoadResult result = Session.LoadCalibrations(file.Lines, CalChannels);
     FLoadRunning = false;
-    if (Abandoned())
-        return;
-
-    Session.CalibrationLoadPending = false;
-    if (Session.Comm->LinkGone()) {
-        // The replay has told how many lines did not go out; there is nothing to read.
-        CalibrationFailure = QStringLiteral("the instrument no longer answers");
-        HideProgress();
-        return;
-    }
-    ServiceInitialize(false);
     HideProgress();
-    if (Abandoned())
+    if (Session.CalibrationRetrievePending && !Abandoned())
+        CalTimer->start(); // the read-back found the port busy: it follows later
+    if (Abandoned() || result.Message.isEmpty())
         return;
-    if (!CalibrationFailure.isEmpty())
-        ReportError(CommandScriptReplay::SentText(sent, file.Lines) + QLatin1Char(' ') +
-                    CalibrationFailure);
+    if (result.Failed)
+        ReportError(result.Message);
     else
-        Dialogs().Information(QStringLiteral("Settings loaded."));
+        Dialogs().Information(result.Message);
 }

@@ -61,8 +61,7 @@ QPushButton *Button(QWidget *parent, const char *name, const QString &caption, Q
 } // namespace
 
 TServiceForm::TServiceForm(TMainForm &mainForm, QWidget *parent)
-    : QWidget(parent, Qt::Window), Main(mainForm), Session(*mainForm.Session),
-      FReplay(*mainForm.Comm)
+    : QWidget(parent, Qt::Window), Main(mainForm), Session(*mainForm.Session)
 {
     setObjectName(QStringLiteral("ServiceForm"));
     setWindowTitle(QStringLiteral("Service"));
@@ -88,6 +87,7 @@ TServiceForm::TServiceForm(TMainForm &mainForm, QWidget *parent)
     FOptimizeTimer = new QTimer(this);
     FOptimizeTimer->setInterval(5);
     connect(FOptimizeTimer, &QTimer::timeout, this, &TServiceForm::WaitForOptimize);
+    CreateCalibrationParts();
 }
 
 TServiceForm::~TServiceForm() = default;
