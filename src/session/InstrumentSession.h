@@ -27,12 +27,14 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <optional>
 
 class CommandScriptReplay;
 class Communication;
 class ConfigurationReader;
 class QTimer;
 class TKTComPort;
+struct TSettingRow;
 
 // The system settings that have no mirror of their own.
 struct TSystemValues
@@ -139,6 +141,17 @@ public:
     // the records not read hold template or stale values.
     QString ReadbackFailure;
     QString ReadbackFailedQuery; // "*CFG?3?"; empty when no one query failed
+
+    // ---- One setting (InstrumentSession_Settings.cpp) --------------------------------
+    // The state's value of the setting of a row of the setting table (for a channel row,
+    // of channel number), as SettingCommand takes it: seconds, volts, a count, an item
+    // index, 0 or 1, a mask. Nothing for a row the state does not hold.
+    std::optional<double> SettingValue(const TSettingRow &row, int number = -1) const;
+    // A front end's change: the state takes the value (a count rounded as the instrument
+    // takes it), SettingChanged follows, then the row's one command goes to the queue.
+    // The front end has applied its rules (resolution, availability) before. False, and
+    // nothing sent, for a row the state does not hold.
+    bool ChangeSetting(const TSettingRow &row, double value, int number = -1);
 
     // ---- Run state and shot count ---------------------------------------------------
     bool Running() const { return Mirrors.SystemRunning; }
@@ -264,6 +277,9 @@ public:
 
 signals:
     void RunStateChanged(bool running);
+    // A front end changed this setting (name as in the setting table; number the channel
+    // of a channel setting).
+    void SettingChanged(const QString &name, int number);
     void ShotCountChanged(quint32 count);
     // The mirrors may have changed: raised once a command has been queued and at the end
     // of every read-back. Views that draw the configuration follow it; nothing is sent.

@@ -11,6 +11,7 @@
 #include "ui/main/TCheckListBox.h"
 #include "ui/main/TComboBox.h"
 #include "ui/main/TMainForm.h"
+#include "protocol/SettingTable.h"
 
 namespace {
 // The digits of the control's name: "ChDelayAdj12" gives 12. A name without a channel
@@ -32,6 +33,14 @@ TNotifyEvent TMainForm::Handler(void (TMainForm::*handler)(QObject *Sender))
 {
     return [this, handler](QObject *Sender) { (this->*handler)(Sender); };
 }
+
+
+namespace {
+const TSettingRow &ChRow(const char *name)
+{
+    return SettingRow(TSettingScope::Channel, QString::fromLatin1(name));
+}
+} // namespace
 
 void TMainForm::CreateChannelSettingHandlers()
 {
@@ -60,8 +69,7 @@ void TMainForm::SetChEnableState(QObject *Sender)
     auto *box = Control<TCheckBox>(Sender, n);
     if (!box)
         return;
-    ChannelConfigs[n].Enabled = box->isChecked() ? 1 : 0;
-    Session->QueuedCommandToPort(ChEnableCommand(n, ChannelConfigs[n].Enabled == 1));
+    Session->ChangeSetting(ChRow("Enabled"), box->isChecked() ? 1 : 0, n);
 }
 
 // A value off the instrument's grid is not sent: the field goes back to the last accepted
@@ -74,8 +82,7 @@ void TMainForm::SetChannelDelay(QObject *Sender)
         return;
     const double v = edit->Value();
     if (CheckResolution(v, TimingLimits.DelayIncrement)) {
-        ChannelConfigs[n].Delay = v;
-        Session->QueuedCommandToPort(ChDelayCommand(n, ChannelConfigs[n].Delay));
+        Session->ChangeSetting(ChRow("Delay"), v, n);
     } else {
         edit->AssignValue(ChannelConfigs[n].Delay);
     }
@@ -89,8 +96,7 @@ void TMainForm::SetChannelWidth(QObject *Sender)
         return;
     const double v = edit->Value();
     if (CheckResolution(v, TimingLimits.WidthIncrement)) {
-        ChannelConfigs[n].Width = v;
-        Session->QueuedCommandToPort(ChWidthCommand(n, ChannelConfigs[n].Width));
+        Session->ChangeSetting(ChRow("Width"), v, n);
     } else {
         edit->AssignValue(ChannelConfigs[n].Width);
     }
@@ -103,8 +109,7 @@ void TMainForm::SetChannelMode(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    ChannelConfigs[n].Mode = item;
-    Session->QueuedCommandToPort(ChModeCommand(n, item));
+    Session->ChangeSetting(ChRow("Mode"), item, n);
     ChModesEnable(n);
 }
 
@@ -114,8 +119,7 @@ void TMainForm::SetChannelBurst(QObject *Sender)
     auto *edit = Control<TPlusSpinEdit>(Sender, n);
     if (!edit)
         return;
-    ChannelConfigs[n].BurstCount = qint32(RoundCount(edit->Value()));
-    Session->QueuedCommandToPort(ChBurstCountCommand(n, ChannelConfigs[n].BurstCount));
+    Session->ChangeSetting(ChRow("BurstCount"), qint32(RoundCount(edit->Value())), n);
 }
 
 void TMainForm::SetChannelWaitCount(QObject *Sender)
@@ -124,8 +128,7 @@ void TMainForm::SetChannelWaitCount(QObject *Sender)
     auto *edit = Control<TPlusSpinEdit>(Sender, n);
     if (!edit)
         return;
-    ChannelConfigs[n].WaitCount = qint32(RoundCount(edit->Value()));
-    Session->QueuedCommandToPort(ChWaitCountCommand(n, ChannelConfigs[n].WaitCount));
+    Session->ChangeSetting(ChRow("WaitCount"), qint32(RoundCount(edit->Value())), n);
 }
 
 void TMainForm::SetChannelDCOn(QObject *Sender)
@@ -134,8 +137,7 @@ void TMainForm::SetChannelDCOn(QObject *Sender)
     auto *edit = Control<TPlusSpinEdit>(Sender, n);
     if (!edit)
         return;
-    ChannelConfigs[n].DutyOnCount = qint32(RoundCount(edit->Value()));
-    Session->QueuedCommandToPort(ChDutyOnCommand(n, ChannelConfigs[n].DutyOnCount));
+    Session->ChangeSetting(ChRow("DutyCycleOn"), qint32(RoundCount(edit->Value())), n);
 }
 
 void TMainForm::SetChannelDCOff(QObject *Sender)
@@ -144,8 +146,7 @@ void TMainForm::SetChannelDCOff(QObject *Sender)
     auto *edit = Control<TPlusSpinEdit>(Sender, n);
     if (!edit)
         return;
-    ChannelConfigs[n].DutyOffCount = qint32(RoundCount(edit->Value()));
-    Session->QueuedCommandToPort(ChDutyOffCommand(n, ChannelConfigs[n].DutyOffCount));
+    Session->ChangeSetting(ChRow("DutyCycleOff"), qint32(RoundCount(edit->Value())), n);
 }
 
 void TMainForm::SetChannelPolarity(QObject *Sender)
@@ -155,8 +156,7 @@ void TMainForm::SetChannelPolarity(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    ChannelConfigs[n].Polarity = item;
-    Session->QueuedCommandToPort(ChPolarityCommand(n, item));
+    Session->ChangeSetting(ChRow("Polarity"), item, n);
 }
 
 // The amplitude controls follow the output mode before its line is queued; no selection
@@ -169,8 +169,7 @@ void TMainForm::SetChannelOuputMode(QObject *Sender)
         return;
     const int item = list->currentIndex();
     OutputModeEnable(n, item);
-    ChannelConfigs[n].OutputMode = item;
-    Session->QueuedCommandToPort(ChOutputModeCommand(n, item));
+    Session->ChangeSetting(ChRow("OutputMode"), item, n);
 }
 
 void TMainForm::SetChAmplitude(QObject *Sender)
@@ -179,8 +178,7 @@ void TMainForm::SetChAmplitude(QObject *Sender)
     auto *edit = Control<TPlusSpinEdit>(Sender, n);
     if (!edit)
         return;
-    ChannelConfigs[n].Amplitude = edit->Value();
-    Session->QueuedCommandToPort(ChAmplitudeCommand(n, ChannelConfigs[n].Amplitude));
+    Session->ChangeSetting(ChRow("Amplitude"), edit->Value(), n);
 }
 
 void TMainForm::SetChannelMux(QObject *Sender)
@@ -192,8 +190,7 @@ void TMainForm::SetChannelMux(QObject *Sender)
     QList<bool> checked;
     for (int i = 0; i < list->count(); ++i)
         checked << list->Checked(i);
-    ChannelConfigs[n].MuxMask = MuxMask(checked, ChannelCount);
-    Session->QueuedCommandToPort(ChMuxCommand(n, ChannelConfigs[n].MuxMask));
+    Session->ChangeSetting(ChRow("Multiplexer"), MuxMask(checked, ChannelCount), n);
 }
 
 void TMainForm::SetChannelControlMode(QObject *Sender)
@@ -203,8 +200,7 @@ void TMainForm::SetChannelControlMode(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    ChannelConfigs[n].ControlMode = item;
-    Session->QueuedCommandToPort(ChControlCommand(n, item));
+    Session->ChangeSetting(ChRow("ChannelControl"), item, n);
 }
 
 // The mirror is written before queuing: the timing diagram redraws its sync label from it
@@ -216,8 +212,7 @@ void TMainForm::SetChannelSyncSource(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    ChannelConfigs[n].SyncSource = item;
-    Session->QueuedCommandToPort(ChSyncSourceCommand(n, item));
+    Session->ChangeSetting(ChRow("SyncSource"), item, n);
 }
 
 void TMainForm::SetChannelGateMode(QObject *Sender)
@@ -227,8 +222,7 @@ void TMainForm::SetChannelGateMode(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    ChannelConfigs[n].GateMode = item;
-    Session->QueuedCommandToPort(ChGateModeCommand(n, item));
+    Session->ChangeSetting(ChRow("GateMode"), item, n);
 }
 
 void TMainForm::SetChannelGateLogic(QObject *Sender)
@@ -238,6 +232,5 @@ void TMainForm::SetChannelGateLogic(QObject *Sender)
     if (!list)
         return;
     const int item = list->currentIndex();
-    ChannelConfigs[n].GateLogic = item;
-    Session->QueuedCommandToPort(ChGateLogicCommand(n, item));
+    Session->ChangeSetting(ChRow("GateLogic"), item, n);
 }

@@ -4,12 +4,21 @@
 
 #include "protocol/CheckResolution.h"
 #include "protocol/SettingCommands.h"
+#include "protocol/SettingTable.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TCheckBox.h"
 #include "ui/main/TComboBox.h"
 #include "ui/main/TMainForm.h"
 
 #include <QPushButton>
+
+
+namespace {
+const TSettingRow &SysRow(const char *name)
+{
+    return SettingRow(TSettingScope::System, QString::fromLatin1(name));
+}
+} // namespace
 
 void TMainForm::CreateSystemSettingHandlers()
 {
@@ -35,8 +44,7 @@ void TMainForm::PeriodAdjChange(QObject *)
 {
     const double v = PeriodAdj->Value();
     if (CheckResolution(v, TimingLimits.PeriodIncrement)) {
-        Mirrors.SystemPeriod = v;
-        Session->QueuedCommandToPort(PeriodCommand(Mirrors.SystemPeriod));
+        Session->ChangeSetting(SysRow("Period"), v);
     } else {
         PeriodAdj->AssignValue(Mirrors.SystemPeriod);
     }
@@ -45,54 +53,53 @@ void TMainForm::PeriodAdjChange(QObject *)
 void TMainForm::SystemModeSelChange(QObject *)
 {
     const int item = SystemModeSel->currentIndex();
-    Mirrors.SystemMode = item;
-    Session->QueuedCommandToPort(SystemModeCommand(item));
+    Session->ChangeSetting(SysRow("PulseMode"), item);
     SystemModesEnable();
 }
 
 void TMainForm::SysBurstAdjChange(QObject *)
 {
-    Session->QueuedCommandToPort(SysBurstCountCommand(RoundCount(SysBurstAdj->Value())));
+    Session->ChangeSetting(SysRow("BurstCount"), SysBurstAdj->Value());
 }
 
 void TMainForm::SysDutyOnAdjChange(QObject *)
 {
-    Session->QueuedCommandToPort(SysDutyOnCommand(RoundCount(SysDutyOnAdj->Value())));
+    Session->ChangeSetting(SysRow("DutyCycleOnCounts"), SysDutyOnAdj->Value());
 }
 
 void TMainForm::SysDutyOffAdjChange(QObject *)
 {
-    Session->QueuedCommandToPort(SysDutyOffCommand(RoundCount(SysDutyOffAdj->Value())));
+    Session->ChangeSetting(SysRow("DutyCycleOffCounts"), SysDutyOffAdj->Value());
 }
 
 void TMainForm::SysCycleCountAdjChange(QObject *)
 {
-    Session->QueuedCommandToPort(SysCycleCountCommand(qint32(RoundCount(SysCycleCountAdj->Value()))));
+    Session->ChangeSetting(SysRow("CycleCounts"), SysCycleCountAdj->Value());
 }
 
 void TMainForm::AutoStartEnblClick(QObject *)
 {
-    Session->QueuedCommandToPort(AutoStartCommand(AutoStartEnbl->isChecked()));
+    Session->ChangeSetting(SysRow("AutoStart"), AutoStartEnbl->isChecked());
 }
 
 void TMainForm::SyncOutputSelChange(QObject *)
 {
-    Session->QueuedCommandToPort(SyncOutputCommand(SyncOutputSel->currentIndex()));
+    Session->ChangeSetting(SysRow("SyncOutput"), SyncOutputSel->currentIndex());
 }
 
 void TMainForm::ExternalInputClkSelChange(QObject *)
 {
-    Session->QueuedCommandToPort(InputClockCommand(ExternalInputClkSel->currentIndex()));
+    Session->ChangeSetting(SysRow("InputClock"), ExternalInputClkSel->currentIndex());
 }
 
 void TMainForm::ExternalOutputClkSelChange(QObject *)
 {
-    Session->QueuedCommandToPort(OutputClockCommand(ExternalOutputClkSel->currentIndex()));
+    Session->ChangeSetting(SysRow("OutputClock"), ExternalOutputClkSel->currentIndex());
 }
 
 void TMainForm::ShotCountEnblClick(QObject *)
 {
-    Session->QueuedCommandToPort(ShotCountEnableCommand(ShotCountEnbl->isChecked()));
+    Session->ChangeSetting(SysRow("CounterEnabled"), ShotCountEnbl->isChecked());
 }
 
 void TMainForm::ClearShotCountClick(QObject *)
@@ -102,5 +109,5 @@ void TMainForm::ClearShotCountClick(QObject *)
 
 void TMainForm::CounterSourceSelChange(QObject *)
 {
-    Session->QueuedCommandToPort(CounterSourceCommand(CounterSourceSel->currentIndex()));
+    Session->ChangeSetting(SysRow("CounterSource"), CounterSourceSel->currentIndex());
 }

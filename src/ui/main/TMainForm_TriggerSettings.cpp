@@ -6,6 +6,15 @@
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/main/TComboBox.h"
 #include "ui/main/TMainForm.h"
+#include "protocol/SettingTable.h"
+
+
+namespace {
+const TSettingRow &InRow(const char *name)
+{
+    return SettingRow(TSettingScope::Input, QString::fromLatin1(name));
+}
+} // namespace
 
 void TMainForm::CreateTriggerSettingHandlers()
 {
@@ -29,103 +38,91 @@ void TMainForm::CreateTriggerSettingHandlers()
 void TMainForm::TrigModeSel1Change(QObject *)
 {
     const int item = TrigModeSel1->currentIndex();
-    Mirrors.Trigger1Mode = item;
-    Session->QueuedCommandToPort(TriggerModeCommand(1, item));
+    Session->ChangeSetting(InRow("Trigger1Mode"), item);
     TriggerModesEnable();
 }
 
 void TMainForm::TrigModeSel2Change(QObject *)
 {
     const int item = TrigModeSel2->currentIndex();
-    Mirrors.Trigger2Mode = item;
-    Session->QueuedCommandToPort(TriggerModeCommand(2, item));
+    Session->ChangeSetting(InRow("Trigger2Mode"), item);
     TriggerModesEnable();
 }
 
 void TMainForm::TriggerEdgeSel1Change(QObject *)
 {
     const int item = TriggerEdgeSel1->currentIndex();
-    Mirrors.Trigger1Edge = item;
-    Session->QueuedCommandToPort(TriggerEdgeCommand(1, item));
+    Session->ChangeSetting(InRow("Trigger1Edge"), item);
 }
 
 void TMainForm::TriggerEdgeSel2Change(QObject *)
 {
     const int item = TriggerEdgeSel2->currentIndex();
-    Mirrors.Trigger2Edge = item;
-    Session->QueuedCommandToPort(TriggerEdgeCommand(2, item));
+    Session->ChangeSetting(InRow("Trigger2Edge"), item);
 }
 
 void TMainForm::TrigDebounceSel1Change(QObject *)
 {
     const int item = TrigDebounceSel1->currentIndex();
-    Mirrors.Trigger1Debounce = item;
-    Session->QueuedCommandToPort(TriggerDebounceCommand(1, item));
+    Session->ChangeSetting(InRow("Trigger1Debounce"), item);
 }
 
 void TMainForm::TrigDebounceSel2Change(QObject *)
 {
     const int item = TrigDebounceSel2->currentIndex();
-    Mirrors.Trigger2Debounce = item;
-    Session->QueuedCommandToPort(TriggerDebounceCommand(2, item));
+    Session->ChangeSetting(InRow("Trigger2Debounce"), item);
 }
 
 void TMainForm::TrigThresholdAdj1Change(QObject *)
 {
-    Session->QueuedCommandToPort(TriggerLevelCommand(1, TrigThresholdAdj1->Value()));
+    Session->ChangeSetting(InRow("Trigger1Threshold"), TrigThresholdAdj1->Value());
 }
 
 // One threshold serves trigger 2 and gate 2; the instrument sets it as trigger 2's level.
 void TMainForm::TrigGateThresholdAdj2Change(QObject *)
 {
-    Session->QueuedCommandToPort(TriggerLevelCommand(2, TrigGateThresholdAdj2->Value()));
+    Session->ChangeSetting(InRow("Trigger2Threshold"), TrigGateThresholdAdj2->Value());
 }
 
 void TMainForm::GateThresholdAdj1Change(QObject *)
 {
-    Session->QueuedCommandToPort(GateLevelCommand(1, GateThresholdAdj1->Value()));
+    Session->ChangeSetting(InRow("Gate1Threshold"), GateThresholdAdj1->Value());
 }
 
 void TMainForm::GateModeSel1Change(QObject *)
 {
     const int item = GateModeSel1->currentIndex();
-    Mirrors.Gate1Mode = item;
-    Session->QueuedCommandToPort(GateModeCommand(1, item));
+    Session->ChangeSetting(InRow("Gate1Mode"), item);
     GateModesEnable();
 }
 
 void TMainForm::GateModeSel2Change(QObject *)
 {
     const int item = GateModeSel2->currentIndex();
-    Mirrors.Gate2Mode = item;
-    Session->QueuedCommandToPort(GateModeCommand(2, item));
+    Session->ChangeSetting(InRow("Gate2Mode"), item);
     GateModesEnable();
 }
 
 void TMainForm::GateLogicSel1Change(QObject *)
 {
     const int item = GateLogicSel1->currentIndex();
-    Mirrors.Gate1Logic = item;
-    Session->QueuedCommandToPort(GateLogicCommand(1, item));
+    Session->ChangeSetting(InRow("Gate1Logic"), item);
 }
 
 void TMainForm::GateLogicSel2Change(QObject *)
 {
     const int item = GateLogicSel2->currentIndex();
-    Mirrors.Gate2Logic = item;
-    Session->QueuedCommandToPort(GateLogicCommand(2, item));
+    Session->ChangeSetting(InRow("Gate2Logic"), item);
 }
 
 void TMainForm::GateDebounceSel1Change(QObject *)
 {
     const int item = GateDebounceSel1->currentIndex();
-    Mirrors.Gate1Debounce = item;
-    Session->QueuedCommandToPort(GateDebounceCommand(1, item));
+    Session->ChangeSetting(InRow("Gate1Debounce"), item);
 }
 
 void TMainForm::GateDebounceSel2Change(QObject *)
 {
     const int item = GateDebounceSel2->currentIndex();
-    Mirrors.Gate2Debounce = item;
-    Session->QueuedCommandToPort(GateDebounceCommand(2, item));
+    Session->ChangeSetting(InRow("Gate2Debounce"), item);
 }
