@@ -16,7 +16,7 @@ const QList<const TSettingRow *> &RowsOf(int record)
 {
     static const QList<const TSettingRow *> system = RecordRows(0);
     static const QList<const TSettingRow *> inputs[] = {RecordRows(90), RecordRows(91),
-                                                         RecordRows(92), RecordRows(93)};
+                                                        RecordRows(92), RecordRows(93)};
     static const QList<const TSettingRow *> channel = RecordRows(1);
     static const QList<const TSettingRow *> none;
     if (record == 0)

@@ -131,8 +131,8 @@ void AddInputs(QList<TSettingRow> &rows)
                          n == 1 ? Volts(in, "", gr, 2, ":GATE", 1, ":LEV", 0.2, 15)
                                 : Volts(in, "", gr, 2, ":TRIG", 2, ":LEV", 0.2, 15))
              << InputRow(g, "Debounce",
-                         Token(in, "", gr, 3, ":GAT", n, ":DEB", DebounceTokens(),
-                               DebounceTokens(), DebounceLabels));
+                         Token(in, "", gr, 3, ":GAT", n, ":DEB", DebounceTokens(), DebounceTokens(),
+                               DebounceLabels));
     }
 }
 
@@ -147,15 +147,15 @@ QList<TSettingRow> BuildTable()
                            PulseModeTokens(), {"Continuous", "Single Shot", "Burst", "Duty Cycle"}),
                      "Mode")
          << Count(S::System, "BurstCount", 0, 3, ":PULS", 0, ":BCO", true, L::SysBurst)
-         << Reported(Count(S::System, "DutyCycleOnCounts", 0, 4, ":PULS", 0, ":PCO", true,
-                           L::SysDuty),
-                     "DutyOnCount")
-         << Reported(Count(S::System, "DutyCycleOffCounts", 0, 5, ":PULS", 0, ":OCO", true,
-                           L::SysDuty),
-                     "DutyOffCount")
-         << Reported(Count(S::System, "CycleCounts", 0, 6, ":PULS", 0, ":CYCL", false,
-                           L::SysCycleCount),
-                     "CycleCount")
+         << Reported(
+                Count(S::System, "DutyCycleOnCounts", 0, 4, ":PULS", 0, ":PCO", true, L::SysDuty),
+                "DutyOnCount")
+         << Reported(
+                Count(S::System, "DutyCycleOffCounts", 0, 5, ":PULS", 0, ":OCO", true, L::SysDuty),
+                "DutyOffCount")
+         << Reported(
+                Count(S::System, "CycleCounts", 0, 6, ":PULS", 0, ":CYCL", false, L::SysCycleCount),
+                "CycleCount")
          << Token(S::System, "SyncOutput", NoRecord, NoField, ":SYST", -1, ":SYNC",
                   SyncOutputTable().Tokens, SyncOutputCommandTokens(),
                   {"T0", "Ch 1", "Ch 2", "Ch 4", "Ch 6", "Trig", "Gate"})
@@ -166,11 +166,11 @@ QList<TSettingRow> BuildTable()
                    "40 MHz Ext", "50 MHz Ext", "60 MHz Ext", "80 MHz Ext"})
          << Token(S::System, "OutputClock", NoRecord, NoField, ":SYST", -1, ":OCL",
                   OutputClockTable().Tokens, OutputClockCommandTokens(),
-                  {"To Pulse", "10 MHz", "20 MHz", "25 MHz", "30 MHz", "40 MHz", "50 MHz",
-                   "60 MHz", "80 MHz", "100 MHz"})
-         << Reported(Switch(S::System, "CounterEnabled", NoRecord, NoField, ":COUN", -1,
-                            ":STAT", OffOn),
-                     "ShotCounter")
+                  {"To Pulse", "10 MHz", "20 MHz", "25 MHz", "30 MHz", "40 MHz", "50 MHz", "60 MHz",
+                   "80 MHz", "100 MHz"})
+         << Reported(
+                Switch(S::System, "CounterEnabled", NoRecord, NoField, ":COUN", -1, ":STAT", OffOn),
+                "ShotCounter")
          << Token(S::System, "CounterSource", NoRecord, NoField, ":COUN", -1, ":SEL",
                   CounterSourceTable().Tokens, CounterSourceCommandTokens(),
                   {"T0", "Ch 1", "Ch 6", "Ch 8", "Ch 10"});
@@ -183,7 +183,8 @@ QList<TSettingRow> BuildTable()
 
     // The channel record, field by field.
     const S c = S::Channel;
-    TSettingRow mux = Reported(Row(c, "Multiplexer", 0, 11, ":PULS", -1, ":MUX", K::Mask), "MuxMask");
+    TSettingRow mux =
+        Reported(Row(c, "Multiplexer", 0, 11, ":PULS", -1, ":MUX", K::Mask), "MuxMask");
     mux.Max = 31;
     rows << Switch(c, "Enabled", 0, 0, ":PULS", -1, ":STAT", OffOn)
          << Time(c, "Delay", 0, 1, ":PULS", -1, ":DEL", 11, L::Delay)
@@ -198,12 +199,11 @@ QList<TSettingRow> BuildTable()
          << Count(c, "WaitCount", 0, 7, ":PULS", -1, ":WCO", false, L::ChWaitCount)
          << Token(c, "OutputMode", 0, 8, ":PULS", -1, ":OUTP:MOD", OutputModeTokens(),
                   OutputModeTokens(), {"TTL/CMOS", "Adjustable"})
-         << Token(c, "Polarity", 0, 9, ":PULS", -1, ":OUTP:POL", PolarityTokens(),
-                  PolarityTokens(), {"Normal", "Inverted"})
+         << Token(c, "Polarity", 0, 9, ":PULS", -1, ":OUTP:POL", PolarityTokens(), PolarityTokens(),
+                  {"Normal", "Inverted"})
          << Volts(c, "Amplitude", 0, 10, ":PULS", -1, ":OUTP:AMPL", 2, 20) << mux
-         << Reported(Token(c, "ChannelControl", 0, 12, ":PULS", -1, ":CONT",
-                           ChannelControlTokens(), ChannelControlTokens(),
-                           {"Disabled", "Gate A", "Gate B", "Inhibit B"}),
+         << Reported(Token(c, "ChannelControl", 0, 12, ":PULS", -1, ":CONT", ChannelControlTokens(),
+                           ChannelControlTokens(), {"Disabled", "Gate A", "Gate B", "Inhibit B"}),
                      "ControlMode")
          << Token(c, "SyncSource", 0, 13, ":PULS", -1, ":SYNC", SyncSourceTokens(),
                   SyncSourceTokens(), {"Disabled", "Sync A", "Sync B", "Sync Trig"})

@@ -1,8 +1,8 @@
 #include "protocol/ConfigRecords.h"
 #include "protocol/SettingCommandLines.h"
 #include "protocol/SettingCommands.h"
-#include "protocol/SettingsComparison.h"
 #include "protocol/SettingTable.h"
+#include "protocol/SettingsComparison.h"
 
 #include <QSet>
 #include <QTest>
@@ -196,14 +196,16 @@ void TestSettingTable::commandLineFindsItsField()
     QFETCH(int, index);
     const TSettingRow &row = SettingTable()[index];
     const bool token = row.Kind == TSettingKind::Token || row.Kind == TSettingKind::Switch;
-    const double value = token ? row.CommandTokens.size() - 1 : row.Kind == TSettingKind::Count ? 7 : 1.5;
+    const double value = token                             ? row.CommandTokens.size() - 1
+                         : row.Kind == TSettingKind::Count ? 7
+                                                           : 1.5;
     const int number = row.Scope == TSettingScope::Channel ? 12 : -1;
     const QString line = SettingCommand(row, value, number);
 
     const std::optional<TSettingCommandLine> parsed = ParseSettingCommand(line);
     QVERIFY2(parsed, qPrintable(line));
-    QCOMPARE(parsed->Value, row.TokenReply ? row.ReadTokens.at(int(value))
-                                           : SettingArgument(row, value));
+    QCOMPARE(parsed->Value,
+             row.TokenReply ? row.ReadTokens.at(int(value)) : SettingArgument(row, value));
     if (row.Record == NoRecord) {
         QCOMPARE(parsed->Field, -1);
         QCOMPARE(QString::fromLatin1(parsed->Query.Mnemonic), row.Query);
