@@ -3,6 +3,12 @@
 // The emulated pulse generator: its state and its command interpreter. One line
 // in, exactly one reply out (without the terminating CR). No port, no timers:
 // the shot count is worked out from the clock when it is asked for.
+//
+// Its tables of commands, tokens, record layouts and limits are its own on
+// purpose, kept apart from the program's (src/protocol): the emulator is the
+// independent peer the tests hold the program against, so a mistake made in one
+// table is not silently repeated in the other. It includes nothing of the
+// program's protocol library.
 
 #include "emulator/TInstrumentSettings.h"
 

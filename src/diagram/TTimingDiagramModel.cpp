@@ -1,5 +1,6 @@
 #include "diagram/TTimingDiagramModel.h"
 
+#include "protocol/SettingTable.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TSystemMirrors.h"
 
@@ -10,6 +11,21 @@ namespace {
 QString Item(const QStringList &items, int index)
 {
     return index >= 0 && index < items.size() ? items[index] : QStringLiteral("?");
+}
+
+// The entries of a setting's list, as the operator sees them in the panel.
+const QStringList &Labels(TSettingScope scope, const char *setting)
+{
+    return SettingRow(scope, QLatin1String(setting)).Labels;
+}
+
+// A channel's list whose first entry ("Disabled") the diagram leaves out: a row is tagged
+// only with what is in effect.
+QStringList TagLabels(const char *setting)
+{
+    QStringList labels = Labels(TSettingScope::Channel, setting);
+    labels.first().clear();
+    return labels;
 }
 
 constexpr double FitMargin = 0.04; // of the fitted span, on each side
@@ -24,41 +40,37 @@ double PixelCentre(double y)
 
 QString SystemModeText(int mode)
 {
-    static const QStringList items{QStringLiteral("Continuous"), QStringLiteral("Single Shot"),
-                                   QStringLiteral("Burst"), QStringLiteral("Duty Cycle")};
-    return Item(items, mode);
+    return Item(Labels(TSettingScope::System, "PulseMode"), mode);
 }
 
+// The channel's mode as its list names it, with the counts of a burst or duty cycle.
 QString ChannelModeText(int mode, int burstCount, int dutyOn, int dutyOff)
 {
+    const QString text = Item(Labels(TSettingScope::Channel, "Mode"), mode);
     switch (mode) {
-    case 0:
-        return QStringLiteral("Normal");
-    case 1:
-        return QStringLiteral("Single Shot");
     case 2:
-        return QStringLiteral("Burst %1").arg(burstCount);
+        return text + QStringLiteral(" %1").arg(burstCount);
     case 3:
-        return QStringLiteral("Duty Cycle %1 on / %2 off").arg(dutyOn).arg(dutyOff);
+        return text + QStringLiteral(" %1 on / %2 off").arg(dutyOn).arg(dutyOff);
     default:
-        return QStringLiteral("?");
+        return text;
     }
 }
 
 QString SyncSourceText(int index)
 {
-    static const QStringList items{QString(), QStringLiteral("Sync A"), QStringLiteral("Sync B"),
-                                   QStringLiteral("Sync Trig")};
+    static const QStringList items = TagLabels("SyncSource");
     return Item(items, index);
 }
 
 QString GateModeText(int index)
 {
-    static const QStringList items{QString(), QStringLiteral("Pulse Inh"),
-                                   QStringLiteral("Out Inh")};
+    static const QStringList items = TagLabels("GateMode");
     return Item(items, index);
 }
 
+// Shorter than the output mode's list ("TTL/CMOS", "Adjustable") on purpose: a row's tag
+// names the output and, when adjustable, its amplitude.
 QString OutputText(int outputMode, double amplitude)
 {
     if (outputMode == 0)

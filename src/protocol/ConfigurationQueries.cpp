@@ -25,28 +25,27 @@ QString RecordName(int record)
     }
 }
 
-// A single value's query as the setting table spells it.
-QByteArray QueryOf(const char *setting)
+// A single value's query as the setting table gives it: its spelling, whether its reply
+// is a number and its name in reports.
+TConfigQuery SettingQuery(TConfigItem item, const char *setting)
 {
-    return SettingRow(TSettingScope::System, QLatin1String(setting)).Query.toLatin1();
+    const TSettingRow &row = SettingRow(TSettingScope::System, QLatin1String(setting));
+    return {item, -1, row.Query.toLatin1(), !row.TokenReply, true, row.ReportName};
 }
 
-// The single-value queries, in the order they are asked.
+// The single-value queries, in the order they are asked. The security state is no
+// setting: it is asked as a number and not recorded.
 const QList<TConfigQuery> &SystemQueries()
 {
     static const QList<TConfigQuery> queries{
-        {TConfigItem::SecurityState, -1, SecurityQuery().toLatin1(), true, false, QStringLiteral("Security")},
-        {TConfigItem::AutoStart, -1, QueryOf("AutoStart"), true, true, QStringLiteral("AutoStart")},
-        {TConfigItem::InputClock, -1, QueryOf("InputClock"), false, true,
-         QStringLiteral("InputClock")},
-        {TConfigItem::OutputClock, -1, QueryOf("OutputClock"), false, true,
-         QStringLiteral("OutputClock")},
-        {TConfigItem::SyncOutput, -1, QueryOf("SyncOutput"), false, true,
-         QStringLiteral("SyncOutput")},
-        {TConfigItem::CounterEnable, -1, QueryOf("CounterEnabled"), true, true,
-         QStringLiteral("ShotCounter")},
-        {TConfigItem::CounterSource, -1, QueryOf("CounterSource"), false, true,
-         QStringLiteral("CounterSource")},
+        {TConfigItem::SecurityState, -1, SecurityQuery().toLatin1(), true, false,
+         QStringLiteral("Security")},
+        SettingQuery(TConfigItem::AutoStart, "AutoStart"),
+        SettingQuery(TConfigItem::InputClock, "InputClock"),
+        SettingQuery(TConfigItem::OutputClock, "OutputClock"),
+        SettingQuery(TConfigItem::SyncOutput, "SyncOutput"),
+        SettingQuery(TConfigItem::CounterEnable, "CounterEnabled"),
+        SettingQuery(TConfigItem::CounterSource, "CounterSource"),
     };
     return queries;
 }
@@ -80,21 +79,8 @@ QString SettingsLine(const TConfigQuery &query, const TConfigReply &reply)
 
 std::optional<TParsedSettingsLine> ParseSettingsLine(const QString &line)
 {
-    static const QString recordHead = QStringLiteral("*CFG ");
-    if (line.startsWith(recordHead)) {
-        const qsizetype blank = line.indexOf(u' ', recordHead.size());
-        const QString number =
-            line.mid(recordHead.size(), blank < 0 ? -1 : blank - recordHead.size());
-        bool ok = false;
-        const int record = number.toInt(&ok);
-        const bool known = ok && number == QString::number(record) &&
-                           (record == 0 || (record >= 90 && record <= 93) ||
-                            (record >= 1 && record <= MaxChannels));
-        if (!known)
-            return std::nullopt;
-        return TParsedSettingsLine{RecordQueryFor(record),
-                                   blank < 0 ? QString() : line.mid(blank + 1)};
-    }
+    if (const auto record = ParseRecordSettingsLine(line))
+        return TParsedSettingsLine{RecordQueryFor(record->Record), record->Reply};
     for (const TConfigQuery &query : SystemQueries()) {
         const QString head = QString::fromLatin1(query.Mnemonic) + u' ';
         if (query.Kept && line.startsWith(head))

@@ -328,7 +328,7 @@ QString RunCommand(bool on)
 QString RunStateQuery()
 {
     const TSettingRow &row = Sys("RunState");
-    return row.Prefix + QString::number(row.Number) + row.Mnemonic;
+    return SettingHead(row) + row.Mnemonic;
 }
 
 QString ShotCountQuery()
@@ -390,15 +390,18 @@ QString GateLevelCommand(int input, double volts)
 
 // ---- Service commands
 
+// An input's factors are addressed as its mode is: ":TRIG1", ":TRIG2", and the long form
+// ":GATE1" of the first gate; a channel's as its settings, ":PULSn".
 QString InputCalMnemonic(TCalInput input, TCalFactor factor)
 {
-    static const char *const inputs[] = {":TRIG1", ":TRIG2", ":GATE1"};
-    return QLatin1String(inputs[int(input)]) + CalMnemonic(factor);
+    static const char *const modes[] = {"Trigger1Mode", "Trigger2Mode", "Gate1Mode"};
+    return SettingHead(In(modes[int(input)])) + CalMnemonic(factor);
 }
 
 QString ChCalMnemonic(int chnum, TCalFactor factor)
 {
-    return QStringLiteral(":PULS") + QString::number(chnum) + CalMnemonic(factor);
+    return SettingHead(SettingRow(TSettingScope::Channel, QStringLiteral("Delay")), chnum) +
+           CalMnemonic(factor);
 }
 
 QString InputCalCommand(TCalInput input, TCalFactor factor, qint32 value)

@@ -27,7 +27,15 @@ TSettingRow Row(S scope, const char *name, int record, int field, const char *pr
     row.Prefix = QLatin1String(prefix);
     row.Number = number;
     row.Mnemonic = QLatin1String(mnemonic);
+    row.ReportName = row.Name;
     row.Kind = kind;
+    return row;
+}
+
+// A row whose reports name it otherwise than its attribute.
+TSettingRow Reported(TSettingRow row, const char *reportName)
+{
+    row.ReportName = QLatin1String(reportName);
     return row;
 }
 
@@ -39,6 +47,7 @@ TSettingRow Token(S scope, const char *name, int record, int field, const char *
     row.ReadTokens = read;
     row.CommandTokens = command;
     row.Labels = labels;
+    row.TokenReply = true;
     return row;
 }
 
@@ -81,32 +90,49 @@ TSettingRow Volts(S scope, const char *name, int record, int field, const char *
     return row;
 }
 
+// An input's row: named input + field ("Trigger2Edge"), reported by the field alone
+// ("Edge"), as the record holds the fields of one input only.
+TSettingRow InputRow(const QString &input, const char *field, TSettingRow row)
+{
+    row.Name = input + QLatin1String(field);
+    row.ReportName = QLatin1String(field);
+    return row;
+}
+
 // Trigger n is record 89 + n, gate n record 91 + n. A gate's mode and level use the long
 // form ":GATEn:", its logic and debounce the short form ":GATn:".
 void AddInputs(QList<TSettingRow> &rows)
 {
+    const S in = S::Input;
     for (int n = 1; n <= 2; ++n) {
         const QString t = QStringLiteral("Trigger%1").arg(n);
         const int tr = 89 + n;
-        rows << Token(S::Input, qPrintable(t + "Mode"), tr, 0, ":TRIG", n, ":MOD",
-                      TriggerModeTokens(), TriggerModeTokens(), {"Disabled", "Triggered"})
-             << Token(S::Input, qPrintable(t + "Edge"), tr, 1, ":TRIG", n, ":EDG", EdgeTokens(),
-                      EdgeTokens(), {"Rising", "Falling"})
-             << Volts(S::Input, qPrintable(t + "Threshold"), tr, 2, ":TRIG", n, ":LEV", 0.2, 15)
-             << Token(S::Input, qPrintable(t + "Debounce"), tr, 3, ":TRIG", n, ":DEB",
-                      DebounceTokens(), DebounceTokens(), DebounceLabels);
+        rows << InputRow(t, "Mode",
+                         Token(in, "", tr, 0, ":TRIG", n, ":MOD", TriggerModeTokens(),
+                               TriggerModeTokens(), {"Disabled", "Triggered"}))
+             << InputRow(t, "Edge",
+                         Token(in, "", tr, 1, ":TRIG", n, ":EDG", EdgeTokens(), EdgeTokens(),
+                               {"Rising", "Falling"}))
+             << InputRow(t, "Threshold", Volts(in, "", tr, 2, ":TRIG", n, ":LEV", 0.2, 15))
+             << InputRow(t, "Debounce",
+                         Token(in, "", tr, 3, ":TRIG", n, ":DEB", DebounceTokens(),
+                               DebounceTokens(), DebounceLabels));
     }
     for (int n = 1; n <= 2; ++n) {
         const QString g = QStringLiteral("Gate%1").arg(n);
         const int gr = 91 + n;
-        rows << Token(S::Input, qPrintable(g + "Mode"), gr, 0, ":GATE", n, ":MOD",
-                      GateInputModeTokens(), GateInputModeTokens(), GateInputModeLabels)
-             << Token(S::Input, qPrintable(g + "Logic"), gr, 1, ":GAT", n, ":LOG", LogicTokens(),
-                      LogicTokens(), GateInputLogicLabels)
-             << (n == 1 ? Volts(S::Input, "Gate1Threshold", gr, 2, ":GATE", 1, ":LEV", 0.2, 15)
-                        : Volts(S::Input, "Gate2Threshold", gr, 2, ":TRIG", 2, ":LEV", 0.2, 15))
-             << Token(S::Input, qPrintable(g + "Debounce"), gr, 3, ":GAT", n, ":DEB",
-                      DebounceTokens(), DebounceTokens(), DebounceLabels);
+        rows << InputRow(g, "Mode",
+                         Token(in, "", gr, 0, ":GATE", n, ":MOD", GateInputModeTokens(),
+                               GateInputModeTokens(), GateInputModeLabels))
+             << InputRow(g, "Logic",
+                         Token(in, "", gr, 1, ":GAT", n, ":LOG", LogicTokens(), LogicTokens(),
+                               GateInputLogicLabels))
+             << InputRow(g, "Threshold",
+                         n == 1 ? Volts(in, "", gr, 2, ":GATE", 1, ":LEV", 0.2, 15)
+                                : Volts(in, "", gr, 2, ":TRIG", 2, ":LEV", 0.2, 15))
+             << InputRow(g, "Debounce",
+                         Token(in, "", gr, 3, ":GAT", n, ":DEB", DebounceTokens(), DebounceTokens(),
+                               DebounceLabels));
     }
 }
 
@@ -114,14 +140,22 @@ QList<TSettingRow> BuildTable()
 {
     QList<TSettingRow> rows;
     // The system record, and the ":SYST" and ":COUN" settings the initialization queries.
-    rows << Switch(S::System, "RunState", 0, 0, ":PULS", 0, ":STAT", {"OFF", "ON"})
-         << Time(S::System, "Period", 0, 1, ":PULS", 0, ":PER", 9, L::Period)
-         << Token(S::System, "PulseMode", 0, 2, ":PULS", 0, ":MOD", PulseModeTokens(),
-                  PulseModeTokens(), {"Continuous", "Single Shot", "Burst", "Duty Cycle"})
+    TSettingRow run = Switch(S::System, "RunState", 0, 0, ":PULS", 0, ":STAT", {"OFF", "ON"});
+    run.TokenReply = true;
+    rows << run << Time(S::System, "Period", 0, 1, ":PULS", 0, ":PER", 9, L::Period)
+         << Reported(Token(S::System, "PulseMode", 0, 2, ":PULS", 0, ":MOD", PulseModeTokens(),
+                           PulseModeTokens(), {"Continuous", "Single Shot", "Burst", "Duty Cycle"}),
+                     "Mode")
          << Count(S::System, "BurstCount", 0, 3, ":PULS", 0, ":BCO", true, L::SysBurst)
-         << Count(S::System, "DutyCycleOnCounts", 0, 4, ":PULS", 0, ":PCO", true, L::SysDuty)
-         << Count(S::System, "DutyCycleOffCounts", 0, 5, ":PULS", 0, ":OCO", true, L::SysDuty)
-         << Count(S::System, "CycleCounts", 0, 6, ":PULS", 0, ":CYCL", false, L::SysCycleCount)
+         << Reported(
+                Count(S::System, "DutyCycleOnCounts", 0, 4, ":PULS", 0, ":PCO", true, L::SysDuty),
+                "DutyOnCount")
+         << Reported(
+                Count(S::System, "DutyCycleOffCounts", 0, 5, ":PULS", 0, ":OCO", true, L::SysDuty),
+                "DutyOffCount")
+         << Reported(
+                Count(S::System, "CycleCounts", 0, 6, ":PULS", 0, ":CYCL", false, L::SysCycleCount),
+                "CycleCount")
          << Token(S::System, "SyncOutput", NoRecord, NoField, ":SYST", -1, ":SYNC",
                   SyncOutputTable().Tokens, SyncOutputCommandTokens(),
                   {"T0", "Ch 1", "Ch 2", "Ch 4", "Ch 6", "Trig", "Gate"})
@@ -132,9 +166,11 @@ QList<TSettingRow> BuildTable()
                    "40 MHz Ext", "50 MHz Ext", "60 MHz Ext", "80 MHz Ext"})
          << Token(S::System, "OutputClock", NoRecord, NoField, ":SYST", -1, ":OCL",
                   OutputClockTable().Tokens, OutputClockCommandTokens(),
-                  {"To Pulse", "10 MHz", "20 MHz", "25 MHz", "30 MHz", "40 MHz", "50 MHz",
-                   "60 MHz", "80 MHz", "100 MHz"})
-         << Switch(S::System, "CounterEnabled", NoRecord, NoField, ":COUN", -1, ":STAT", OffOn)
+                  {"To Pulse", "10 MHz", "20 MHz", "25 MHz", "30 MHz", "40 MHz", "50 MHz", "60 MHz",
+                   "80 MHz", "100 MHz"})
+         << Reported(
+                Switch(S::System, "CounterEnabled", NoRecord, NoField, ":COUN", -1, ":STAT", OffOn),
+                "ShotCounter")
          << Token(S::System, "CounterSource", NoRecord, NoField, ":COUN", -1, ":SEL",
                   CounterSourceTable().Tokens, CounterSourceCommandTokens(),
                   {"T0", "Ch 1", "Ch 6", "Ch 8", "Ch 10"});
@@ -147,7 +183,8 @@ QList<TSettingRow> BuildTable()
 
     // The channel record, field by field.
     const S c = S::Channel;
-    TSettingRow mux = Row(c, "Multiplexer", 0, 11, ":PULS", -1, ":MUX", K::Mask);
+    TSettingRow mux =
+        Reported(Row(c, "Multiplexer", 0, 11, ":PULS", -1, ":MUX", K::Mask), "MuxMask");
     mux.Max = 31;
     rows << Switch(c, "Enabled", 0, 0, ":PULS", -1, ":STAT", OffOn)
          << Time(c, "Delay", 0, 1, ":PULS", -1, ":DEL", 11, L::Delay)
@@ -155,16 +192,19 @@ QList<TSettingRow> BuildTable()
          << Token(c, "Mode", 0, 3, ":PULS", -1, ":MOD", PulseModeTokens(), PulseModeTokens(),
                   {"Normal", "Single Shot", "Burst", "Duty Cycle"})
          << Count(c, "BurstCount", 0, 4, ":PULS", -1, ":BCO", false, L::ChBurst)
-         << Count(c, "DutyCycleOn", 0, 5, ":PULS", -1, ":PCO", false, L::ChDuty)
-         << Count(c, "DutyCycleOff", 0, 6, ":PULS", -1, ":OCO", false, L::ChDuty)
+         << Reported(Count(c, "DutyCycleOn", 0, 5, ":PULS", -1, ":PCO", false, L::ChDuty),
+                     "DutyOnCount")
+         << Reported(Count(c, "DutyCycleOff", 0, 6, ":PULS", -1, ":OCO", false, L::ChDuty),
+                     "DutyOffCount")
          << Count(c, "WaitCount", 0, 7, ":PULS", -1, ":WCO", false, L::ChWaitCount)
          << Token(c, "OutputMode", 0, 8, ":PULS", -1, ":OUTP:MOD", OutputModeTokens(),
                   OutputModeTokens(), {"TTL/CMOS", "Adjustable"})
-         << Token(c, "Polarity", 0, 9, ":PULS", -1, ":OUTP:POL", PolarityTokens(),
-                  PolarityTokens(), {"Normal", "Inverted"})
+         << Token(c, "Polarity", 0, 9, ":PULS", -1, ":OUTP:POL", PolarityTokens(), PolarityTokens(),
+                  {"Normal", "Inverted"})
          << Volts(c, "Amplitude", 0, 10, ":PULS", -1, ":OUTP:AMPL", 2, 20) << mux
-         << Token(c, "ChannelControl", 0, 12, ":PULS", -1, ":CONT", ChannelControlTokens(),
-                  ChannelControlTokens(), {"Disabled", "Gate A", "Gate B", "Inhibit B"})
+         << Reported(Token(c, "ChannelControl", 0, 12, ":PULS", -1, ":CONT", ChannelControlTokens(),
+                           ChannelControlTokens(), {"Disabled", "Gate A", "Gate B", "Inhibit B"}),
+                     "ControlMode")
          << Token(c, "SyncSource", 0, 13, ":PULS", -1, ":SYNC", SyncSourceTokens(),
                   SyncSourceTokens(), {"Disabled", "Sync A", "Sync B", "Sync Trig"})
          << Token(c, "GateMode", 0, 14, ":PULS", -1, ":CGAT", ChannelGateModeTokens(),
@@ -226,12 +266,14 @@ QString SettingArgument(const TSettingRow &row, double value)
     return {};
 }
 
-QString SettingCommand(const TSettingRow &row, double value, int number)
+QString SettingHead(const TSettingRow &row, int number)
 {
     if (number < 0)
         number = row.Number;
-    QString line = row.Prefix;
-    if (number >= 0)
-        line += QString::number(number);
-    return line + row.Mnemonic + QLatin1Char(' ') + SettingArgument(row, value);
+    return number >= 0 ? row.Prefix + QString::number(number) : row.Prefix;
+}
+
+QString SettingCommand(const TSettingRow &row, double value, int number)
+{
+    return SettingHead(row, number) + row.Mnemonic + QLatin1Char(' ') + SettingArgument(row, value);
 }

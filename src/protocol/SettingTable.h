@@ -10,8 +10,9 @@
 // One row per setting of the instrument: where the configuration records report it, how
 // the command that sets it is spelled, what kind of value it takes and how that value is
 // written, the tokens and the operator's labels of an enumerated setting, and its limits.
-// The command builders and the record readers are derived from these rows.
-
+// The command builders, the record readers, the single-value queries, the comparison of
+// a settings file with the instrument and the timing diagram's labels are derived from
+// these rows.
 
 // The multiplexer items a channel's list holds: five on models with more than 6 channels
 // (12, 24, 36), four on the 6-channel models, whose lists lack the fifth item; bit 4 of a
@@ -65,12 +66,20 @@ struct TSettingRow
     QString Prefix;   // ":PULS", ":SYST", ":TRIG" ...
     int Number = -1; // -1: none (":SYST:AUT"); for a channel row the channel is given
     QString Mnemonic; // ":DEL", ":OUTP:POL" ...
+    // The name a comparison of settings reports the field or value under: for a record
+    // field its mirror's name ("DutyOnCount", "MuxMask", "Edge"), for a single value the
+    // read-back's ("ShotCounter").
+    QString ReportName;
     // A setting outside the records: the query that reports it (without "?"), spelled
     // as the read-back asks it (":SYST:ICLOCK", where the command is ":SYST:ICL").
     QString Query;
     TSettingKind Kind = TSettingKind::Count;
     int Decimals = 0;     // Time and Volts
     bool Unsigned = false; // Count: read and sent as 32-bit unsigned
+    // The reply is one of ReadTokens: every Token row, and the run state, whose "0" and
+    // "1" are matched as tokens (anything else leaves it). Otherwise the reply is a
+    // number; such a switch is read as the integer it holds (only 1 means on).
+    bool TokenReply = false;
     QStringList ReadTokens;    // Token and Switch: the record's or the query's reply per index
     QStringList CommandTokens; // Token and Switch: the argument sent per index
     QStringList Labels;        // Token: the list's entries the operator sees
@@ -88,6 +97,10 @@ const TSettingRow &SettingRow(TSettingScope scope, const QString &name);
 // The rows of one record in field order: 0 the system's, 90 to 93 the inputs', and any
 // channel number for the channel record.
 QList<const TSettingRow *> RecordRows(int record);
+
+// The command's head: Prefix and number (the row's Number when number is -1), ":PULS3",
+// ":TRIG2", ":SYST". The calibration factors of an input or channel are addressed by it.
+QString SettingHead(const TSettingRow &row, int number = -1);
 
 // The argument text of value for row: a time or voltage with the row's decimals, a count
 // or mask as an integer (value truncated to 64 bits; counts are passed already rounded),

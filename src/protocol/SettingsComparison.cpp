@@ -5,6 +5,7 @@
 #include "protocol/ConfigurationQueries.h"
 #include "protocol/Conversions.h"
 #include "protocol/SettingCommandLines.h"
+#include "protocol/SettingTable.h"
 #include "protocol/TRecordSplitter.h"
 
 #include <QMap>
@@ -23,10 +24,22 @@ QStringList SplitRecord(const QString &record, qsizetype fieldCount)
     return fields;
 }
 
-bool SameValue(const QString &a, const QString &b)
+// Whether a value is a number (a time, count, voltage, mask or a switch read as a number)
+// rather than a token, which must match exactly.
+bool IsNumber(const TConfigQuery &query, int field)
+{
+    if (query.Record < 0)
+        return query.Numeric;
+    const QList<const TSettingRow *> rows = RecordRows(query.Record);
+    return field >= 0 && field < rows.size() && !rows[field]->TokenReply;
+}
+
+bool SameValue(const QString &a, const QString &b, bool numbers)
 {
     if (a == b)
         return true;
+    if (!numbers)
+        return false;
     const auto x = TryStrToFloat(TrimBoth(a));
     const auto y = TryStrToFloat(TrimBoth(b));
     if (!x || !y)
@@ -101,16 +114,10 @@ QString TSettingsDifference::Text() const
 
 QStringList RecordFieldNames(int record)
 {
-    if (record == 0)
-        return {"RunState",    "Period",       "Mode",      "BurstCount",
-                "DutyOnCount", "DutyOffCount", "CycleCount"};
-    if (record == 90 || record == 91)
-        return {"Mode", "Edge", "Threshold", "Debounce"};
-    if (record == 92 || record == 93)
-        return {"Mode", "Logic", "Threshold", "Debounce"};
-    return {"Enabled",      "Delay",      "Width",      "Mode",     "BurstCount", "DutyOnCount",
-            "DutyOffCount", "WaitCount",  "OutputMode", "Polarity", "Amplitude",  "MuxMask",
-            "ControlMode",  "SyncSource", "GateMode",   "GateLogic"};
+    QStringList names;
+    for (const TSettingRow *row : RecordRows(record))
+        names << row->ReportName;
+    return names;
 }
 
 QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
@@ -155,7 +162,7 @@ QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
             missingLine = c.Line;
             continue;
         }
-        if (!SameValue(c.Value, *found))
+        if (!SameValue(c.Value, *found, IsNumber(c.Query, c.Field)))
             differences.append(
                 {c.Line, c.Query.Record < 0 ? QStringLiteral("system") : c.Query.Name,
                  c.Query.Record < 0 ? c.Query.Name : RecordFieldNames(c.Query.Record)[c.Field],

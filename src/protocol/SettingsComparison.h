@@ -26,12 +26,14 @@ struct TSettingsDifference
 };
 
 // fileLines are all the file's lines, comments included. Numbers are equal when they
-// convert to the same value ("0.001" and "1e-3"); all other fields are compared exactly.
+// convert to the same value ("0.001" and "1e-3"); tokens are compared exactly. Which
+// fields and values are numbers the setting table says (TokenReply).
 // A record or setting the instrument did not report (a channel the model lacks) is one
 // difference without a field. A value the file sets twice is compared where the file
 // last sets it.
 QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
                                            const QStringList &instrumentLines);
 
-// The field names of a record, in record order: Enabled, Delay, Width ... for a channel.
+// The field names of a record, in record order: Enabled, Delay, Width ... for a channel
+// (the rows' ReportName); none for a number that is no record.
 QStringList RecordFieldNames(int record);

@@ -1,5 +1,6 @@
 #include "base/ErrorReport.h"
 #include "protocol/ConfigRecords.h"
+#include "protocol/SettingCommands.h"
 #include "protocol/SystemQueryTables.h"
 #include "protocol/TChannelConfigs.h"
 #include "protocol/TRecordSplitter.h"
@@ -21,6 +22,9 @@ private slots:
     void systemRecord();
     void inputRecord_data();
     void inputRecord();
+    void builderValuesReadBack_data();
+    void builderValuesReadBack();
+    void readRecordFields();
     void queryAndSettingsLine();
     void muxMask_data();
     void muxMask();
@@ -318,6 +322,83 @@ void tst_configrecords::inputRecord()
     QCOMPARE(all, expected);
 }
 
+void tst_configrecords::builderValuesReadBack_data()
+{
+    QTest::addColumn<int>("record");
+    for (int record : {0, 90, 91, 92, 93, 1, MaxChannels})
+        QTest::addRow("record %d", record) << record;
+}
+
+// A record whose every field is spelled as the setting's command spells it (a token as
+// the read-back reports the command's last item) reads back the value sent, field by
+// field in the rows' order.
+void tst_configrecords::builderValuesReadBack()
+{
+    QFETCH(int, record);
+    const QList<const TSettingRow *> rows = RecordRows(record);
+    QList<double> sent;
+    QStringList fields;
+    for (const TSettingRow *row : rows) {
+        double value = 0;
+        switch (row->Kind) {
+        case TSettingKind::Time:
+            value = -1.2345678901e-4; // every decimal of the delay's eleven
+            break;
+        case TSettingKind::Volts:
+            value = -2.75;
+            break;
+        case TSettingKind::Count:
+            value = row->Unsigned ? 4000000000.0 : -2000000000.0;
+            break;
+        case TSettingKind::Mask:
+            value = row->Max;
+            break;
+        case TSettingKind::Switch:
+            value = 1;
+            break;
+        case TSettingKind::Token:
+            value = row->CommandTokens.size() - 1;
+            break;
+        }
+        const QString argument = SettingArgument(*row, value);
+        const qsizetype index = row->CommandTokens.indexOf(argument);
+        fields << (row->TokenReply ? row->ReadTokens.at(index) : argument);
+        sent << value;
+    }
+    const QList<TRecordField> read = ReadRecordFields(record, fields.join(u' '));
+    QCOMPARE(read.size(), rows.size());
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        QCOMPARE(read[i].Row, rows[i]);
+        QVERIFY2(read[i].Matched, qPrintable(rows[i]->Name));
+        if (rows[i]->Kind == TSettingKind::Time || rows[i]->Kind == TSettingKind::Volts)
+            QCOMPARE(SettingArgument(*rows[i], read[i].Value), SettingArgument(*rows[i], sent[i]));
+        else
+            QCOMPARE(read[i].Value, sent[i]);
+    }
+}
+
+// The generic reader reports what the typed readers store: an unknown token as -1,
+// unmatched; a switch that is no token as the integer it holds; the low 32 bits of an
+// unsigned count. A record that is none throws.
+void tst_configrecords::readRecordFields()
+{
+    auto values = [](int record, const QString &reply) {
+        QList<double> got;
+        for (const TRecordField &field : ReadRecordFields(record, reply))
+            got << (field.Matched ? field.Value : qQNaN());
+        return got;
+    };
+    const QList<double> system = values(0, "ON 1e-3 DCYC 4294967297 0 0 -5 ");
+    QVERIFY(qIsNaN(system[0]));
+    QCOMPARE(system.mid(1), (QList<double>{1e-3, 3, 1, 0, 0, -5}));
+    QCOMPARE(values(93, "CHAN HIGH 1.5 ENAB"), (QList<double>{3, 1, 1.5, 1}));
+    QCOMPARE(values(5, Full.mid(1).prepend(u'2')).first(), 2.0);
+
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, ReadRecordFields(89, "DIS RIS 1 DIS"));
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, ReadRecordFields(MaxChannels + 1, Full));
+    QVERIFY_THROWS_EXCEPTION(EConvertError, ReadRecordFields(1, "1 x"));
+}
+
 void tst_configrecords::queryAndSettingsLine()
 {
     QCOMPARE(RecordQuery(3), QStringLiteral("*CFG?3"));
@@ -326,6 +407,14 @@ void tst_configrecords::queryAndSettingsLine()
     QCOMPARE(RecordQuery(93), QStringLiteral("*CFG? 93"));
     QCOMPARE(RecordSettingsLine(3, QStringLiteral("1 0.5  x")), QStringLiteral("*CFG 3 1 0.5  x"));
     QCOMPARE(RecordSettingsLine(90, QString()), QStringLiteral("*CFG 90 "));
+    for (int record : {0, 7, 93}) {
+        const auto parsed = ParseRecordSettingsLine(RecordSettingsLine(record, "A  B "));
+        QVERIFY(parsed);
+        QCOMPARE(parsed->Record, record);
+        QCOMPARE(parsed->Reply, QStringLiteral("A  B "));
+    }
+    const auto bare = ParseRecordSettingsLine(QStringLiteral("*CFG 3"));
+    QVERIFY(bare && bare->Record == 3 && bare->Reply.isEmpty());
 }
 
 void tst_configrecords::muxMask_data()

@@ -56,6 +56,10 @@ void tst_settingscomparison::compare_data()
         << QStringList{};
     QTest::newRow("numbers written otherwise")
         << QStringList{"*CFG 0 0 1e-3 NORM 1 1 1 0", "*CFG 92 DIS LOW 2.5 DIS"} << QStringList{};
+    QTest::newRow("a number written otherwise, a token not")
+        << QStringList{"*CFG 0 0.0 0.001 NORM 1 1 1 0", ":SYST:AUT 0.0",
+                       "*CFG 2 1.0 " + Channel2.mid(2)}
+        << QStringList{"line 1: system RunState: file 0.0, instrument 0"};
     QTest::newRow("a channel field")
         << QStringList{"// saved", "*CFG 2 " + QString(Channel2).replace("NORM 1 1 1 0 TTL",
                                                                          "BURS 1 1 1 0 TTL")}

@@ -1,6 +1,8 @@
 #include "protocol/ConfigRecords.h"
+#include "protocol/SettingCommandLines.h"
 #include "protocol/SettingCommands.h"
 #include "protocol/SettingTable.h"
+#include "protocol/SettingsComparison.h"
 
 #include <QSet>
 #include <QTest>
@@ -16,6 +18,8 @@ private slots:
     void commandFromRow();
     void recordPositionsMatchReaders_data();
     void recordPositionsMatchReaders();
+    void commandLineFindsItsField_data();
+    void commandLineFindsItsField();
     void rowsAreConsistent();
     void muxItemsFollowChannelCount();
     void systemAndServiceCommands();
@@ -177,6 +181,47 @@ void TestSettingTable::recordPositionsMatchReaders()
     QVERIFY(!matched.contains(false));
 }
 
+void TestSettingTable::commandLineFindsItsField_data()
+{
+    QTest::addColumn<int>("index"); // into SettingTable()
+    for (int i = 0; i < SettingTable().size(); ++i)
+        QTest::newRow(qPrintable(SettingTable()[i].Name)) << i;
+}
+
+// A command a row builds, found again in a settings file, names the record field or the
+// single value the read-back reports it by, with the read-back's spelling of its value;
+// the comparison reports it under the row's name.
+void TestSettingTable::commandLineFindsItsField()
+{
+    QFETCH(int, index);
+    const TSettingRow &row = SettingTable()[index];
+    const bool token = row.Kind == TSettingKind::Token || row.Kind == TSettingKind::Switch;
+    const double value = token                             ? row.CommandTokens.size() - 1
+                         : row.Kind == TSettingKind::Count ? 7
+                                                           : 1.5;
+    const int number = row.Scope == TSettingScope::Channel ? 12 : -1;
+    const QString line = SettingCommand(row, value, number);
+
+    const std::optional<TSettingCommandLine> parsed = ParseSettingCommand(line);
+    QVERIFY2(parsed, qPrintable(line));
+    QCOMPARE(parsed->Value,
+             row.TokenReply ? row.ReadTokens.at(int(value)) : SettingArgument(row, value));
+    if (row.Record == NoRecord) {
+        QCOMPARE(parsed->Field, -1);
+        QCOMPARE(QString::fromLatin1(parsed->Query.Mnemonic), row.Query);
+        QCOMPARE(parsed->Query.Numeric, !row.TokenReply);
+        QCOMPARE(parsed->Query.Name, row.ReportName);
+        return;
+    }
+    // The second gate's threshold is input 2's, set and reported as trigger 2's.
+    const TSettingRow &reported = row.Name == QLatin1String("Gate2Threshold")
+                                      ? SettingRow(TSettingScope::Input, "Trigger2Threshold")
+                                      : row;
+    QCOMPARE(parsed->Query.Record, number > 0 ? number : reported.Record);
+    QCOMPARE(parsed->Field, reported.Field);
+    QCOMPARE(RecordFieldNames(parsed->Query.Record).at(parsed->Field), reported.ReportName);
+}
+
 void TestSettingTable::rowsAreConsistent()
 {
     QSet<QString> names;
@@ -215,6 +260,16 @@ void TestSettingTable::rowsAreConsistent()
     QCOMPARE(RecordRows(0).size(), 7);
     QCOMPARE(RecordRows(1).size(), 16);
     QCOMPARE(RecordRows(MaxChannels + 1).size(), 0);
+
+    // The names the comparison reports a record's fields by (its operator's texts).
+    QCOMPARE(RecordFieldNames(0), (QStringList{"RunState", "Period", "Mode", "BurstCount",
+                                               "DutyOnCount", "DutyOffCount", "CycleCount"}));
+    QCOMPARE(RecordFieldNames(91), (QStringList{"Mode", "Edge", "Threshold", "Debounce"}));
+    QCOMPARE(RecordFieldNames(92), (QStringList{"Mode", "Logic", "Threshold", "Debounce"}));
+    QCOMPARE(RecordFieldNames(MaxChannels),
+             (QStringList{"Enabled", "Delay", "Width", "Mode", "BurstCount", "DutyOnCount",
+                          "DutyOffCount", "WaitCount", "OutputMode", "Polarity", "Amplitude",
+                          "MuxMask", "ControlMode", "SyncSource", "GateMode", "GateLogic"}));
 }
 
 void TestSettingTable::muxItemsFollowChannelCount()
