@@ -18,6 +18,8 @@ InstrumentSession::InstrumentSession(QObject *parent)
     ComPort->SetResponseTime(4000);
     ComPort->SetPort(1);
     Comm->setObjectName(QStringLiteral("Communication"));
+    FTerminalEcho.Session = this;
+    Comm->SetTerminal(&FTerminalEcho);
 
     TaskTimer->setObjectName(QStringLiteral("TaskTimer"));
     TaskTimer->setInterval(5);

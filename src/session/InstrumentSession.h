@@ -14,6 +14,8 @@
 // One session per instrument, living on the thread that talks to the instrument. The
 // operations are in one file per concern (InstrumentSession_<Concern>.cpp).
 
+#include "comm/PortOpenFailure.h"
+#include "comm/TerminalSink.h"
 #include "protocol/ConfigRecords.h"
 #include "protocol/ConfigurationQueries.h"
 #include "protocol/SettingCommands.h"
@@ -95,6 +97,9 @@ struct TLinkFault
     int Port = 0;   // the "COM" number
     QString Line;   // the line whose reply was awaited, as sent; empty for the poll's finding
     QString Text;   // one sentence saying what happened
+    // The poll's finding: why the port could not be opened again (permission, in use,
+    // missing), as the system tells it.
+    PortOpenFailure OpenFailure;
 };
 
 class InstrumentSession : public QObject
@@ -109,7 +114,7 @@ public:
     // parity, 4000 ms to answer, COM1 until the scan chooses) and the transactions on it.
     // The front end wires the terminal.
     TKTComPort *const ComPort;
-    Communication *const Comm;
+    Communication *const Comm; // its terminal echo goes to TerminalLine
     // No instrument: nothing is polled or read back.
     bool DemoMode = false;
     // The software version the settings files' caption line names.
@@ -277,6 +282,9 @@ public:
 
 signals:
     void RunStateChanged(bool running);
+    // A line for the command terminal ("(hh:nn:ss.zzz) text"): a command sent (black) or
+    // a reply read (green), colour as 0xRRGGBB.
+    void TerminalLine(const QString &line, uint32_t rgb);
     // A front end changed this setting (name as in the setting table; number the channel
     // of a channel setting).
     void SettingChanged(const QString &name, int number);
@@ -347,6 +355,14 @@ private:
     void EndRetrieve();
     TCalibrationRead FailRetrieve(const QString &failure, bool report);
 
+    struct TerminalEcho : TerminalSink
+    {
+        InstrumentSession *Session = nullptr;
+        void AppendTerminalLine(const QString &line, uint32_t rgb) override
+        {
+            emit Session->TerminalLine(line, rgb);
+        }
+    } FTerminalEcho;
     CommandScriptReplay *FReplay = nullptr; // lives as long as the session
     CommandScriptReplay *FCalibrationReplay = nullptr;
     bool FLoadCancelled = false;

@@ -41,6 +41,7 @@ void InstrumentSession::UpdateStatus()
         TLinkFault fault;
         fault.Kind = TLinkFault::PortLost;
         fault.Port = ComPort->Port();
+        fault.OpenFailure = ComPort->LastOpenFailure();
         fault.Text =
             QStringLiteral("The serial port COM%1 is no longer available.").arg(fault.Port);
         emit PortLost(fault);

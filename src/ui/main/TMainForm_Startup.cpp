@@ -36,7 +36,10 @@ const QString NoDeviceText = QStringLiteral("No device found. Try to reconnect?\
 void TMainForm::CreateStartupParts()
 {
     Comm = Session->Comm;
-    Comm->SetTerminal(ResponseList);
+    connect(Session, &InstrumentSession::TerminalLine, ResponseList,
+            [list = ResponseList](const QString &line, uint32_t rgb) {
+                list->AppendTerminalLine(line, rgb);
+            });
     connect(Session, &InstrumentSession::ReplyMissing, this, &TMainForm::ReplyMissing);
     connect(Session, &InstrumentSession::LinkAbandoned, this, &TMainForm::LinkAbandoned);
     connect(Comm, &Communication::LoggingStateChanged, EnableLoggingMenu, &QAction::setChecked);
