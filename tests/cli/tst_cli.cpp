@@ -255,7 +255,7 @@ void tst_cli::saveMatchesTheWindow()
     form.FormCreate();
     QVERIFY(!form.Terminating());
     form.LaunchTimerTimer();
-    const QStringList window = form.SettingsList;
+    const QStringList window = form.Session->SettingsList;
     QCOMPARE(window.size(), 16 + 6);
     form.ExitApp(); // frees the port
 

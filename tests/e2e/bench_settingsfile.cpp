@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     int commandLines = 0;
-    for (const QString &line : form.SettingsList)
+    for (const QString &line : form.Session->SettingsList)
         commandLines += line.contains(QLatin1String("//")) ? 0 : 1;
 
     QList<double> totals;

@@ -125,7 +125,7 @@ int main(int argc, char *argv[])
     clock.start();
     const qint64 runMs = qint64(minutes * 60000.0);
 
-    const int channels = form.ChannelCount;
+    const int channels = form.Session->ChannelCount;
     auto change = [&] {
         const int ch = 1 + int(random.bounded(channels));
         const bool accepted = !form.Comm->CommandsDisabled;

@@ -120,7 +120,7 @@ void tst_bins::saveToBin12()
     ControlPanel c;
     QVERIFY(c.Start({"--model", "7310-12"}));
     c.Form.Session->StatusTimer->stop();
-    const QStringList settings = c.Form.SettingsList;
+    const QStringList settings = c.Form.Session->SettingsList;
     const int mark = c.ReceivedCount();
     Item(c.Form, "BinSave12")->trigger();
     QCOMPARE(c.Form.Session->CommandQueue, QStringList{"*SAV 12"});
@@ -128,7 +128,7 @@ void tst_bins::saveToBin12()
     c.Form.Session->ProcessTasks();
     QCOMPARE(c.ReceivedFrom(mark), QStringList{"*SAV 12"});
     QCOMPARE(c.Emulator->Exchanges().last().second, QString("OK"));
-    QCOMPARE(c.Form.SettingsList, settings); // nothing read back
+    QCOMPARE(c.Form.Session->SettingsList, settings); // nothing read back
 
     // saving while an initialization fills the controls sends nothing
     c.Form.Comm->CommandsDisabled = true;

@@ -124,7 +124,7 @@ void tst_calibrationfile::save()
     const QList<QByteArray> lines = first.split('\n');
     QCOMPARE(lines.size(), 38 + 1);
     QVERIFY(lines.last().isEmpty());
-    QCOMPARE(first, f.Form.CalibrationList.join("\r\n").toLatin1() + "\r\n");
+    QCOMPARE(first, f.Form.Session->CalibrationList.join("\r\n").toLatin1() + "\r\n");
     QCOMPARE(lines[5], QByteArray(":SYST:SEC 48213\r"));
     QCOMPARE(lines[6], QByteArray("*SER 10234\r"));
     QCOMPARE(lines[7], QByteArray(":SYST:BAD 1 6\r"));
@@ -202,7 +202,7 @@ void tst_calibrationfile::load()
     QCOMPARE(shown.Texts.value(0), progress);
     QVERIFY(!f.P.MessageForm.isVisible());
     QVERIFY(!f.Form.Session->CalibrationLoadPending);
-    QCOMPARE(f.Form.CalibrationList.size(), 14 + 4 * 6);
+    QCOMPARE(f.Form.Session->CalibrationList.size(), 14 + 4 * 6);
 }
 
 void tst_calibrationfile::loadFromAnotherInstrument()
@@ -223,12 +223,12 @@ void tst_calibrationfile::loadFromAnotherInstrument()
         if (line == "*SER 55555" || line == ":SYST:BAD 0 6")
             QCOMPARE(reply, QStringLiteral("OK"));
     QCOMPARE(f.Service->SerialNumEdit->text(), QStringLiteral("55555"));
-    QCOMPARE(f.Form.Identity.SerialNumber, 55555);
+    QCOMPARE(f.Form.Session->Identity.SerialNumber, 55555);
     QCOMPARE(f.Service->CompanySel->ItemIndex(), 0);
     QCOMPARE(f.Service->Trig1AmpGainAdj->IntValue(), 3000);
     QCOMPARE(f.Service->ChDelayCalAdj[2]->IntValue(), 30);
-    QVERIFY(f.Form.CalibrationList.contains("*SER 55555"));
-    QVERIFY(f.Form.CalibrationList.contains(":SYST:BAD 0 6"));
+    QVERIFY(f.Form.Session->CalibrationList.contains("*SER 55555"));
+    QVERIFY(f.Form.Session->CalibrationList.contains(":SYST:BAD 0 6"));
     // A load leaves storing to the technician.
     QVERIFY(f.Service->StoreCalReminderLbl->isVisibleTo(f.Service.get()));
 }

@@ -55,8 +55,8 @@ void tst_discovery::scanFindsCom7At38400()
     QCOMPARE(form.ComPort->Port(), 7);
     QCOMPARE(form.ComPort->Baud(), 38400);
     QVERIFY(form.ComPort->Opened());
-    QCOMPARE(form.Identity.ModelNumber, QString("7310-24"));
-    QCOMPARE(form.Identity.Company, QString("KT"));
+    QCOMPARE(form.Session->Identity.ModelNumber, QString("7310-24"));
+    QCOMPARE(form.Session->Identity.Company, QString("KT"));
     QVERIFY(form.ResponseList->toPlainText().isEmpty());
     // Two identification queries at each speed: the silent port got all twelve, the
     // instrument two at 115200 and two at 57600 before it answered both at 38400.
@@ -80,7 +80,7 @@ void tst_discovery::lateAnswerIsNotTakenForTheNextReply()
     QVERIFY2(instrument->IsReady(), qPrintable(instrument->StartError()));
     TMainForm &form = *p.Form;
     QVERIFY(form.FindInstrument());
-    QCOMPARE(form.Identity.ModelNumber, QString("7310-12"));
+    QCOMPARE(form.Session->Identity.ModelNumber, QString("7310-12"));
 
     form.ComPort->SetResponseTime(1000);
     const QString record = form.Comm->QueryPort("*CFG? 0");
@@ -137,10 +137,10 @@ void tst_discovery::identification()
     form.ComPort->SetResponseTime(1000);
     form.ParseIDN();
 
-    QCOMPARE(form.Identity.ModelNumber, model);
-    QCOMPARE(form.Identity.SerialNumber, serial);
-    QCOMPARE(form.Identity.FirmwareVersion, firmware);
-    QCOMPARE(form.Identity.FPGAVersion, fpga);
+    QCOMPARE(form.Session->Identity.ModelNumber, model);
+    QCOMPARE(form.Session->Identity.SerialNumber, serial);
+    QCOMPARE(form.Session->Identity.FirmwareVersion, firmware);
+    QCOMPARE(form.Session->Identity.FPGAVersion, fpga);
 
     form.ComPort->Close();
     QCOMPARE(form.FindInstrument(), found);
@@ -164,11 +164,11 @@ void tst_discovery::nonNumericSerialKeepsTheVersions()
     form.ComPort->SetPort(2);
     form.ParseIDN();
 
-    QCOMPARE(form.Identity.Company, QString("MRD"));
-    QCOMPARE(form.Identity.ModelNumber, QString("410-24"));
-    QCOMPARE(form.Identity.SerialNumber, 777);
-    QCOMPARE(form.Identity.FirmwareVersion, QString("2.04"));
-    QCOMPARE(form.Identity.FPGAVersion, QString("1.12"));
+    QCOMPARE(form.Session->Identity.Company, QString("MRD"));
+    QCOMPARE(form.Session->Identity.ModelNumber, QString("410-24"));
+    QCOMPARE(form.Session->Identity.SerialNumber, 777);
+    QCOMPARE(form.Session->Identity.FirmwareVersion, QString("2.04"));
+    QCOMPARE(form.Session->Identity.FPGAVersion, QString("1.12"));
 }
 
 void tst_discovery::noDeviceFound_data()

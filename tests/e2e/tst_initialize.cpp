@@ -82,7 +82,7 @@ void tst_initialize::initialize()
     QCOMPARE(form.KTBlueBanner->isVisibleTo(&form), badge == "KT");
     QCOMPARE(form.MRDBanner->isVisibleTo(&form), badge == "MRD");
     QCOMPARE(form.ShotCountlbl->text(), QString("Count: ----"));
-    QCOMPARE(form.ChannelCount, channels);
+    QCOMPARE(form.Session->ChannelCount, channels);
 
     // One tab per channel; the multiplexer lists lose item "4" below 12 channels.
     QCOMPARE(form.ChPageControl->PageCount(), channels);
@@ -135,7 +135,7 @@ void tst_initialize::initialize()
 
     // SettingsList: date, caption and labels, then one line per answer except the
     // security state, each with the reply as received.
-    const QStringList &list = form.SettingsList;
+    const QStringList &list = form.Session->SettingsList;
     QVERIFY2(QRegularExpression("^// \\S.*,\\S").match(list.value(0)).hasMatch(),
              qPrintable(list.value(0)));
     QCOMPARE(list.mid(1, 4), QStringList({"// " + form.windowTitle(), "// Serial Number: 4711",
@@ -215,8 +215,8 @@ void tst_initialize::singleValueQueries()
     form.LaunchTimerTimer();
 
     QCOMPARE(combo->currentIndex(), after);
-    QVERIFY2(form.SettingsList.contains(settings), qPrintable(form.SettingsList.join('\n')));
-    QCOMPARE(form.SystemUnsecured, unsecured);
+    QVERIFY2(form.Session->SettingsList.contains(settings), qPrintable(form.Session->SettingsList.join('\n')));
+    QCOMPARE(form.Session->SystemUnsecured, unsecured);
     QCOMPARE(form.ServiceWindowMenu->isVisible(), unsecured);
 }
 
@@ -228,7 +228,7 @@ void tst_initialize::secondRunAddsNothing()
     TMainForm &form = *p.Form;
     form.FormCreate();
     form.LaunchTimerTimer();
-    const QStringList first = form.SettingsList;
+    const QStringList first = form.Session->SettingsList;
     const int received = emulator->Received().size();
 
     form.Session->ReinitializePending = true; // as a Refresh asks for it
@@ -241,8 +241,8 @@ void tst_initialize::secondRunAddsNothing()
     QCOMPARE(form.ChMuxSelect[1]->Items(), QStringList({"0", "1", "2", "3"}));
     // Every record read again, the list rebuilt from scratch.
     QCOMPARE(emulator->Received().size(), received + 12 + 6);
-    QCOMPARE(form.SettingsList.size(), first.size());
-    QCOMPARE(form.SettingsList.mid(1), first.mid(1));
+    QCOMPARE(form.Session->SettingsList.size(), first.size());
+    QCOMPARE(form.Session->SettingsList.mid(1), first.mid(1));
     QVERIFY(!p.MessageForm.isVisible());
 }
 

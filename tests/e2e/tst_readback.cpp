@@ -116,9 +116,9 @@ void tst_readback::channelRecord()
     r.Initialize();
 
     QVERIFY2(r.P.Errors.Texts.isEmpty(), qPrintable(r.P.Errors.Texts.join('\n')));
-    QCOMPARE(f.SettingsList.filter(QRegularExpression("^\\*CFG 1 ")),
+    QCOMPARE(f.Session->SettingsList.filter(QRegularExpression("^\\*CFG 1 ")),
              QStringList{"*CFG 1 " + record});
-    const ChannelConfig &c = f.ChannelConfigs[1];
+    const ChannelConfig &c = f.Session->ChannelConfigs[1];
     if (check == "enabled") {
         QCOMPARE(c.Enabled, 2);
         QCOMPARE(f.ChEnablebox[1]->isChecked(), expected.toBool());
@@ -171,10 +171,10 @@ void tst_readback::systemRecord()
     r.Initialize();
 
     QVERIFY(r.P.Errors.Texts.isEmpty());
-    QVERIFY(f.Mirrors.SystemRunning);
-    QCOMPARE(f.Mirrors.SystemPeriod, 0.001);
+    QVERIFY(f.Session->Mirrors.SystemRunning);
+    QCOMPARE(f.Session->Mirrors.SystemPeriod, 0.001);
     QCOMPARE(f.PeriodAdj->Value(), 0.001);
-    QCOMPARE(f.Mirrors.SystemMode, 2);
+    QCOMPARE(f.Session->Mirrors.SystemMode, 2);
     QCOMPARE(f.SystemModeSel->currentIndex(), 2);
     QCOMPARE(f.SysBurstAdj->Value(), 4000000000.0);
     QCOMPARE(f.SysDutyOnAdj->Value(), 1.0);
@@ -183,7 +183,7 @@ void tst_readback::systemRecord()
     QVERIFY(f.BurstCountGrp->isEnabled());
     QVERIFY(f.SysBurstAdj->Enabled());
     QVERIFY(!f.DutyCycleGrp->isEnabled());
-    QCOMPARE(f.SettingsList[5], QString("*CFG 0 1 0.001 BURS 4000000000 1 1 10"));
+    QCOMPARE(f.Session->SettingsList[5], QString("*CFG 0 1 0.001 BURS 4000000000 1 1 10"));
 }
 
 void tst_readback::sharedThresholdShowsGate2()
@@ -201,7 +201,7 @@ void tst_readback::sharedThresholdShowsGate2()
     QCOMPARE(f.GateModeSel2->currentIndex(), 3);
     QCOMPARE(f.GateLogicSel2->currentIndex(), 1);
     // Gate 2 in "Channel" mode opens every channel's gate lists.
-    for (int n = 1; n <= f.ChannelCount; ++n) {
+    for (int n = 1; n <= f.Session->ChannelCount; ++n) {
         QVERIFY(f.ChGateModeSel[n]->isEnabled());
         QVERIFY(f.ChGateLogicSel[n]->isEnabled());
     }
@@ -245,7 +245,7 @@ void tst_readback::malformedRecord()
                              .arg(lastSent, reply.section('=', 1), error)});
     // The record is abandoned at that field and nothing after it is read ...
     QCOMPARE(r.Emulator->Received().last(), lastSent);
-    QVERIFY(f.SettingsList.last().startsWith(lastSent == "*CFG?1?" ? QString("*CFG 1 ")
+    QVERIFY(f.Session->SettingsList.last().startsWith(lastSent == "*CFG?1?" ? QString("*CFG 1 ")
                                                                    : QString("*CFG 0 ")));
     if (lastSent == "*CFG?1?") {
         // ... the fields before it keep their new values ...
@@ -276,11 +276,11 @@ void tst_readback::incompleteUntilAReadbackCompletes()
     QCOMPARE(r.P.Errors.Texts.size(), 1);
     const QString caption = f.windowTitle();
     QVERIFY(caption.contains("VALUES INCOMPLETE"));
-    QVERIFY(!f.ReadbackFailure.isEmpty());
+    QVERIFY(!f.Session->ReadbackFailure.isEmpty());
 
     r.Initialize();
     QCOMPARE(r.P.Errors.Texts.size(), 1);
-    QVERIFY(f.ReadbackFailure.isEmpty());
+    QVERIFY(f.Session->ReadbackFailure.isEmpty());
     QVERIFY(!f.ReadbackIncompletelbl->isVisibleTo(&f));
     QCOMPARE(f.windowTitle(), caption.section("  - VALUES INCOMPLETE", 0, 0));
 }

@@ -132,7 +132,7 @@ void tst_service::firstAndSecondOpening()
     QCOMPARE(f.SentSince(mark), ReadbackQueries(12, true));
 
     // Every field and every list line holds what the instrument answered.
-    const QStringList &list = f.Form.CalibrationList;
+    const QStringList &list = f.Form.Session->CalibrationList;
     QCOMPARE(list.size(), 14 + 4 * 12);
     QVERIFY(list[0].startsWith(QLatin1String("// ")));
     QCOMPARE(list[1], QStringLiteral("// ") + f.Form.windowTitle());
@@ -152,7 +152,7 @@ void tst_service::firstAndSecondOpening()
     QCOMPARE(s.TrigGate2AmpOffAdj->IntValue(), 96);
     QCOMPARE(s.Gate1AmpGainAdj->IntValue(), 2460);
     for (int n = 1; n <= 12; ++n) {
-        const ChannelConfig &c = f.Form.ChannelConfigs[n];
+        const ChannelConfig &c = f.Form.Session->ChannelConfigs[n];
         QCOMPARE(s.ChWidthCalAdj[n]->IntValue(), c.WidthCal);
         QCOMPARE(s.ChDelayCalAdj[n]->IntValue(), c.DelayCal);
         QCOMPARE(s.ChAmpGainAdj[n]->IntValue(), c.AmpGainCal);
@@ -160,8 +160,8 @@ void tst_service::firstAndSecondOpening()
         QCOMPARE(list[14 + 4 * (n - 1) + 1],
                  QStringLiteral(":PULS%1:CAL:DEL %2").arg(n).arg(c.DelayCal));
     }
-    QCOMPARE(f.Form.ChannelConfigs[7].DelayCal, 18 + 7);
-    QCOMPARE(f.Form.ChannelConfigs[12].AmpOffsetCal, 40 + 3 * 12);
+    QCOMPARE(f.Form.Session->ChannelConfigs[7].DelayCal, 18 + 7);
+    QCOMPARE(f.Form.Session->ChannelConfigs[12].AmpOffsetCal, 40 + 3 * 12);
 
     // Second opening: no new pages, everything read again; nothing changed, so the
     // reminder stays hidden.
@@ -174,13 +174,13 @@ void tst_service::firstAndSecondOpening()
     // "Channels" may name more channels than have pages: the readback keeps to the 12.
     mark = f.Mark();
     s.NumChSelect->Button(2)->click();
-    QCOMPARE(f.Form.ChannelCount, 24);
+    QCOMPARE(f.Form.Session->ChannelCount, 24);
     QCOMPARE(SentAfterDrain(f, mark), QStringList({":SYST:BAD 1 24"}));
     mark = f.Mark();
     s.ServiceInitialize();
     QCOMPARE(f.SentSince(mark), ReadbackQueries(12, true));
     QCOMPARE(s.ChPageCalibration->PageCount(), 12);
-    QCOMPARE(f.Form.CalibrationList.size(), 14 + 4 * 12);
+    QCOMPARE(f.Form.Session->CalibrationList.size(), 14 + 4 * 12);
 }
 
 void tst_service::amplifierHandlers_data()
@@ -247,7 +247,7 @@ void tst_service::channelHandlers()
     const qsizetype mark = f.Mark();
     edit->AssignValue(value);
     QCOMPARE(SentAfterDrain(f, mark), QStringList{line});
-    const ChannelConfig &c = f.Form.ChannelConfigs[17];
+    const ChannelConfig &c = f.Form.Session->ChannelConfigs[17];
     const QHash<QString, qint32> mirrors{
         {"WidthCal", c.WidthCal}, {"AmpGainCal", c.AmpGainCal}, {"AmpOffsetCal", c.AmpOffsetCal}};
     QCOMPARE(mirrors.value(mirror), value);
@@ -292,8 +292,8 @@ void tst_service::delayCarriesWidth()
     s.ChDelayCalAdj[3]->AssignValue(delayAfter);
     QCOMPARE(SentAfterDrain(f, mark), lines);
     QCOMPARE(s.ChWidthCalAdj[3]->IntValue(), widthAfter);
-    QCOMPARE(f.Form.ChannelConfigs[3].WidthCal, widthAfter);
-    QCOMPARE(f.Form.ChannelConfigs[3].DelayCal, delayAfter);
+    QCOMPARE(f.Form.Session->ChannelConfigs[3].WidthCal, widthAfter);
+    QCOMPARE(f.Form.Session->ChannelConfigs[3].DelayCal, delayAfter);
 }
 
 void tst_service::companyAndStore()
@@ -340,7 +340,7 @@ void tst_service::serialNumber()
     QVERIFY(shared);
     ServicePanel &f = *shared;
     f.P.Errors.Texts.clear();
-    const qint32 before = f.Form.Identity.SerialNumber;
+    const qint32 before = f.Form.Session->Identity.SerialNumber;
 
     const qsizetype mark = f.Mark();
     f.Service->SerialNumEdit->setText(text);
@@ -348,10 +348,10 @@ void tst_service::serialNumber()
     QCOMPARE(SentAfterDrain(f, mark), lines);
     if (error.isEmpty()) {
         QVERIFY(f.P.Errors.Texts.isEmpty());
-        QCOMPARE(f.Form.Identity.SerialNumber, text.toInt());
+        QCOMPARE(f.Form.Session->Identity.SerialNumber, text.toInt());
     } else {
         QCOMPARE(f.P.Errors.Texts, QStringList{error});
-        QCOMPARE(f.Form.Identity.SerialNumber, before);
+        QCOMPARE(f.Form.Session->Identity.SerialNumber, before);
     }
 }
 
@@ -406,19 +406,19 @@ void tst_service::unsecuredInstrumentAndClampedField()
     Shared({});
     ServicePanel f;
     QVERIFY(f.Start({"--model", "7310-6", "--unsecured", "--reply", ":PULS1:CAL:OFFS?=-150"}));
-    QVERIFY(f.Form.SystemUnsecured);
+    QVERIFY(f.Form.Session->SystemUnsecured);
 
     const qsizetype mark = f.Mark();
     f.Service->ServiceInitialize();
     // No unlock sent, but the list (the calibration file) still starts with it.
     QCOMPARE(f.SentSince(mark), ReadbackQueries(6, false));
-    QCOMPARE(f.Form.CalibrationList.value(5), QStringLiteral(":SYST:SEC 48213"));
+    QCOMPARE(f.Form.Session->CalibrationList.value(5), QStringLiteral(":SYST:SEC 48213"));
 
     QCOMPARE(f.Service->ChAmpOffAdj[1]->IntValue(), -100);
-    QCOMPARE(f.Form.ChannelConfigs[1].AmpOffsetCal, -150);
-    QVERIFY(f.Form.CalibrationList.contains(":PULS1:CAL:OFFS -150"));
+    QCOMPARE(f.Form.Session->ChannelConfigs[1].AmpOffsetCal, -150);
+    QVERIFY(f.Form.Session->CalibrationList.contains(":PULS1:CAL:OFFS -150"));
     // The delay factor read in range carries nothing into the width factor.
-    QCOMPARE(f.Service->ChWidthCalAdj[1]->IntValue(), f.Form.ChannelConfigs[1].WidthCal);
+    QCOMPARE(f.Service->ChWidthCalAdj[1]->IntValue(), f.Form.Session->ChannelConfigs[1].WidthCal);
 }
 
 void tst_service::unreadableCalibrationReply_data()
@@ -463,7 +463,7 @@ void tst_service::unreadableCalibrationReply()
     QVERIFY(f.SentSince(mark).contains(query));
     QVERIFY(!f.SentSince(mark).contains(":PULS6:CAL:OFFS?")); // nothing asked after it
     QCOMPARE(f.Form.Session->CalibrationFailure, failure);
-    QVERIFY(!f.Form.CalibrationList.contains(":TRIG1:CAL:GAIN 0"));
+    QVERIFY(!f.Form.Session->CalibrationList.contains(":TRIG1:CAL:GAIN 0"));
     QVERIFY(!f.P.MessageForm.isVisible());
     QVERIFY(!f.Form.Comm->CommandsDisabled);
     QVERIFY(!f.Form.Session->CalibrationRetrievePending);
@@ -556,7 +556,7 @@ void tst_service::serviceCode()
 
     // A window left open and its menu item shown, as after an earlier code.
     if (!accepted) {
-        f.Form.SystemUnsecured = true;
+        f.Form.Session->SystemUnsecured = true;
         f.Form.ServiceWindowMenu->setVisible(true);
         s.show();
     }
@@ -576,7 +576,7 @@ void tst_service::serviceCode()
 
     if (!accepted) {
         QCOMPARE(f.P.Dialogs.informations, QStringList{"Incorrect Code"});
-        QVERIFY(!f.Form.SystemUnsecured);
+        QVERIFY(!f.Form.Session->SystemUnsecured);
         QVERIFY(!f.Form.ServiceWindowMenu->isVisible());
         QVERIFY(!s.isVisible());
         QVERIFY(!f.Form.ServiceWindowPending);

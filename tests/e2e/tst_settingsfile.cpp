@@ -128,8 +128,8 @@ void tst_settingsfile::roundTripRestoresTheWholeState()
     QFile file(path("state.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    QCOMPARE(bytes, (c.Form.SettingsList.join("\r\n") + "\r\n").toLatin1());
-    const QStringList saved = c.Form.SettingsList;
+    QCOMPARE(bytes, (c.Form.Session->SettingsList.join("\r\n") + "\r\n").toLatin1());
+    const QStringList saved = c.Form.Session->SettingsList;
     QCOMPARE(saved.size(), 16 + 12);
     QVERIFY(c.P.Dialogs.informations.isEmpty());
 
@@ -138,7 +138,7 @@ void tst_settingsfile::roundTripRestoresTheWholeState()
     c.Form.Session->ProcessTasks();
     c.Form.Up1Click();
     c.Form.Session->ProcessTasks();
-    QVERIFY(c.Form.SettingsList.mid(1) != saved.mid(1));
+    QVERIFY(c.Form.Session->SettingsList.mid(1) != saved.mid(1));
 
     c.Form.Session->StatusTimer->stop();
     ProgressWatch progress(c.P.MessageForm);
@@ -156,7 +156,7 @@ void tst_settingsfile::roundTripRestoresTheWholeState()
     QCOMPARE(ReplayedLines(c, mark), commands);
     QVERIFY(c.ReceivedFrom(mark).contains("*CFG?12?"));
     // the instrument's whole state as it was saved
-    QCOMPARE(c.Form.SettingsList.mid(1), saved.mid(1));
+    QCOMPARE(c.Form.Session->SettingsList.mid(1), saved.mid(1));
     QVERIFY(c.P.Errors.Texts.isEmpty());
 }
 
@@ -207,7 +207,7 @@ void tst_settingsfile::restores()
     QCOMPARE(watch.SawLoading, progress);
     QVERIFY(!c.P.MessageForm.isVisible());
     // the settings list is the instrument's again
-    QCOMPARE(c.Form.SettingsList.size(), 16 + 6);
+    QCOMPARE(c.Form.Session->SettingsList.size(), 16 + 6);
 
     // cancelled: nothing loaded, sent or shown
     c.Form.Session->StatusTimer->stop();
@@ -223,7 +223,7 @@ void tst_settingsfile::largerModelsFile()
     QVERIFY(c.Start({"--model", "7310-12"}));
     c.Form.Session->StatusTimer->stop();
     // a 36-channel model's file: its channel records 13 to 36 are sent as well
-    QStringList lines = c.Form.SettingsList;
+    QStringList lines = c.Form.Session->SettingsList;
     const QString record12 = lines.last().section(' ', 2);
     for (int n = 13; n <= 36; ++n)
         lines << QString("*CFG %1 %2").arg(n).arg(record12);
@@ -249,7 +249,7 @@ void tst_settingsfile::unreadableAndUnwritableFiles()
     ControlPanel c;
     QVERIFY(c.Start());
     c.Form.Session->StatusTimer->stop();
-    const QStringList before = c.Form.SettingsList;
+    const QStringList before = c.Form.Session->SettingsList;
 
     // a folder where a file was expected, and a file that vanished
     QVERIFY(QDir(work.path()).mkpath("folder.txt"));
@@ -263,7 +263,7 @@ void tst_settingsfile::unreadableAndUnwritableFiles()
                  qPrintable(c.P.Errors.Texts[0]));
         QCOMPARE(c.ReceivedFrom(mark), QStringList());
         QVERIFY(c.P.Dialogs.informations.isEmpty());
-        QCOMPARE(c.Form.SettingsList, before);
+        QCOMPARE(c.Form.Session->SettingsList, before);
         QVERIFY(!c.P.MessageForm.isVisible());
     }
 
@@ -326,7 +326,7 @@ void tst_settingsfile::refreshDuringReplay()
             replayed << line;
     QCOMPARE(replayed, lines.mid(1));
     QCOMPARE(c.P.Dialogs.informations, QStringList{"Settings loaded."});
-    QCOMPARE(c.Form.SettingsList.size(), 16 + 6);
+    QCOMPARE(c.Form.Session->SettingsList.size(), 16 + 6);
     QVERIFY(!c.Form.Session->ReinitializePending);
 }
 

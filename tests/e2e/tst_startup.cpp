@@ -57,8 +57,8 @@ void tst_startup::demoMode()
     QCOMPARE(form.FWVersionlbl->text(), QString("Firmware Ver: 1.00"));
     QCOMPARE(form.FPGAVersionlbl->text(), QString("FPGA Ver: 1.25"));
     QCOMPARE(form.ChPageControl->PageCount(), 1);
-    QCOMPARE(form.SettingsList.size(), 1);
-    QVERIFY(form.SettingsList[0].startsWith("// "));
+    QCOMPARE(form.Session->SettingsList.size(), 1);
+    QVERIFY(form.Session->SettingsList[0].startsWith("// "));
     QVERIFY(!form.Comm->CommandsDisabled);
     QVERIFY(!form.ComPort->Opened());
     QVERIFY(!p.MessageForm.isVisible());
@@ -109,7 +109,7 @@ void tst_startup::manualChoiceChosen()
     QVERIFY(!emulator->Received().contains("*IDN?"));
     QCOMPARE(form.windowTitle(),
              QString("Unknown Model   SW Version: " KT7310_VERSION " ComPort: 3 Baud: 115200"));
-    QCOMPARE(form.ChannelCount, 12);
+    QCOMPARE(form.Session->ChannelCount, 12);
     QCOMPARE(form.ChPageControl->PageCount(), 12);
     QVERIFY(!form.KTBlueBanner->isVisibleTo(&form));
     QVERIFY(!form.MRDBanner->isVisibleTo(&form));

@@ -70,7 +70,7 @@ void tst_statuspoll::runAndStop()
 
     QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
     QCOMPARE(Shown(c.Form), (RunDisplay{"Stop", true})); // before anything is sent
-    QVERIFY(c.Form.Mirrors.SystemRunning);
+    QVERIFY(c.Form.Session->Mirrors.SystemRunning);
     QVERIFY(c.ReceivedFrom(mark).isEmpty());
     QVERIFY(c.Form.Session->TaskTimer->isActive());
     QCOMPARE(c.Form.Session->TaskTimer->interval(), 5);
@@ -78,7 +78,7 @@ void tst_statuspoll::runAndStop()
 
     QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
     QCOMPARE(Shown(c.Form), (RunDisplay{"Run", false}));
-    QVERIFY(!c.Form.Mirrors.SystemRunning);
+    QVERIFY(!c.Form.Session->Mirrors.SystemRunning);
     QTRY_COMPARE(c.ReceivedFrom(mark), (QStringList{":PULS0:STAT ON", ":PULS0:STAT OFF"}));
 
     // the instrument agrees: the polls that follow change nothing
@@ -112,7 +112,7 @@ void tst_statuspoll::pollFollowsTheInstrument()
         c.Form.Session->ProcessTasks();
     }
     // A display that no poll would write, to see whether one did.
-    c.Form.Mirrors.SystemRunning = knownRunning;
+    c.Form.Session->Mirrors.SystemRunning = knownRunning;
     c.Form.RunStopbtn->setText("untouched");
     c.Form.PulseAnimate->setVisible(knownRunning);
     if (knownRunning)
@@ -127,7 +127,7 @@ void tst_statuspoll::pollFollowsTheInstrument()
     const RunDisplay expected =
         caption == "-" ? RunDisplay{"untouched", true} : RunDisplay{caption, caption == "Stop"};
     QCOMPARE(Shown(c.Form), expected);
-    QCOMPARE(c.Form.Mirrors.SystemRunning, instrumentRuns);
+    QCOMPARE(c.Form.Session->Mirrors.SystemRunning, instrumentRuns);
 }
 
 void tst_statuspoll::readbackShowsTheRunState_data()
@@ -164,7 +164,7 @@ void tst_statuspoll::readbackShowsTheRunState()
     }
     c.Form.Session->StatusTimer->stop();
     QCOMPARE(Shown(c.Form), (RunDisplay{"Stop", true}));
-    QVERIFY(c.Form.Mirrors.SystemRunning);
+    QVERIFY(c.Form.Session->Mirrors.SystemRunning);
 
     // the button stops what runs
     const int mark = c.ReceivedCount();

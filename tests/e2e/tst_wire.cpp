@@ -310,9 +310,9 @@ void tst_wire::localEffects()
     Panel *panel = PanelFor("7310-12");
     QVERIFY(panel);
     TMainForm &f = *panel->P.Form;
-    ChannelConfig &c = f.ChannelConfigs[7];
-    ChannelConfig &c5 = f.ChannelConfigs[5];
-    TSystemMirrors &m = f.Mirrors;
+    ChannelConfig &c = f.Session->ChannelConfigs[7];
+    ChannelConfig &c5 = f.Session->ChannelConfigs[5];
+    TSystemMirrors &m = f.Session->Mirrors;
     const int unset = 99;
     struct Step
     {

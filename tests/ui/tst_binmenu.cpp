@@ -43,7 +43,7 @@ struct BinsFixture
 
     BinsFixture(int channels, bool restore)
     {
-        Form.ChannelCount = channels;
+        Form.Session->ChannelCount = channels;
         Form.UpdateStorageBins();
         Menu = restore ? Form.RestoreFromBin : Form.SaveToBin;
     }

@@ -88,7 +88,7 @@ void tst_channeltabs::generatedTabs()
     QFETCH(int, pages);
     QFETCH(int, muxItems);
     TMainForm w;
-    w.ChannelCount = channelCount;
+    w.Session->ChannelCount = channelCount;
     if (channelCount < 12)
         RemoveMuxItemFour(w);
     w.CreateChannelTabs();
@@ -159,7 +159,7 @@ void tst_channeltabs::generatedControlsCopyTheTemplate()
     w.ChMuxSelect[1]->SetOnClickCheck(record);
     w.ChMuxSelect[1]->SetChecked(2, true);
     w.ChPolaritySel[1]->setCurrentIndex(1);
-    w.ChannelCount = 12;
+    w.Session->ChannelCount = 12;
     w.CreateChannelTabs();
 
     const int n = 7;
@@ -200,7 +200,7 @@ struct ChannelWindow
     TMainForm w;
     ChannelWindow()
     {
-        w.ChannelCount = 12;
+        w.Session->ChannelCount = 12;
         w.CreateChannelTabs();
         w.SetResolutionRanges();
         w.show();
@@ -332,12 +332,12 @@ void tst_channeltabs::fieldsShowAndReachTheirRange()
 void tst_channeltabs::secondCallAddsNothing()
 {
     TMainForm w;
-    w.ChannelCount = 6;
+    w.Session->ChannelCount = 6;
     w.CreateChannelTabs();
     const int widgets = w.findChildren<QWidget *>().size();
     QObject *delay6 = w.ChDelayAdj[6];
 
-    w.ChannelCount = 12; // a later initialization with a model read differently
+    w.Session->ChannelCount = 12; // a later initialization with a model read differently
     w.CreateChannelTabs();
     QCOMPARE(w.ChPageControl->PageCount(), 6);
     QCOMPARE(w.findChildren<QWidget *>().size(), widgets);

@@ -285,7 +285,7 @@ void tst_mainform::versionFromTheBuild()
 void tst_mainform::focusMemory()
 {
     TMainForm w;
-    w.ChannelCount = 6;
+    w.Session->ChannelCount = 6;
     w.CreateChannelTabs();
     w.SystemPageControl->SetActivePageIndex(0);
     w.show();

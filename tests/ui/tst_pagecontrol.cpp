@@ -51,7 +51,7 @@ void tst_pagecontrol::currentTabIsMarked()
     QFETCH(bool, channels);
     QFETCH(int, chosen);
     TMainForm w;
-    w.ChannelCount = 36;
+    w.Session->ChannelCount = 36;
     w.CreateChannelTabs();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -66,7 +66,7 @@ void tst_screenfit::initTestCase()
 void tst_screenfit::mainWindowOnScaledScreen()
 {
     TMainForm w;
-    w.ChannelCount = 36;
+    w.Session->ChannelCount = 36;
     w.CreateChannelTabs();
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

@@ -43,12 +43,12 @@ namespace {
 // A 12-channel panel with channel n's pulse at n * 20 ns for 10 ns in a 1 µs period.
 void FillMirrors(TMainForm &form)
 {
-    form.ChannelCount = 12;
-    form.Mirrors.SystemPeriod = 1e-6;
+    form.Session->ChannelCount = 12;
+    form.Session->Mirrors.SystemPeriod = 1e-6;
     for (int n = 1; n <= 12; ++n) {
-        form.ChannelConfigs[n].Enabled = 1;
-        form.ChannelConfigs[n].Delay = n * 20e-9;
-        form.ChannelConfigs[n].Width = 10e-9;
+        form.Session->ChannelConfigs[n].Enabled = 1;
+        form.Session->ChannelConfigs[n].Delay = n * 20e-9;
+        form.Session->ChannelConfigs[n].Width = 10e-9;
     }
 }
 
@@ -155,7 +155,7 @@ void tst_timingdiagramform::channelChangeMovesItsPulse()
     form.CreateChannelTabs();
     form.SetResolutionRanges();
     for (int n = 1; n <= 12; ++n)
-        form.ChDelayAdj[n]->SetValue(form.ChannelConfigs[n].Delay);
+        form.ChDelayAdj[n]->SetValue(form.Session->ChannelConfigs[n].Delay);
     TTimingDiagramForm *diagram = form.ShowTimingDiagram();
     TTimingDiagramView *view = diagram->View();
     QVERIFY(QTest::qWaitForWindowExposed(diagram));
@@ -168,7 +168,7 @@ void tst_timingdiagramform::channelChangeMovesItsPulse()
     // queues the line, and the queue announces the change. Nothing is sent here.
     form.ChDelayAdj[7]->AssignValue(500e-9);
     form.Session->TaskTimer->stop();
-    QCOMPARE(form.ChannelConfigs[7].Delay, 500e-9);
+    QCOMPARE(form.Session->ChannelConfigs[7].Delay, 500e-9);
 
     const QList<TRowGeometry> after = view->Rows();
     const TTimeAxis axis = view->Axis();
@@ -286,7 +286,7 @@ void tst_timingdiagramform::wheelZoomDragPanAndFit()
     QVERIFY(std::abs(view->Axis().ToTime(at.x()) - 200e-9) < 1e-15);
 
     // A change in the main window keeps the operator's zoom.
-    form.ChannelConfigs[3].Width = 20e-9;
+    form.Session->ChannelConfigs[3].Width = 20e-9;
     emit form.ConfigurationChanged();
     QVERIFY(view->Axis().Span() < fitted.Span() / 1.4);
 
@@ -310,7 +310,7 @@ void tst_timingdiagramform::savePicture()
 {
     TMainForm form;
     FillMirrors(form);
-    form.ChannelConfigs[12].Width = 2e-6; // past the period, to draw the mark as well
+    form.Session->ChannelConfigs[12].Width = 2e-6; // past the period, to draw the mark as well
     TTimingDiagramForm *diagram = form.ShowTimingDiagram();
     diagram->resize(900, 640);
     QVERIFY(QTest::qWaitForWindowExposed(diagram));

@@ -105,11 +105,11 @@ void tst_tools::aboutAndWebSite()
     QFETCH(QString, site);
     ScriptedDialogs dialogs;
     TMainForm form;
-    form.Identity.Company = badge;
-    form.Identity.ModelNumber = "7310-24";
-    form.Identity.SerialNumber = 40213;
-    form.Identity.FirmwareVersion = "2.04";
-    form.Identity.FPGAVersion = "1.12";
+    form.Session->Identity.Company = badge;
+    form.Session->Identity.ModelNumber = "7310-24";
+    form.Session->Identity.SerialNumber = 40213;
+    form.Session->Identity.FirmwareVersion = "2.04";
+    form.Session->Identity.FPGAVersion = "1.12";
 
     form.About1->trigger();
     QCOMPARE(dialogs.informations,
@@ -134,7 +134,7 @@ void tst_tools::webSiteWithoutBrowser()
 {
     ScriptedDialogs dialogs;
     TMainForm form;
-    form.Identity.Company = "MRD";
+    form.Session->Identity.Company = "MRD";
     // a handler that cannot be called: the desktop reports that nothing was opened
     UrlRecorder browser;
     QDesktopServices::setUrlHandler("https", &browser, "Missing");

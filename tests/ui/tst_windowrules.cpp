@@ -55,7 +55,7 @@ void Check(const QList<QWidget *> &controls, int expect, bool preset, const char
 std::unique_ptr<TMainForm> FormWithChannels(int n)
 {
     auto form = std::make_unique<TMainForm>();
-    form->ChannelCount = n;
+    form->Session->ChannelCount = n;
     form->CreateChannelTabs();
     return form;
 }
@@ -92,9 +92,9 @@ void tst_windowrules::modes()
     for (bool preset : {false, true}) {
         for (QWidget *w : sysBurst + sysDuty + chBurst + chDuty + neighbour)
             SetOn(w, preset);
-        f.Mirrors.SystemMode = mode;
-        f.ChannelConfigs[7].Mode = mode;
-        f.ChannelConfigs[6].Mode = mode == 2 ? 3 : 2; // whatever channel 7 is, not this
+        f.Session->Mirrors.SystemMode = mode;
+        f.Session->ChannelConfigs[7].Mode = mode;
+        f.Session->ChannelConfigs[6].Mode = mode == 2 ? 3 : 2; // whatever channel 7 is, not this
 
         f.SystemModesEnable();
         f.ChModesEnable(7);
@@ -172,10 +172,10 @@ void tst_windowrules::inputs()
     for (bool preset : {false, true}) {
         for (QWidget *w : trig1 + trig2 + gate1Ctl + gate2Ctl + sharedCtl + lists + others)
             SetOn(w, preset);
-        f.Mirrors.Trigger1Mode = trigger1;
-        f.Mirrors.Trigger2Mode = trigger2;
-        f.Mirrors.Gate1Mode = gate1;
-        f.Mirrors.Gate2Mode = gate2;
+        f.Session->Mirrors.Trigger1Mode = trigger1;
+        f.Session->Mirrors.Trigger2Mode = trigger2;
+        f.Session->Mirrors.Gate1Mode = gate1;
+        f.Session->Mirrors.Gate2Mode = gate2;
 
         f.TriggerModesEnable();
         f.GateModesEnable();
@@ -221,9 +221,9 @@ void tst_windowrules::resolutionRanges()
     }
 
     // What is applied is what TimingLimits holds, on every channel.
-    f.TimingLimits.PeriodMax = 100;
-    f.TimingLimits.DelayIncrement = 1e-9;
-    f.TimingLimits.ChWaitCountMax = 99;
+    f.Session->TimingLimits.PeriodMax = 100;
+    f.Session->TimingLimits.DelayIncrement = 1e-9;
+    f.Session->TimingLimits.ChWaitCountMax = 99;
     f.SetResolutionRanges();
     QCOMPARE(f.PeriodAdj->MaxValue(), 100.0);
     QCOMPARE(f.ChDelayAdj[12]->Increment(), 1e-9);

@@ -34,12 +34,12 @@ int main(int argc, char **argv)
         } else if (args[i] == "--grab" && i + 1 < args.size()) {
             grab = args[++i];
         } else if (args[i].toInt() > 0) {
-            form.ChannelCount = args[i].toInt();
+            form.Session->ChannelCount = args[i].toInt();
         }
     }
     if (!form.MRDBanner->isVisible())
         form.KTBlueBanner->show();
-    if (form.ChannelCount < 12)
+    if (form.Session->ChannelCount < 12)
         delete form.ChMuxSelect[1]->takeItem(4);
     form.CreateChannelTabs();
     form.SystemPageControl->SetActivePageIndex(page);

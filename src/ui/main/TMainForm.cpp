@@ -16,12 +16,7 @@
 #include <QTimer>
 
 TMainForm::TMainForm(QWidget *parent)
-    : QMainWindow(parent), Session(new InstrumentSession(this)), Identity(Session->Identity),
-      ChannelCount(Session->ChannelCount), SystemUnsecured(Session->SystemUnsecured),
-      Mirrors(Session->Mirrors), ChannelConfigs(Session->ChannelConfigs),
-      TimingLimits(Session->TimingLimits), SettingsList(Session->SettingsList),
-      CalibrationList(Session->CalibrationList), ReadbackFailure(Session->ReadbackFailure),
-      ReadbackFailedQuery(Session->ReadbackFailedQuery)
+    : QMainWindow(parent), Session(new InstrumentSession(this))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("7310 Pulse Generator"));

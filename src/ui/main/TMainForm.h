@@ -64,19 +64,9 @@ public:
     ~TMainForm() override;
 
     // ---- The instrument -------------------------------------------------------------
-    // Its state lives in the session, owned by the window; the window's code names the
-    // session's members by the names below, the controls follow the session's signals.
+    // Its link, state and operations live in the session, owned by the window; the
+    // controls follow the session's signals and hand their changes to it.
     InstrumentSession *const Session;
-    TIdentityRecord &Identity;
-    int &ChannelCount;
-    bool &SystemUnsecured;
-    TSystemMirrors &Mirrors;
-    TChannelConfigs &ChannelConfigs;
-    TTimingLimits &TimingLimits;
-    QStringList &SettingsList;
-    QStringList &CalibrationList;
-    QString &ReadbackFailure;
-    QString &ReadbackFailedQuery;
 
     // ---- Banner strip -------------------------------------------------------------
     QLabel *KTBlueBanner = nullptr;

@@ -41,7 +41,7 @@ void TMainForm::CreateStorageParts()
 
 void TMainForm::UpdateStorageBins()
 {
-    for (int bin = 2; bin <= qMin(ChannelCount, int(MaxChannels)); ++bin) {
+    for (int bin = 2; bin <= qMin(Session->ChannelCount, int(MaxChannels)); ++bin) {
         BinItem(this, SaveToBin, "BinSave", bin, &TMainForm::SaveStorageBin);
         BinItem(this, RestoreFromBin, "BinRestore", bin, &TMainForm::RecallStorageBin);
     }

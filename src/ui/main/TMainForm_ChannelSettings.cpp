@@ -81,10 +81,10 @@ void TMainForm::SetChannelDelay(QObject *Sender)
     if (!edit)
         return;
     const double v = edit->Value();
-    if (CheckResolution(v, TimingLimits.DelayIncrement)) {
+    if (CheckResolution(v, Session->TimingLimits.DelayIncrement)) {
         Session->ChangeSetting(ChRow("Delay"), v, n);
     } else {
-        edit->AssignValue(ChannelConfigs[n].Delay);
+        edit->AssignValue(Session->ChannelConfigs[n].Delay);
     }
 }
 
@@ -95,10 +95,10 @@ void TMainForm::SetChannelWidth(QObject *Sender)
     if (!edit)
         return;
     const double v = edit->Value();
-    if (CheckResolution(v, TimingLimits.WidthIncrement)) {
+    if (CheckResolution(v, Session->TimingLimits.WidthIncrement)) {
         Session->ChangeSetting(ChRow("Width"), v, n);
     } else {
-        edit->AssignValue(ChannelConfigs[n].Width);
+        edit->AssignValue(Session->ChannelConfigs[n].Width);
     }
 }
 
@@ -190,7 +190,7 @@ void TMainForm::SetChannelMux(QObject *Sender)
     QList<bool> checked;
     for (int i = 0; i < list->count(); ++i)
         checked << list->Checked(i);
-    Session->ChangeSetting(ChRow("Multiplexer"), MuxMask(checked, ChannelCount), n);
+    Session->ChangeSetting(ChRow("Multiplexer"), MuxMask(checked, Session->ChannelCount), n);
 }
 
 void TMainForm::SetChannelControlMode(QObject *Sender)

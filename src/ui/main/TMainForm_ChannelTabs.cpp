@@ -216,7 +216,7 @@ void TMainForm::CreateChannelTabs()
 
     const auto *funct1 = TabCh1->findChild<QGroupBox *>(QStringLiteral("ChFunctGrp1"));
     const auto *enable1 = funct1->findChild<TCheckBox *>(QStringLiteral("ChEnablebox1"));
-    const int last = qMin(ChannelCount, int(MaxChannels));
+    const int last = qMin(Session->ChannelCount, int(MaxChannels));
     for (int n = 2; n <= last; ++n) {
         auto *sheet = new QWidget;
         sheet->setObjectName(Named("TabCh", n));

@@ -51,10 +51,10 @@ void TMainForm::InitializeStarted(bool showProgress)
 
 void TMainForm::IdentityKnown(const TIdentityTexts &texts)
 {
-    if (Identity.Company == QLatin1String("KT")) {
+    if (Session->Identity.Company == QLatin1String("KT")) {
         KTBlueBanner->show();
         MRDBanner->hide();
-    } else if (Identity.Company == QLatin1String("MRD")) {
+    } else if (Session->Identity.Company == QLatin1String("MRD")) {
         KTBlueBanner->hide();
         MRDBanner->show();
     }
@@ -65,7 +65,7 @@ void TMainForm::IdentityKnown(const TIdentityTexts &texts)
 
     // The items a model lacks (the 6-channel models' multiplexer item "4") go from the
     // template before the other tabs are generated from it, once.
-    const int muxItems = MuxItemCount(ChannelCount);
+    const int muxItems = MuxItemCount(Session->ChannelCount);
     if (ChMuxSelect[1]->count() > muxItems)
         ChMuxSelect[1]->SetItems(ChMuxSelect[1]->Items().mid(0, muxItems));
     if (!ChannelTabsCreated)
@@ -91,6 +91,6 @@ void TMainForm::InitializeEnded(bool showProgress)
 void TMainForm::ShowReadbackState()
 {
     setWindowTitle(Session->CaptionWithReadbackState());
-    ReadbackIncompletelbl->setToolTip(ReadbackFailure);
-    ReadbackIncompletelbl->setVisible(!ReadbackFailure.isEmpty());
+    ReadbackIncompletelbl->setToolTip(Session->ReadbackFailure);
+    ReadbackIncompletelbl->setVisible(!Session->ReadbackFailure.isEmpty());
 }

@@ -17,10 +17,10 @@ void TMainForm::ShowSystemField(TSystemField field)
     case TSystemField::RunState:
         break; // the run state follows RunStateChanged
     case TSystemField::Period:
-        PeriodAdj->AssignValue(Mirrors.SystemPeriod);
+        PeriodAdj->AssignValue(Session->Mirrors.SystemPeriod);
         break;
     case TSystemField::Mode:
-        SystemModeSel->setCurrentIndex(Mirrors.SystemMode);
+        SystemModeSel->setCurrentIndex(Session->Mirrors.SystemMode);
         break;
     case TSystemField::BurstCount:
         SysBurstAdj->AssignValue(double(counts.BurstCount));
@@ -53,13 +53,13 @@ void TMainForm::ShowInputField(int record, TInputField field)
     // Trigger 2 and gate 2 share one threshold field: record 93's value is the one shown.
     const InputControls inputs[] = {
         {90, TrigModeSel1, TriggerEdgeSel1, TrigThresholdAdj1, TrigDebounceSel1,
-         Mirrors.Trigger1Mode, Mirrors.Trigger1Edge, Mirrors.Trigger1Debounce},
+         Session->Mirrors.Trigger1Mode, Session->Mirrors.Trigger1Edge, Session->Mirrors.Trigger1Debounce},
         {91, TrigModeSel2, TriggerEdgeSel2, TrigGateThresholdAdj2, TrigDebounceSel2,
-         Mirrors.Trigger2Mode, Mirrors.Trigger2Edge, Mirrors.Trigger2Debounce},
-        {92, GateModeSel1, GateLogicSel1, GateThresholdAdj1, GateDebounceSel1, Mirrors.Gate1Mode,
-         Mirrors.Gate1Logic, Mirrors.Gate1Debounce},
+         Session->Mirrors.Trigger2Mode, Session->Mirrors.Trigger2Edge, Session->Mirrors.Trigger2Debounce},
+        {92, GateModeSel1, GateLogicSel1, GateThresholdAdj1, GateDebounceSel1, Session->Mirrors.Gate1Mode,
+         Session->Mirrors.Gate1Logic, Session->Mirrors.Gate1Debounce},
         {93, GateModeSel2, GateLogicSel2, TrigGateThresholdAdj2, GateDebounceSel2,
-         Mirrors.Gate2Mode, Mirrors.Gate2Logic, Mirrors.Gate2Debounce},
+         Session->Mirrors.Gate2Mode, Session->Mirrors.Gate2Logic, Session->Mirrors.Gate2Debounce},
     };
     for (const InputControls &in : inputs) {
         if (in.Record != record)
@@ -83,7 +83,7 @@ void TMainForm::ShowInputField(int record, TInputField field)
 
 void TMainForm::ShowChannelField(int chnum, TChannelField field, bool matched)
 {
-    const ChannelConfig &config = ChannelConfigs[chnum];
+    const ChannelConfig &config = Session->ChannelConfigs[chnum];
     switch (field) {
     case TChannelField::Enabled:
         ChEnablebox[chnum]->setChecked(config.Enabled == 1);
@@ -144,7 +144,7 @@ void TMainForm::ShowQueryValue(TConfigItem item, bool changed)
     const TSystemValues &values = Session->SystemValues;
     switch (item) {
     case TConfigItem::SecurityState:
-        ServiceWindowMenu->setVisible(SystemUnsecured);
+        ServiceWindowMenu->setVisible(Session->SystemUnsecured);
         break;
     case TConfigItem::AutoStart:
         AutoStartEnbl->setChecked(values.AutoStart);
@@ -180,8 +180,8 @@ void TMainForm::UpdateChMux(int chnum)
 {
     // Item 4 only where the list has it (12 channels and more); higher bits are ignored.
     TCheckListBox *list = ChMuxSelect[chnum];
-    const qint32 mask = ChannelConfigs[chnum].MuxMask;
-    const int items = MuxItemCount(ChannelCount);
+    const qint32 mask = Session->ChannelConfigs[chnum].MuxMask;
+    const int items = MuxItemCount(Session->ChannelCount);
     for (int i = 0; i < items; ++i)
         list->SetChecked(i, MuxItemChecked(mask, i));
 }

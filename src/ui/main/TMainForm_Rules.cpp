@@ -38,7 +38,7 @@ void Apply(bool on, std::initializer_list<QWidget *> controls)
 
 void TMainForm::SystemModesEnable()
 {
-    const TModeAvailability a = ModeAvailability(Mirrors.SystemMode);
+    const TModeAvailability a = ModeAvailability(Session->Mirrors.SystemMode);
     Apply(a.Burst, {BurstCountGrp, SysBurstAdj});
     Apply(a.DutyCycle, {DutyCycleGrp, SysDutyOnAdj, SysDutyOffAdj, SysCycleCountAdj});
 }
@@ -47,7 +47,7 @@ void TMainForm::ChModesEnable(int chnum)
 {
     if (chnum < 1 || chnum > MaxChannels)
         return;
-    const TModeAvailability a = ModeAvailability(ChannelConfigs[chnum].Mode);
+    const TModeAvailability a = ModeAvailability(Session->ChannelConfigs[chnum].Mode);
     Apply(a.Burst, {ChBurstCountGrp[chnum], ChBurstAdj[chnum]});
     Apply(a.DutyCycle,
           {ChDutyOnGrp[chnum], ChDutyOnAdj[chnum], ChDutyOffGrp[chnum], ChDutyOffAdj[chnum]});
@@ -62,33 +62,33 @@ void TMainForm::OutputModeEnable(int chnum, int outputMode)
 
 void TMainForm::SharedThresholdEnable()
 {
-    Apply(SharedThresholdEnabled(Mirrors.Trigger2Mode, Mirrors.Gate2Mode),
+    Apply(SharedThresholdEnabled(Session->Mirrors.Trigger2Mode, Session->Mirrors.Gate2Mode),
           {TrigGateThresholdGrp2, TrigGateThresholdAdj2});
 }
 
 void TMainForm::TriggerModesEnable()
 {
-    Apply(TriggerAvailability(Mirrors.Trigger1Mode),
+    Apply(TriggerAvailability(Session->Mirrors.Trigger1Mode),
           {ExtThresholdGrp1, TrigThresholdAdj1, ExtTrigEdgeGrp1, TriggerEdgeSel1});
-    Apply(TriggerAvailability(Mirrors.Trigger2Mode), {ExtTrigEdgeGrp2, TriggerEdgeSel2});
+    Apply(TriggerAvailability(Session->Mirrors.Trigger2Mode), {ExtTrigEdgeGrp2, TriggerEdgeSel2});
     SharedThresholdEnable();
 }
 
 void TMainForm::GateModesEnable()
 {
-    Apply(GateControlsEnabled(Mirrors.Gate1Mode),
+    Apply(GateControlsEnabled(Session->Mirrors.Gate1Mode),
           {GateThresholdGrp1, GateThresholdAdj1, GateLogicGrp1, GateLogicSel1});
-    Apply(GateControlsEnabled(Mirrors.Gate2Mode), {GateLogicGrp2, GateLogicSel2});
+    Apply(GateControlsEnabled(Session->Mirrors.Gate2Mode), {GateLogicGrp2, GateLogicSel2});
     SharedThresholdEnable();
     // Only the two lists, not their group boxes.
-    const bool channelGates = ChannelGateListsEnabled(Mirrors.Gate1Mode, Mirrors.Gate2Mode);
-    for (int n = 1; n <= qMin(ChannelCount, int(MaxChannels)); ++n)
+    const bool channelGates = ChannelGateListsEnabled(Session->Mirrors.Gate1Mode, Session->Mirrors.Gate2Mode);
+    for (int n = 1; n <= qMin(Session->ChannelCount, int(MaxChannels)); ++n)
         Apply(channelGates, {ChGateModeSel[n], ChGateLogicSel[n]});
 }
 
 void TMainForm::SetResolutionRanges()
 {
-    const TTimingLimits &t = TimingLimits;
+    const TTimingLimits &t = Session->TimingLimits;
     PeriodAdj->SetIncrement(t.PeriodIncrement);
     PeriodAdj->SetDecimals(t.PeriodDecimals);
     PeriodAdj->SetMaxValue(t.PeriodMax);
@@ -99,7 +99,7 @@ void TMainForm::SetResolutionRanges()
     SysDutyOffAdj->SetMaxValue(double(t.SysDutyMax));
     SysCycleCountAdj->SetMaxValue(double(t.SysCycleCountMax));
 
-    for (int n = 1; n <= qMin(ChannelCount, int(MaxChannels)); ++n) {
+    for (int n = 1; n <= qMin(Session->ChannelCount, int(MaxChannels)); ++n) {
         if (TPlusSpinEdit *delay = ChDelayAdj[n]) {
             delay->SetIncrement(t.DelayIncrement);
             delay->SetMaxValue(t.DelayMax);

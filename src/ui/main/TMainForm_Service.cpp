@@ -34,7 +34,7 @@ void TMainForm::ServiceMenuClick()
         return;
     }
     Dialogs().Information(QStringLiteral("Incorrect Code"));
-    SystemUnsecured = false;
+    Session->SystemUnsecured = false;
     ServiceWindowMenu->setVisible(false);
     if (ServiceForm)
         ServiceForm->close();

@@ -37,7 +37,7 @@ void TMainForm::SaveToFile1Click()
     // read-back that did not complete ends the save before the dialog.
     if (!Session->Initialize(false)) {
         if (!Terminating())
-            ReportError(ReadbackFailure + QStringLiteral(" The settings were not saved."));
+            ReportError(Session->ReadbackFailure + QStringLiteral(" The settings were not saved."));
         return;
     }
     if (Terminating())

@@ -106,13 +106,13 @@ void TMainForm::FormCreate()
     ComPort->SetResponseTime(ResponseTimeMs);
     // The log file is named after this moment, once the scan is over.
     Comm->StampStartTime();
-    SettingsList.clear();
-    CalibrationList.clear();
+    Session->SettingsList.clear();
+    Session->CalibrationList.clear();
     if (LogSwitch)
         ToggleLoggingState();
     FLogSwitchApplied = true;
     LaunchTimer->start();
-    Mirrors.SystemRunning = false;
+    Session->Mirrors.SystemRunning = false;
     // From now on every reply wait dispatches window messages and a time-out asks the
     // operator; the component itself shows no message boxes.
     ComPort->SetAllowEvents(true);
@@ -128,7 +128,7 @@ void TMainForm::EnterDemoMode()
 bool TMainForm::FindInstrument()
 {
     InstrumentScanner scanner(*Comm);
-    const bool found = scanner.Find(Identity);
+    const bool found = scanner.Find(Session->Identity);
     ScanOpenFailures = scanner.OpenFailures;
     if (!found)
         return false;
@@ -138,7 +138,7 @@ bool TMainForm::FindInstrument()
 
 void TMainForm::ParseIDN()
 {
-    InstrumentScanner::ReadIdentity(*Comm, Identity);
+    InstrumentScanner::ReadIdentity(*Comm, Session->Identity);
 }
 
 void TMainForm::LaunchTimerTimer()
@@ -150,7 +150,7 @@ void TMainForm::LaunchTimerTimer()
     if (Terminating())
         return;
     Session->StatusTimer->start();
-    Mirrors.SystemRunning = false;
+    Session->Mirrors.SystemRunning = false;
 }
 
 void TMainForm::EndRun()

@@ -43,10 +43,10 @@ void TMainForm::CreateSystemSettingHandlers()
 void TMainForm::PeriodAdjChange(QObject *)
 {
     const double v = PeriodAdj->Value();
-    if (CheckResolution(v, TimingLimits.PeriodIncrement)) {
+    if (CheckResolution(v, Session->TimingLimits.PeriodIncrement)) {
         Session->ChangeSetting(SysRow("Period"), v);
     } else {
-        PeriodAdj->AssignValue(Mirrors.SystemPeriod);
+        PeriodAdj->AssignValue(Session->Mirrors.SystemPeriod);
     }
 }
 

@@ -112,7 +112,7 @@ QString TMainForm::WebSiteAddress(const QString &company)
 
 void TMainForm::WebSite1Click()
 {
-    const QString address = WebSiteAddress(Identity.Company);
+    const QString address = WebSiteAddress(Session->Identity.Company);
     if (!address.isEmpty() && !QDesktopServices::openUrl(QUrl(address)))
         Dialogs().Information(
             QStringLiteral("No web browser could be started. The web site is %1").arg(address));
@@ -121,11 +121,11 @@ void TMainForm::WebSite1Click()
 QString TMainForm::AboutText() const
 {
     const QString crlf = QStringLiteral("\r\n");
-    return QStringLiteral("Company: ") + CompanyName(Identity.Company) + crlf +
-           QStringLiteral("Model Number: ") + Identity.ModelNumber + crlf +
-           QStringLiteral("Serial Number: ") + QString::number(Identity.SerialNumber) + crlf +
-           QStringLiteral("Firmware Version: ") + Identity.FirmwareVersion + crlf +
-           QStringLiteral("FPGA Version: ") + Identity.FPGAVersion + crlf +
+    return QStringLiteral("Company: ") + CompanyName(Session->Identity.Company) + crlf +
+           QStringLiteral("Model Number: ") + Session->Identity.ModelNumber + crlf +
+           QStringLiteral("Serial Number: ") + QString::number(Session->Identity.SerialNumber) + crlf +
+           QStringLiteral("Firmware Version: ") + Session->Identity.FirmwareVersion + crlf +
+           QStringLiteral("FPGA Version: ") + Session->Identity.FPGAVersion + crlf +
            QStringLiteral("Software Version: ") + VersionInfo->FileVersion();
 }
 
