@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
     // What the first run spends beyond the transactions: generating the channel tabs.
     TMainForm other;
     other.show();
-    other.ChannelCount = 36;
+    other.Session->ChannelCount = 36;
     QElapsedTimer tabs;
     tabs.start();
     other.CreateChannelTabs();
