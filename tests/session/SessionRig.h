@@ -67,21 +67,21 @@ inline bool WidgetsLoaded()
 // is answered with Answer when one is set, else the session's default stands.
 struct LinkReports
 {
-    QList<TLinkFault> Missing;  // ReplyMissing
-    QList<TLinkFault> Lost;     // PortLost
-    QList<bool> Abandoned;      // LinkAbandoned(restart)
-    QList<int> NotSent;         // CommandsNotSent
+    QList<TLinkFault> Missing; // ReplyMissing
+    QList<TLinkFault> Lost;    // PortLost
+    QList<bool> Abandoned;     // LinkAbandoned(restart)
+    QList<int> NotSent;        // CommandsNotSent
     std::optional<InstrumentSession::TReplyMissingAnswer> Answer;
 
     explicit LinkReports(InstrumentSession &session)
     {
-        QObject::connect(&session, &InstrumentSession::ReplyMissing,
-                         [this](const TLinkFault &fault,
-                                InstrumentSession::TReplyMissingAnswer &answer) {
-                             Missing << fault;
-                             if (Answer)
-                                 answer = *Answer;
-                         });
+        QObject::connect(
+            &session, &InstrumentSession::ReplyMissing,
+            [this](const TLinkFault &fault, InstrumentSession::TReplyMissingAnswer &answer) {
+                Missing << fault;
+                if (Answer)
+                    answer = *Answer;
+            });
         QObject::connect(&session, &InstrumentSession::PortLost,
                          [this](const TLinkFault &fault) { Lost << fault; });
         QObject::connect(&session, &InstrumentSession::LinkAbandoned,

@@ -99,8 +99,8 @@ void tst_sessionlink::pollReadsTheShotCount()
     const int mark = r.ReceivedCount();
 
     r.Session.StatusTimerTimer();
-    const QStringList expected = asked ? QStringList{":PULS0:STAT?", ":COUN:PULS?"}
-                                       : QStringList{":PULS0:STAT?"};
+    const QStringList expected =
+        asked ? QStringList{":PULS0:STAT?", ":COUN:PULS?"} : QStringList{":PULS0:STAT?"};
     QCOMPARE(r.ReceivedFrom(mark), expected);
     QCOMPARE(r.Session.ShotCount(), shotCount);
     QCOMPARE(counts, asked ? QList<quint32>{shotCount} : QList<quint32>{});
@@ -121,13 +121,13 @@ constexpr int DefaultAnswer = -1;
 
 void tst_sessionlink::faultDuringADrain_data()
 {
-    QTest::addColumn<QString>("instrument"); // killed, unplugged, silent
-    QTest::addColumn<int>("answer");         // to ReplyMissing; DefaultAnswer leaves it
-    QTest::addColumn<int>("kind");           // TLinkFault::TKind of every ReplyMissing
-    QTest::addColumn<int>("questions");      // ReplyMissing raised
-    QTest::addColumn<int>("arrived");        // of the three commands
+    QTest::addColumn<QString>("instrument");    // killed, unplugged, silent
+    QTest::addColumn<int>("answer");            // to ReplyMissing; DefaultAnswer leaves it
+    QTest::addColumn<int>("kind");              // TLinkFault::TKind of every ReplyMissing
+    QTest::addColumn<int>("questions");         // ReplyMissing raised
+    QTest::addColumn<int>("arrived");           // of the three commands
     QTest::addColumn<QList<bool>>("abandoned"); // LinkAbandoned(restart)
-    QTest::addColumn<bool>("laterAsks");     // a later transaction waits and asks again
+    QTest::addColumn<bool>("laterAsks");        // a later transaction waits and asks again
 
     const int end = InstrumentSession::EndProgram;
     const int restart = InstrumentSession::RestartProgram;
@@ -160,7 +160,9 @@ void tst_sessionlink::faultDuringADrain()
     const QString after = QString::number(FStartLines);
     QStringList arguments{"--model", "462K-6"};
     if (instrument == "killed") // answers late, and is killed while the drain waits
-        arguments << "--reply-delay" << "2000" << "--slow-after" << after;
+        arguments << "--reply-delay"
+                  << "2000"
+                  << "--slow-after" << after;
     else if (instrument == "unplugged")
         arguments << "--unplug-after" << after;
     else

@@ -235,7 +235,7 @@ void tst_sessionqueue::changesDuringAReadbackSendNothing()
     QCOMPARE(r.ReceivedFrom(mark), FReadback); // the queries only
     QVERIFY(r.Session.CommandQueue.isEmpty());
     QVERIFY(!r.Session.CommandsQueued);
-    QCOMPARE(changed.size(), 1); // the end of the read-back only
+    QCOMPARE(changed.size(), 1);                // the end of the read-back only
     QVERIFY(r.Session.StatusTimer->isActive()); // the poll runs again
     r.Session.StatusTimer->stop();
     QTRY_VERIFY(!r.Session.TaskTimer->isActive());
@@ -248,8 +248,8 @@ void tst_sessionqueue::recall_data()
     QTest::addColumn<QString>("recall");
     QTest::addColumn<double>("delay"); // channel 2's, as the bin holds it
     QTest::newRow("bin 3") << QList<int>{3} << "*RCL 3" << 1e-6;
-    QTest::newRow("two requests before a tick: the later one") << QList<int>{3, 5} << "*RCL 5"
-                                                               << 2e-6;
+    QTest::newRow("two requests before a tick: the later one")
+        << QList<int>{3, 5} << "*RCL 5" << 2e-6;
 }
 
 void tst_sessionqueue::recall()
