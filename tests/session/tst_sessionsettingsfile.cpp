@@ -19,6 +19,8 @@ private slots:
     void restores_data();
     void restores();
     void restoreWhoseReadbackFails();
+    void restoreWhoseInstrumentVanishes_data();
+    void restoreWhoseInstrumentVanishes();
 
 private:
     QTemporaryDir FWork;
@@ -244,6 +246,49 @@ void tst_sessionsettingsfile::restoreWhoseReadbackFails()
     QCOMPARE(r.Session.SettingsList.size(), 5 + 11 + 6);
     QCOMPARE(r.ReceivedFrom(mark).last(), QString("*CFG?6?"));
     QVERIFY(r.Errors.Texts.isEmpty());
+}
+
+void tst_sessionsettingsfile::restoreWhoseInstrumentVanishes_data()
+{
+    QTest::addColumn<int>("answer"); // to ReplyMissing; -1 leaves the session's default
+    QTest::newRow("ignored: the link is gone") << int(InstrumentSession::IgnoreMissingReply);
+    QTest::newRow("default answer: the port given up") << -1;
+}
+
+void tst_sessionsettingsfile::restoreWhoseInstrumentVanishes()
+{
+    QFETCH(int, answer);
+    int startLines = 0;
+    {
+        SessionRig reference;
+        QVERIFY(reference.Start());
+        startLines = reference.ReceivedCount();
+    }
+    SessionRig r;
+    // the device is pulled once three lines of the file have been answered
+    QVERIFY(r.Start({"--model", "462K-6", "--unplug-after", QString::number(startLines + 3)}));
+    LinkReports reports(r.Session);
+    if (answer >= 0)
+        reports.Answer = InstrumentSession::TReplyMissingAnswer(answer);
+    QSignalSpy readbackState(&r.Session, &InstrumentSession::ReadbackStateChanged);
+    QStringList lines;
+    for (int i = 0; i < 10; ++i)
+        lines << QString(":SYST:AUT %1").arg(i % 2);
+
+    const TLoadResult result = r.Session.LoadSettings(lines);
+    QCOMPARE(r.ReceivedFrom(startLines), lines.mid(0, 3));
+    QCOMPARE(reports.Missing.size(), 1);
+    QCOMPARE(int(reports.Missing[0].Kind), int(TLinkFault::PortLost));
+    // no read-back could follow, and nothing claims one failed
+    QEXPECT_FAIL("default answer: the port given up",
+                 "LoadSettings reads back on the given-up port and reports an unreadable reply",
+                 Abort);
+    QVERIFY(result.LinkGone);
+    QVERIFY(!result.ReadBack);
+    QVERIFY(!result.Failed);
+    QVERIFY(result.Message.isEmpty());
+    QCOMPARE(r.Session.ReadbackFailure, QString("the instrument no longer answers"));
+    QCOMPARE(readbackState.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_sessionsettingsfile)
