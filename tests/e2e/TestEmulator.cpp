@@ -40,6 +40,12 @@ TestEmulator::~TestEmulator()
     }
 }
 
+void TestEmulator::Kill()
+{
+    FProcess.kill();
+    FProcess.waitForFinished(3000);
+}
+
 QStringList TestEmulator::Transcript() const
 {
     QFile file(FTranscriptPath);

@@ -23,6 +23,9 @@ public:
     TestEmulator &operator=(const TestEmulator &) = delete;
 
     bool IsReady() const { return FReady; }
+    // Ends the emulator at once, as a crash would (its link stays behind, dangling); the
+    // transcript stays readable.
+    void Kill();
     QString StartError() const { return FError; }
 
     // The transcript without its time stamps: "RX line", "TX reply", "-- note".

@@ -1,0 +1,295 @@
+// The session's settings-file flow against the emulator, without a window: a save writes
+// the configuration read back just then, a restore replays a file's command lines and reads
+// the configuration back, and the failures of both.
+
+#include "SessionRig.h"
+#include "comm/CommandScriptReplay.h"
+#include "protocol/CommandScript.h"
+
+#include <QDir>
+
+class tst_sessionsettingsfile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void saveThenRestoreGivesTheSameState();
+    void saveFailures_data();
+    void saveFailures();
+    void restores_data();
+    void restores();
+    void restoreWhoseReadbackFails();
+    void restoreWhoseInstrumentVanishes_data();
+    void restoreWhoseInstrumentVanishes();
+
+private:
+    QTemporaryDir FWork;
+    QString Path(const QString &name) const { return QDir(FWork.path()).filePath(name); }
+};
+
+namespace {
+// What went out before the read-back that follows a replay (which starts with the system
+// record).
+QStringList ReplayedLines(const QStringList &sent)
+{
+    const qsizetype readback = sent.indexOf(QStringLiteral("*CFG? 0?"));
+    return readback < 0 ? QStringList{QStringLiteral("<no read-back>")} : sent.mid(0, readback);
+}
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+const QString Garbled = "The reply to \"*CFG?3?\" cannot be read: \"garbage\" "
+                        "('' is not a valid integer value).";
+} // namespace
+
+void tst_sessionsettingsfile::initTestCase()
+{
+    QVERIFY(!WidgetsLoaded());
+    QVERIFY(FWork.isValid());
+}
+
+void tst_sessionsettingsfile::saveThenRestoreGivesTheSameState()
+{
+    SessionRig r;
+    QVERIFY(r.Start({"--model", "7310-12"}));
+    // a state away from the factory settings
+    for (const QString &line : QStringList{":PULS2:DEL 0.00000100000", ":PULS5:WIDT 0.00000200000",
+                                           ":SYST:AUT 1", ":PULS0:PER 0.000200000"})
+        r.Session.QueuedCommandToPort(line);
+    r.Session.ProcessTasks();
+
+    // the save reads the whole configuration back first
+    const QString file = Path("state.txt");
+    const int beforeSave = r.ReceivedCount();
+    QCOMPARE(r.Session.SaveSettings(file), QString());
+    const QStringList readback = r.ReceivedFrom(beforeSave);
+    QCOMPARE(readback.first(), QString("*CFG? 0?"));
+    QCOMPARE(readback.last(), QString("*CFG?12?"));
+    r.Session.StatusTimer->stop(); // restarted by the read-back
+    const QStringList saved = r.Session.SettingsList;
+    QCOMPARE(FileBytes(file), (saved.join("\r\n") + "\r\n").toLatin1());
+    // the date, caption and identity comments, then one line per setting
+    QCOMPARE(saved.size(), 5 + 11 + 12);
+    for (int i = 0; i < 5; ++i)
+        QVERIFY2(saved[i].startsWith("// "), qPrintable(saved[i]));
+    QVERIFY(saved[5].startsWith("*CFG 0 "));
+    QCOMPARE(r.Session.ChannelConfigs[2].Delay, 1e-6);
+    QVERIFY(r.Session.SystemValues.AutoStart);
+
+    // back to the factory settings
+    r.Session.QueuedCommandToPort("*RST");
+    r.Session.ProcessTasks();
+    r.Session.RequestRefresh();
+    r.Session.ProcessTasks();
+    r.Session.StatusTimer->stop();
+    QVERIFY(r.Session.SettingsList.mid(1) != saved.mid(1));
+    QVERIFY(!r.Session.SystemValues.AutoStart);
+
+    const CommandScript::ReadResult read = CommandScript::Read(file);
+    QVERIFY(read.Ok());
+    const int mark = r.ReceivedCount();
+    const TLoadResult result = r.Session.LoadSettings(read.Lines);
+    QCOMPARE(result.Message, QString("Settings loaded."));
+    QVERIFY(!result.Failed);
+    QVERIFY(result.ReadBack);
+    // every command line of the file, unchanged and in order, then the read-back
+    const QStringList sent = r.ReceivedFrom(mark);
+    QCOMPARE(ReplayedLines(sent), saved.mid(5));
+    QCOMPARE(result.Sent, saved.size() - 5);
+    QCOMPARE(sent.mid(saved.size() - 5), readback);
+    // the whole state as it was saved
+    QCOMPARE(r.Session.SettingsList.mid(1), saved.mid(1));
+    QCOMPARE(r.Session.ChannelConfigs[2].Delay, 1e-6);
+    QVERIFY(r.Session.SystemValues.AutoStart);
+    QVERIFY(r.Errors.Texts.isEmpty());
+}
+
+void tst_sessionsettingsfile::saveFailures_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // the emulator's
+    QTest::addColumn<QString>("name");          // of the file, in the work folder
+    QTest::addColumn<QString>("error");         // "*" stands for the file's path
+
+    QTest::newRow("a record that cannot be read")
+        << QStringList{"--model", "462K-6", "--reply", "*CFG?3?=garbage"} << "rig.txt"
+        << Garbled + " The settings were not saved.";
+    QTest::newRow("a folder that does not exist")
+        << QStringList{"--model", "462K-6"} << "no/such/folder/rig.txt"
+        << "*";
+}
+
+void tst_sessionsettingsfile::saveFailures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, name);
+    QFETCH(QString, error);
+    SessionRig r;
+    QVERIFY(r.Start(arguments, false));
+    const QString file = Path(name);
+    const QByteArray earlier = "*CFG 0 0 0.001000000 NORM 1 1 1 1\r\n";
+    if (QDir(FWork.path()).exists(QFileInfo(name).path())) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(earlier) == earlier.size());
+    }
+    QSignalSpy failure(&r.Session, &InstrumentSession::Failure);
+
+    const QString message = r.Session.SaveSettings(file);
+    if (error == "*") {
+        QVERIFY2(message.contains(QDir::toNativeSeparators(file)), qPrintable(message));
+        QVERIFY(!QFile::exists(file));
+    } else {
+        QCOMPARE(message, error);
+        QCOMPARE(FileBytes(file), earlier); // the earlier file is kept
+    }
+    QCOMPARE(failure.size(), 0); // the caller tells it, with what it meant to do
+    QVERIFY(!r.Session.Comm->CommandsDisabled);
+    QVERIFY(r.Errors.Texts.isEmpty());
+    QDir(FWork.path()).remove(name);
+}
+
+void tst_sessionsettingsfile::restores_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("cancelAt"); // CancelLoad once this many lines are handled; 0: never
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("message");
+
+    const QString loaded = "Settings loaded.";
+    QTest::newRow("comments skipped, the rest in order")
+        << QStringList{"// saved by hand", ":PULS2:DEL 0.00000100000",
+                       "  // indented",    ":SYST:AUT 1 // trailing comment",
+                       ":SYST:AUT 1",      "",
+                       ":PULS0:STAT ON"}
+        << 0 << QStringList{":PULS2:DEL 0.00000100000", ":SYST:AUT 1", "", ":PULS0:STAT ON"}
+        << loaded;
+    QTest::newRow("comments only")
+        << QStringList{"// one", "// two"} << 0 << QStringList{} << loaded;
+    QTest::newRow("cancelled after the second command line")
+        << QStringList{"// rig", ":SYST:AUT 1", ":SYST:AUT 0", ":SYST:AUT 1"} << 3
+        << QStringList{":SYST:AUT 1", ":SYST:AUT 0"}
+        << "Loading was cancelled: 2 of the file's 3 command lines were sent.";
+}
+
+void tst_sessionsettingsfile::restores()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, cancelAt);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, message);
+    SessionRig r;
+    QVERIFY(r.Start());
+    const QStringList before = r.Session.SettingsList;
+    QList<QPair<int, int>> progress;
+    connect(&r.Session, &InstrumentSession::LoadProgress, this, [&](int done, int count) {
+        progress.append({done, count});
+        if (done == cancelAt)
+            r.Session.CancelLoad();
+    });
+    QSignalSpy replayEnded(&r.Session, &InstrumentSession::LoadReplayEnded);
+    const int mark = r.ReceivedCount();
+
+    const TLoadResult result = r.Session.LoadSettings(lines);
+    QCOMPARE(ReplayedLines(r.ReceivedFrom(mark)), sent);
+    QCOMPARE(result.Sent, sent.size());
+    QCOMPARE(result.Cancelled, cancelAt > 0);
+    QCOMPARE(result.Message, message);
+    QVERIFY(!result.Failed);
+    QVERIFY(result.ReadBack); // also after a cancel
+    QVERIFY(!result.LinkGone);
+    // progress line by line, up to the cancel
+    const int handled = cancelAt > 0 ? cancelAt : int(lines.size());
+    QCOMPARE(progress.size(), handled);
+    QCOMPARE(progress.last(), qMakePair(handled, int(lines.size())));
+    QCOMPARE(replayEnded.size(), 1);
+    QVERIFY(!r.Session.Loading());
+    // the settings list is the instrument's again, read back after the replay
+    QCOMPARE(r.ReceivedFrom(mark).last(), QString("*CFG?6?"));
+    QCOMPARE(r.Session.SettingsList.size(), before.size());
+    QVERIFY(r.Session.ReadbackFailure.isEmpty());
+    QVERIFY(r.Errors.Texts.isEmpty());
+}
+
+void tst_sessionsettingsfile::restoreWhoseReadbackFails()
+{
+    SessionRig r;
+    // the first read-back after the replay meets an unreadable record; later ones do not
+    QVERIFY(r.Start({"--model", "462K-6", "--reply-once", "*CFG?3?=garbage"}, false));
+    QSignalSpy failure(&r.Session, &InstrumentSession::Failure);
+    const int mark = r.ReceivedCount();
+
+    const TLoadResult result = r.Session.LoadSettings({"// rig", ":SYST:AUT 1", ":SYST:AUT 0"});
+    QCOMPARE(ReplayedLines(r.ReceivedFrom(mark)), (QStringList{":SYST:AUT 1", ":SYST:AUT 0"}));
+    QCOMPARE(result.Sent, 2);
+    QVERIFY(result.Failed);
+    QVERIFY(!result.ReadBack);
+    QVERIFY(!result.Cancelled);
+    // not "Settings loaded.": what went out, and which record could not be read
+    QCOMPARE(result.Message, "2 of the file's 2 command lines were sent. " + Garbled);
+    QCOMPARE(r.Session.ReadbackFailure, Garbled);
+    QCOMPARE(r.Session.ReadbackFailedQuery, QString("*CFG?3?"));
+    QCOMPARE(failure.size(), 0); // the caller tells it
+    // the read-back gave up at that record; commands and the poll run again
+    QCOMPARE(r.ReceivedFrom(mark).last(), QString("*CFG?3?"));
+    QVERIFY(!r.Session.Comm->CommandsDisabled);
+    QVERIFY(r.Session.StatusTimer->isActive());
+    r.Session.StatusTimer->stop();
+
+    // a Refresh reads the whole configuration
+    r.Session.RequestRefresh();
+    r.Session.ProcessTasks();
+    QVERIFY(r.Session.ReadbackFailure.isEmpty());
+    QVERIFY(r.Session.ReadbackFailedQuery.isEmpty());
+    QCOMPARE(r.Session.SettingsList.size(), 5 + 11 + 6);
+    QCOMPARE(r.ReceivedFrom(mark).last(), QString("*CFG?6?"));
+    QVERIFY(r.Errors.Texts.isEmpty());
+}
+
+void tst_sessionsettingsfile::restoreWhoseInstrumentVanishes_data()
+{
+    QTest::addColumn<int>("answer"); // to ReplyMissing; -1 leaves the session's default
+    QTest::newRow("ignored: the link is gone") << int(InstrumentSession::IgnoreMissingReply);
+    QTest::newRow("default answer: the port given up") << -1;
+}
+
+void tst_sessionsettingsfile::restoreWhoseInstrumentVanishes()
+{
+    QFETCH(int, answer);
+    int startLines = 0;
+    {
+        SessionRig reference;
+        QVERIFY(reference.Start());
+        startLines = reference.ReceivedCount();
+    }
+    SessionRig r;
+    // the device is pulled once three lines of the file have been answered
+    QVERIFY(r.Start({"--model", "462K-6", "--unplug-after", QString::number(startLines + 3)}));
+    LinkReports reports(r.Session);
+    if (answer >= 0)
+        reports.Answer = InstrumentSession::TReplyMissingAnswer(answer);
+    QSignalSpy readbackState(&r.Session, &InstrumentSession::ReadbackStateChanged);
+    QStringList lines;
+    for (int i = 0; i < 10; ++i)
+        lines << QString(":SYST:AUT %1").arg(i % 2);
+
+    const TLoadResult result = r.Session.LoadSettings(lines);
+    QCOMPARE(r.ReceivedFrom(startLines), lines.mid(0, 3));
+    QCOMPARE(reports.Missing.size(), 1);
+    QCOMPARE(int(reports.Missing[0].Kind), int(TLinkFault::PortLost));
+    // no read-back could follow, and nothing claims one failed
+    QEXPECT_FAIL("default answer: the port given up",
+                 "LoadSettings reads back on the given-up port and reports an unreadable reply",
+                 Abort);
+    QVERIFY(result.LinkGone);
+    QVERIFY(!result.ReadBack);
+    QVERIFY(!result.Failed);
+    QVERIFY(result.Message.isEmpty());
+    QCOMPARE(r.Session.ReadbackFailure, QString("the instrument no longer answers"));
+    QCOMPARE(readbackState.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_sessionsettingsfile)
+#include "tst_sessionsettingsfile.moc"
