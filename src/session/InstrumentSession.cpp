@@ -115,6 +115,11 @@ void InstrumentSession::ComPortTimeout()
         emit LinkAbandoned(answer == RestartProgram);
 }
 
+bool InstrumentSession::LinkLost() const
+{
+    return ComPort->Abandoned() || Comm->LinkGone();
+}
+
 void InstrumentSession::Terminate()
 {
     FTerminating = true;

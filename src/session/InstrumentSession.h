@@ -271,6 +271,9 @@ public:
     // once) and every operation under way stops at its next step.
     void Terminate();
     bool Terminating() const { return FTerminating; }
+    // No transaction can reach the instrument any more: the port was given up (a missing
+    // reply not ignored) or the link is gone (Communication::LinkGone).
+    bool LinkLost() const;
 
     // The answer to a reply that did not come.
     enum TReplyMissingAnswer

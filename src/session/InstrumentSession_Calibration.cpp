@@ -175,7 +175,7 @@ TLoadResult InstrumentSession::LoadCalibrations(const QStringList &lines, int ch
     if (FTerminating)
         return result;
     CalibrationLoadPending = false;
-    if (Comm->LinkGone()) {
+    if (LinkLost()) {
         // The replay has told how many lines did not go out; there is nothing to read.
         result.LinkGone = true;
         CalibrationFailure = QStringLiteral("the instrument no longer answers");

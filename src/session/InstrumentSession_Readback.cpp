@@ -30,6 +30,16 @@ bool InstrumentSession::Initialize(bool report)
     }
 
     StatusTimer->stop();
+    if (ComPort->Abandoned()) {
+        // The port was given up: every query would come back empty at once. Nothing is
+        // asked, and nothing claims that a reply could not be read.
+        ReadbackFailure = QStringLiteral("the instrument no longer answers");
+        ReadbackFailedQuery.clear();
+        emit ReadbackStateChanged();
+        if (report)
+            emit Failure(ReadbackFailure);
+        return false;
+    }
     Comm->CommandsDisabled = true;
     const bool showProgress = RecallPending || ReinitializePending;
     emit InitializeStarted(showProgress);

@@ -43,7 +43,7 @@ TLoadResult InstrumentSession::LoadSettings(const QStringList &lines)
             return result;
     }
 
-    if (Comm->LinkGone()) {
+    if (LinkLost()) {
         // The replay has told how many lines did not go out; with no instrument there is
         // nothing to read back, and the state no longer holds what the instrument has.
         result.LinkGone = true;
