@@ -6,6 +6,7 @@
 #include "ui/main/FormBuilders.h"
 #include "ui/main/TCheckListBox.h"
 #include "ui/main/TMainForm.h"
+#include "protocol/SettingTable.h"
 #include "ui/main/TPageControl.h"
 
 using namespace FormBuilders;
@@ -110,6 +111,14 @@ QWidget *CopyInner(const QWidget *t, QWidget *parent, const QString &name)
 }
 } // namespace
 
+namespace {
+// A channel list shows the setting table's labels, item for item.
+QStringList Labels(const char *setting)
+{
+    return SettingRow(TSettingScope::Channel, QString::fromLatin1(setting)).Labels;
+}
+} // namespace
+
 void TMainForm::CreateChannelsRegion(QWidget *client)
 {
     ChannelGrp =
@@ -167,13 +176,13 @@ void TMainForm::CreateChannelTemplate()
         group("ChDelayGrp1", "Delay", 0, 0, 200, "Sets channel delay from selected sync source");
     numeric(delay, "ChDelayAdj1", 12, 2.5e-10, 0, 2000);
     combo(group("ChModeGrp1", "Channel Mode", 1, 0, 115), "ChModeSel1",
-          {"Normal", "Single Shot", "Burst", "Duty Cycle"}, true);
+          Labels("Mode"), true);
     combo(group("ChSyncSourceGrp1", "Sync Source", 2, 0, 145), "ChSyncSourceSel1",
-          {"Disabled", "Sync A", "Sync B", "Sync Trig"});
+          Labels("SyncSource"));
     numeric(group("ChDutyOnGrp1", "Duty Cycle On", 3, 0, 116), "ChDutyOnAdj1", 0, 1, 1,
             ChannelCountMax);
     combo(group("ChGateModeGrp1", "Gate Mode", 4, 0, 118), "ChGateModeSel1",
-          {"Disabled", "Pulse Inh", "Out Inh"});
+          Labels("GateMode"));
 
     // Row 2
     numeric(group("ChWidthGrp1", "Width", 0, 1, 200, "Sets channel pulse width"), "ChWidthAdj1", 12,
@@ -181,15 +190,15 @@ void TMainForm::CreateChannelTemplate()
     numeric(group("ChBurstCountGrp1", "Burst Count", 1, 1, 115,
                   "Sets channel burst count when in channel burst mode"),
             "ChBurstAdj1", 0, 1, 1, ChannelCountMax);
-    combo(group("ChPolarityGrp1", "Polarity", 2, 1, 145), "ChPolaritySel1", {"Normal", "Inverted"});
+    combo(group("ChPolarityGrp1", "Polarity", 2, 1, 145), "ChPolaritySel1", Labels("Polarity"));
     numeric(group("ChDutyOffGrp1", "Duty Cycle Off", 3, 1, 116), "ChDutyOffAdj1", 0, 1, 1,
             ChannelCountMax);
     combo(group("ChGateLogicGrp1", "Gate Logic", 4, 1, 118), "ChGateLogicSel1",
-          {"Active Low", "Active High"});
+          Labels("GateLogic"));
 
     // Row 3: output mode and amplitude share the first column.
     combo(group("ChOutputModeGrp1", "Output Mode", 0, 2, 102), "ChOutputModeSel1",
-          {"TTL/CMOS", "Adjustable"});
+          Labels("OutputMode"));
     QGroupBox *amplitude = Group(funct, "ChAmplitudeAdjGrp1", QStringLiteral("Amplitude (V)"),
                                  QRect(x[0] + 105, y[2], 92, h));
     amplitude->setToolTip(QStringLiteral("Sets channel output amplitude"));
@@ -198,7 +207,7 @@ void TMainForm::CreateChannelTemplate()
                   "Sets number of pulses to wait until outputs start"),
             "ChWaitCountAdj1", 0, 1, 0, ChannelCountMax);
     combo(group("ChControlGrp1", "Channel Control", 2, 2, 143), "ChControlSel1",
-          {"Disabled", "Gate A", "Gate B", "Inhibit B"});
+          Labels("ChannelControl"));
     QGroupBox *mux = group("ChMuxGrp1", "Multiplexer", 3, 2, 235);
     auto *muxList = new TCheckListBox(mux);
     muxList->setObjectName(QStringLiteral("ChMuxSelect1"));

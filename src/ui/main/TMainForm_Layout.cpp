@@ -3,6 +3,7 @@
 
 #include "ui/main/FormBuilders.h"
 #include "ui/main/TMainForm.h"
+#include "protocol/SettingTable.h"
 #include "ui/main/TPageControl.h"
 #include "ui/main/TResponseList.h"
 #include "ui/main/TScreenFit.h"
@@ -17,11 +18,11 @@
 using namespace FormBuilders;
 
 namespace {
-const QStringList DebounceItems{"Disabled", "Enabled"};
-const QStringList TriggerModeItems{"Disabled", "Triggered"};
-const QStringList EdgeItems{"Rising", "Falling"};
-const QStringList GateModeItems{"Disabled", "Pulse Inhibit", "Output Inhibit", "Channel"};
-const QStringList GateLogicItems{"Low", "High"};
+// The lists show the setting table's labels, item for item.
+QStringList Labels(TSettingScope scope, const char *setting)
+{
+    return SettingRow(scope, QString::fromLatin1(setting)).Labels;
+}
 constexpr unsigned long long MaxCount = 4000000000ULL;
 
 QLabel *Picture(QWidget *parent, const char *name, QRect r)
@@ -108,7 +109,7 @@ void TMainForm::CreateSystemPage()
     PulseModeGrp =
         Group(Systemgrp, "PulseModeGrp", QStringLiteral("Pulse Mode"), QRect(8, 18, 185, 55));
     SystemModeSel = Combo(PulseModeGrp, "SystemModeSel", Inner(PulseModeGrp),
-                          {"Continuous", "Single Shot", "Burst", "Duty Cycle"}, true);
+                          Labels(TSettingScope::System, "PulseMode"), true);
 
     PeriodGrp = Group(Systemgrp, "PeriodGrp", QStringLiteral("Period"), QRect(8, 76, 185, 55));
     PeriodAdj = Numeric(PeriodGrp, "PeriodAdj", Inner(PeriodGrp, 26), 9, 1e-8, 2e-7, 5000);
@@ -143,7 +144,7 @@ void TMainForm::CreateSystemPage()
     SyncOutputGrp =
         Group(Systemgrp, "SyncOutputGrp", QStringLiteral("Sync Output"), QRect(388, 18, 110, 55));
     SyncOutputSel = Combo(SyncOutputGrp, "SyncOutputSel", Inner(SyncOutputGrp),
-                          {"T0", "Ch 1", "Ch 2", "Ch 4", "Ch 6", "Trig", "Gate"});
+                          Labels(TSettingScope::System, "SyncOutput"));
 
     AutoStartEnbl =
         Check(Systemgrp, "AutoStartEnbl", QStringLiteral("Auto Start"), QRect(508, 24, 92, 22));
@@ -165,6 +166,11 @@ void TMainForm::CreateExtTrigGatePage()
     auto cell = [&](int c, int r, int span = 1) {
         return QRect(col[c], row[r], w * span + (span - 1) * (col[1] - col[0] - w), h);
     };
+    const QStringList DebounceItems = Labels(TSettingScope::Input, "Trigger1Debounce");
+    const QStringList TriggerModeItems = Labels(TSettingScope::Input, "Trigger1Mode");
+    const QStringList EdgeItems = Labels(TSettingScope::Input, "Trigger1Edge");
+    const QStringList GateModeItems = Labels(TSettingScope::Input, "Gate1Mode");
+    const QStringList GateLogicItems = Labels(TSettingScope::Input, "Gate1Logic");
     auto combo = [&](QGroupBox *g, const char *name, const QStringList &items) {
         return Combo(g, name, Inner(g, 22), items);
     };
@@ -236,7 +242,7 @@ void TMainForm::CreateAdditionalPage()
     ClearShotCount->setObjectName(QStringLiteral("ClearShotCount"));
     ClearShotCount->setGeometry(150, 22, 88, 26);
     CounterSourceSel = Combo(ShotCounterGrp, "CounterSourceSel", QRect(10, 56, 228, 24),
-                             {"T0", "Ch 1", "Ch 6", "Ch 8", "Ch 10"});
+                             Labels(TSettingScope::System, "CounterSource"));
     ShotCountlbl = Label(ShotCounterGrp, "ShotCountlbl", QStringLiteral("Count: ----"),
                          QRect(10, 90, 228, 24));
 
@@ -244,14 +250,12 @@ void TMainForm::CreateAdditionalPage()
                                 QStringLiteral("External Input Clock"), QRect(270, 8, 160, 55));
     ExternalInputClkSel =
         Combo(ExternalInputClkGrp, "ExternalInputClkSel", Inner(ExternalInputClkGrp),
-              {"System Osc", "10 MHz Ext", "20 MHz Ext", "25 MHz Ext", "30 MHz Ext", "40 MHz Ext",
-               "50 MHz Ext", "60 MHz Ext", "80 MHz Ext"});
+              Labels(TSettingScope::System, "InputClock"));
     ExternalOutputClkGrp = Group(AdditionalPage, "ExternalOutputClkGrp",
                                  QStringLiteral("External Output Clock"), QRect(440, 8, 160, 55));
     ExternalOutputClkSel =
         Combo(ExternalOutputClkGrp, "ExternalOutputClkSel", Inner(ExternalOutputClkGrp),
-              {"To Pulse", "10 MHz", "20 MHz", "25 MHz", "30 MHz", "40 MHz", "50 MHz", "60 MHz",
-               "80 MHz", "100 MHz"});
+              Labels(TSettingScope::System, "OutputClock"));
 }
 
 void TMainForm::CreateTerminal(QWidget *client)
