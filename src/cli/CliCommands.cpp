@@ -161,8 +161,9 @@ CliExitCode CliCommands::Send()
 
 CliExitCode CliCommands::Status()
 {
-    // As the window's status poll asks them; the shot count as the window shows it, the
-    // low 32 bits of the instrument's count.
+    // As the session's status poll asks them; the shot count as the window shows it, the
+    // low 32 bits of the instrument's count. Unlike the poll, a reply that is no number is
+    // an error here.
     const std::optional<qint64> running = AskNumber(RunStateQuery().toLatin1(), 0, 1);
     if (!running)
         return FSession.ExitCode();

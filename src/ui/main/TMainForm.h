@@ -337,7 +337,8 @@ public:
 
     // ---- Setting handlers (TMainForm_ChannelSettings.cpp, _SystemSettings.cpp,
     // _TriggerSettings.cpp) ------------------------------------------------------------
-    // Each reads its control, keeps the mirror and hands one line to QueuedCommandToPort.
+    // Each reads its control, applies the window's rules (resolution, availability) and
+    // hands the value to the session (ChangeSetting), which keeps it and queues its line.
     // The channel handlers serve every channel: they are bound to the channel-1 template
     // before the generated tabs copy it, and take the channel from the sender's name.
     void SetChEnableState(QObject *Sender);

@@ -1,5 +1,5 @@
-// The service window's change handlers: one command per change, through the main
-// window's queue, and the store reminder.
+// The service window's change handlers: one command per change, through the session's
+// queue, and the store reminder.
 
 #include "ui/service/TServiceForm.h"
 

@@ -2,8 +2,9 @@
 
 // The service window: the calibration factors of the input amplifiers and of every
 // output channel, the serial number, the badge and the channel count, and the
-// calibration file. Each change sends one command through the main window's queue;
-// "Store Cals" makes the instrument keep the factors.
+// calibration file. Each change sends one command through the session's queue; "Store
+// Cals" makes the instrument keep the factors. The read-backs and the file's replay are
+// the session's; the window shows their values as they come.
 //
 // Its operations live in one file per concern: construction and layout
 // (TServiceForm_Layout.cpp), the channel pages and the readback
