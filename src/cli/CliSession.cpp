@@ -20,6 +20,9 @@ CliSession::CliSession(CliOutput &out) : FOut(out)
                                                                 : CliExitCode::Timeout,
                              fault.Text);
                      });
+    // What the window would tell in a box (a log that cannot be written) is an error line.
+    QObject::connect(&FInstrument, &InstrumentSession::Notice,
+                     [this](const QString &text) { FOut.Error(text); });
 }
 
 CliSession::~CliSession()

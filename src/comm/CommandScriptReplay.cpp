@@ -1,7 +1,6 @@
 #include "comm/CommandScriptReplay.h"
 
 #include "comm/Communication.h"
-#include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "protocol/CommandScript.h"
 
@@ -59,7 +58,6 @@ int CommandScriptReplay::Run(QStringList lines)
     }
     FRunning = false;
     if (FComm.LinkGone())
-        Dialogs().Information(
-            Communication::NotSentText(CommandScript::CommandCount(lines) - written));
+        FComm.Notify(Communication::NotSentText(CommandScript::CommandCount(lines) - written));
     return written;
 }

@@ -125,7 +125,15 @@ void Communication::LogCannotBeWritten()
 {
     LogFile.close();
     SetLoggingEnabled(false);
-    Dialogs().Information(LogNotWritableText);
+    Notify(LogNotWritableText);
+}
+
+void Communication::Notify(const QString &text)
+{
+    if (OnNotice)
+        OnNotice(text);
+    else
+        Dialogs().Information(text);
 }
 
 void Communication::ToggleLoggingState()

@@ -35,6 +35,10 @@ public:
     // follows. Unset: the port is given up.
     std::function<bool()> OnReplyMissing;
     std::function<void()> OnLinkAbandoned;
+    // What the operator is to be told (the log cannot be written, commands that were not
+    // sent): handed to OnNotice when set, else shown as an information box.
+    std::function<void(const QString &text)> OnNotice;
+    void Notify(const QString &text);
     void ToggleLoggingState();
 
     // The port vanished and could not be opened again when a missing reply was ignored

@@ -18,6 +18,7 @@ InstrumentSession::InstrumentSession(QObject *parent)
     ComPort->SetResponseTime(4000);
     ComPort->SetPort(1);
     Comm->setObjectName(QStringLiteral("Communication"));
+    Comm->OnNotice = [this](const QString &text) { emit Notice(text); };
     FTerminalEcho.Session = this;
     Comm->SetTerminal(&FTerminalEcho);
 

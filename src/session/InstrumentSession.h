@@ -312,6 +312,9 @@ signals:
     void PollEnded();
     // An operation failed with this message (the read-back when asked to report).
     void Failure(const QString &message);
+    // Something the operator is to be told that is no failure of an operation: the log
+    // cannot be written, a replay's lines that were not sent once the link was gone.
+    void Notice(const QString &text);
 
     // The read-back: started (commands disabled; showProgress for a recall or refresh),
     // the identity texts and channel count known, progress text, the timing limits reset,

@@ -32,6 +32,7 @@ private slots:
     void saveToFullDisk();
     void interruptedLoad();
     void unreadableFile();
+    void logThatCannotBeWritten();
     void linesOnTheWire();
     void lostCommunication_data();
     void lostCommunication();
@@ -510,6 +511,21 @@ void tst_cli::unreadableFile()
     QCOMPARE(save.Code, 7);
     QCOMPARE(save.Errors.size(), 1);
     QVERIFY2(save.Errors[0].contains("s.txt"), qPrintable(save.Errors[0]));
+}
+
+void tst_cli::logThatCannotBeWritten()
+{
+    // A working folder nothing can be created in (not even by root): the run goes on
+    // without a log, and the tool says so as its own error line, as the window would in a
+    // box.
+    PanelFixture p;
+    auto emulator = p.Emulator(1);
+    QVERIFY(emulator->IsReady());
+    const Result run = Kt7310({"run", "--log"}, QStringLiteral("/proc"));
+    QCOMPARE(run.Code, 0);
+    QCOMPARE(run.Errors, QStringList{"kt7310: Log file cannot be written to. Please run program "
+                                     "from writable location. Logging will be disabled."});
+    QVERIFY(emulator->Received().contains(":PULS0:STAT ON"));
 }
 
 void tst_cli::linesOnTheWire()

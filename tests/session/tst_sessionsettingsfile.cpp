@@ -271,6 +271,7 @@ void tst_sessionsettingsfile::restoreWhoseInstrumentVanishes()
     if (answer >= 0)
         reports.Answer = InstrumentSession::TReplyMissingAnswer(answer);
     QSignalSpy readbackState(&r.Session, &InstrumentSession::ReadbackStateChanged);
+    QSignalSpy notices(&r.Session, &InstrumentSession::Notice);
     QStringList lines;
     for (int i = 0; i < 10; ++i)
         lines << QString(":SYST:AUT %1").arg(i % 2);
@@ -286,6 +287,13 @@ void tst_sessionsettingsfile::restoreWhoseInstrumentVanishes()
     QVERIFY(result.Message.isEmpty());
     QCOMPARE(r.Session.ReadbackFailure, QString("the instrument no longer answers"));
     QCOMPARE(readbackState.size(), 1);
+    // With the link gone (Ignore), the replay says how many lines did not go out; with the
+    // port given up the front end is ending, and nothing is said.
+    if (answer == InstrumentSession::IgnoreMissingReply)
+        QCOMPARE(notices.size() == 1 ? notices[0][0].toString() : QString(),
+                 QString("7 commands were not sent."));
+    else
+        QCOMPARE(notices.size(), 0);
 
     if (answer < 0) {
         // A Refresh on the given-up port asks nothing and says why.

@@ -13,6 +13,8 @@ void TMainForm::CreateQueueParts()
     connect(Session, &InstrumentSession::CommandsNotSent, this,
             [](int count) { Dialogs().Information(Communication::NotSentText(count)); });
     connect(Session, &InstrumentSession::QueueFinished, this, &TMainForm::EndProgram);
+    connect(Session, &InstrumentSession::Notice, this,
+            [](const QString &text) { Dialogs().Information(text); });
 }
 
 void TMainForm::RunStopbtnClick()
