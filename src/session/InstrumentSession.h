@@ -243,6 +243,9 @@ public:
     // way further up the call stack (a reply wait, a drain, an initialization, a replay):
     // it would read back with the port busy or have its lines dropped as "Comport in use".
     bool PortBusy() const;
+    // The same without the replay: a poll, a transaction's reply wait, a drain or an
+    // initialization (commands disabled) under way further up the call stack.
+    bool TransactionsBusy() const;
 
     // ---- Calibration (InstrumentSession_Calibration.cpp) --------------------------------
     // Empty once the latest calibration read-back completed; why it did not otherwise.

@@ -53,7 +53,7 @@ InstrumentSession::TCalibrationRead InstrumentSession::RetrieveCals(bool report,
     // stack counts as busy too: a read-back run inside one would allow commands again at
     // its end, and the rest of the initialization would echo every value it writes into
     // the views back to the instrument.
-    if (StatusPollRunning || ComPort->InUse() || TaskRunning || Comm->CommandsDisabled)
+    if (TransactionsBusy())
         return CalibrationDeferred;
     if (!SystemUnsecured)
         Comm->CommandToPort(UnlockCommand().toLatin1());

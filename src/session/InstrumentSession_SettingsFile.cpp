@@ -84,6 +84,10 @@ bool InstrumentSession::Loading() const
 
 bool InstrumentSession::PortBusy() const
 {
-    return ComPort->InUse() || TaskRunning || StatusPollRunning || Comm->CommandsDisabled ||
-           Loading();
+    return TransactionsBusy() || Loading();
+}
+
+bool InstrumentSession::TransactionsBusy() const
+{
+    return ComPort->InUse() || TaskRunning || StatusPollRunning || Comm->CommandsDisabled;
 }

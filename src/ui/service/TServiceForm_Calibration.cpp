@@ -104,8 +104,7 @@ bool TServiceForm::PortBusy() const
 {
     // An initialization (or a drain, or another read-back) under way further up the call
     // stack counts as busy too (see InstrumentSession::RetrieveCals).
-    return Session.StatusPollRunning || Session.ComPort->InUse() || Session.TaskRunning ||
-           Session.Comm->CommandsDisabled;
+    return Session.TransactionsBusy();
 }
 
 void TServiceForm::CreateCalibrationParts()
