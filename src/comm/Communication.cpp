@@ -193,7 +193,12 @@ qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
 
 quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
 {
-    return quint32(quint64(QueryNumber<qint64>(mnemonic, &TryStrToInt64))); // the low 32 bits
+    return quint32(quint64(QueryPortWholeInt64(mnemonic))); // the low 32 bits
+}
+
+qint64 Communication::QueryPortWholeInt64(const QByteArray &mnemonic)
+{
+    return QueryNumber<qint64>(mnemonic, &TryStrToInt64);
 }
 
 QString Communication::CommandToPort(const QByteArray &command)

@@ -23,6 +23,7 @@ public:
     QString QueryPort(const QByteArray &mnemonic);      // sends mnemonic + "?"
     qint32 QueryPortInt(const QByteArray &mnemonic);    // 0 on failure
     quint32 QueryPortInt64(const QByteArray &mnemonic); // low 32 bits of a 64-bit value
+    qint64 QueryPortWholeInt64(const QByteArray &mnemonic); // the whole 64-bit value
     QString CommandToPort(const QByteArray &command);
     QString ReadPort();
     QString ReadPortToTerminal();

@@ -60,12 +60,14 @@ TSettingRow Switch(S scope, const char *name, int record, int field, const char 
     return row;
 }
 
+// Burst and duty-cycle counts start at 1, cycle and wait counts at 0.
 TSettingRow Count(S scope, const char *name, int record, int field, const char *prefix,
                   int number, const char *mnemonic, bool isUnsigned, L limit)
 {
     TSettingRow row = Row(scope, name, record, field, prefix, number, mnemonic, K::Count);
     row.Unsigned = isUnsigned;
     row.Limit = limit;
+    row.Min = limit == L::SysCycleCount || limit == L::ChWaitCount ? 0 : 1;
     return row;
 }
 

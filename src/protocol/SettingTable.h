@@ -84,7 +84,9 @@ struct TSettingRow
     QStringList CommandTokens; // Token and Switch: the argument sent per index
     QStringList Labels;        // Token: the list's entries the operator sees
     QString Unit;              // "s", "V" or empty
-    double Min = 0;            // fixed limits (Volts, Mask); for Time and Count see Limit
+    // Fixed limits (Volts, Mask). A count's least value is Min, its greatest follows
+    // Limit; a time's limits follow Limit.
+    double Min = 0;
     double Max = 0;
     TLimitField Limit = TLimitField::None;
 };

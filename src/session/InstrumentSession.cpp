@@ -59,10 +59,10 @@ void InstrumentSession::SetRunState(bool running)
     emit RunStateChanged(running);
 }
 
-void InstrumentSession::SetShotCount(quint32 count)
+void InstrumentSession::SetShotCount(qint64 count)
 {
     FShotCount = count;
-    emit ShotCountChanged(count);
+    emit ShotCountChanged(quint32(quint64(count)));
 }
 
 void InstrumentSession::SystemStart()

@@ -157,14 +157,44 @@ public:
     // The front end has applied its rules (resolution, availability) before. False, and
     // nothing sent, for a row the state does not hold.
     bool ChangeSetting(const TSettingRow &row, double value, int number = -1);
+    // The values a row takes now: a time's limits and step follow the timing limits, a
+    // count's greatest value too; a list's item indexes, a switch's 0 and 1, the mask
+    // bits of the connected model's multiplexer items.
+    struct TSettingRange
+    {
+        double Min = 0;
+        double Max = 0;
+        double Step = 0; // a time's grid; 0 for the others
+    };
+    TSettingRange SettingRange(const TSettingRow &row) const;
+    // Why the window would not send this change now, for a front end without controls:
+    // a time off the instrument's grid, a value outside SettingRange (a list item the
+    // model lacks), or a setting whose control the window greys out in the present modes.
+    struct TChangeRefusal
+    {
+        enum TKind
+        {
+            None,
+            NoSuchSetting, // a row the state does not hold, a channel the model lacks
+            OffGrid,
+            OutOfRange,
+            NotAvailable,
+        };
+        TKind Kind = None;
+        QString Text; // one sentence without the setting's name
+    };
+    TChangeRefusal ChangeRefusal(const TSettingRow &row, double value, int number = -1) const;
 
     // ---- Run state and shot count ---------------------------------------------------
     bool Running() const { return Mirrors.SystemRunning; }
     // The run state as learned (poll, read-back) or set (start, stop): RunStateChanged
     // follows every call, so that a view that missed an earlier one catches up.
     void SetRunState(bool running);
-    quint32 ShotCount() const { return FShotCount; }
-    void SetShotCount(quint32 count);
+    // The shot count as the window shows it: the low 32 bits of the instrument's count.
+    quint32 ShotCount() const { return quint32(FShotCount); }
+    // The instrument's whole 64-bit count.
+    qint64 WholeShotCount() const { return FShotCount; }
+    void SetShotCount(qint64 count);
     // Start and stop the output: the run state at once, the line through the queue.
     void SystemStart();
     void SystemStop();
@@ -375,7 +405,7 @@ private:
     CommandScriptReplay *FReplay = nullptr; // lives as long as the session
     CommandScriptReplay *FCalibrationReplay = nullptr;
     bool FLoadCancelled = false;
-    quint32 FShotCount = 0;
+    qint64 FShotCount = 0;
     bool FTerminating = false;
     bool FFinishing = false;
     QString FAskedQuery; // the read-back's latest query as it went out

@@ -57,7 +57,7 @@ void InstrumentSession::UpdateStatus()
         SetRunState(true);
 
     if (!ShotCountShown || ShotCountShown()) {
-        const quint32 count = Comm->QueryPortInt64(ShotCountQuery().toLatin1());
+        const qint64 count = Comm->QueryPortWholeInt64(ShotCountQuery().toLatin1());
         if (FTerminating)
             return;
         SetShotCount(count);

@@ -103,6 +103,8 @@ void tst_sessionlink::pollReadsTheShotCount()
         asked ? QStringList{":PULS0:STAT?", ":COUN:PULS?"} : QStringList{":PULS0:STAT?"};
     QCOMPARE(r.ReceivedFrom(mark), expected);
     QCOMPARE(r.Session.ShotCount(), shotCount);
+    // The device server shows the instrument's whole count.
+    QCOMPARE(r.Session.WholeShotCount(), asked ? count.toLongLong() : 0);
     QCOMPARE(counts, asked ? QList<quint32>{shotCount} : QList<quint32>{});
 }
 

@@ -1,0 +1,110 @@
+#include "tango/DeviceLink.h"
+
+#include "tango/SessionHost.h"
+
+#include <QThread>
+#include <chrono>
+#include <future>
+
+class DeviceLink::Private
+{
+public:
+    DeviceSnapshot Snapshot;
+    QThread Thread;
+    SessionHost *Host = nullptr;
+
+    // The request runs on the session's thread (once the port is free, when asked to),
+    // and the caller waits for its result there.
+    template <class Request>
+    TDeviceResult Ask(Request request, bool portFree = false)
+    {
+        auto promise = std::make_shared<std::promise<TDeviceResult>>();
+        std::future<TDeviceResult> future = promise->get_future();
+        SessionHost *host = Host;
+        std::function<void()> run = [host, promise, request] { promise->set_value(request(*host)); };
+        QMetaObject::invokeMethod(
+            host, [host, run, portFree] { portFree ? host->WhenPortFree(run) : run(); },
+            Qt::QueuedConnection);
+        // A load of a long file at a low speed takes minutes; a session thread that
+        // never answers is a fault of its own.
+        if (future.wait_for(std::chrono::minutes(30)) != std::future_status::ready)
+            return {false, "KT7310_NoAnswer", "The instrument's session did not answer."};
+        try {
+            return future.get();
+        } catch (const std::future_error &) {
+            return {false, "KT7310_Ended", "The device is shutting down."};
+        }
+    }
+};
+
+DeviceLink::DeviceLink(const TDeviceOptions &options) : d(std::make_unique<Private>())
+{
+    d->Host = new SessionHost(options, d->Snapshot);
+    d->Host->moveToThread(&d->Thread);
+    QObject::connect(&d->Thread, &QThread::started, d->Host, &SessionHost::Begin);
+    d->Thread.setObjectName(QStringLiteral("kt7310 session"));
+    d->Thread.start();
+}
+
+DeviceLink::~DeviceLink()
+{
+    SessionHost *host = d->Host;
+    QMetaObject::invokeMethod(host, [host] { host->End(); }, Qt::BlockingQueuedConnection);
+    d->Thread.quit();
+    d->Thread.wait();
+    delete host; // its thread has finished
+    d->Snapshot.Close();
+}
+
+DeviceSnapshot &DeviceLink::Snapshot()
+{
+    return d->Snapshot;
+}
+
+TDeviceResult DeviceLink::Write(const std::string &name, const TDeviceValue &value)
+{
+    // Refused at once while the instrument is looked for or read: the session's thread
+    // may be busy with the scan for a while.
+    const TDeviceState state = d->Snapshot.State();
+    if (state == TDeviceState::Fault)
+        return {false, "KT7310_Fault", d->Snapshot.Status()};
+    if (state == TDeviceState::Init)
+        return {false, "KT7310_NotReady",
+                d->Snapshot.Status() + " Try again once the state is ON or RUNNING."};
+    return d->Ask([name, value](SessionHost &h) { return h.Write(name, value); });
+}
+
+TDeviceResult DeviceLink::Run(bool on)
+{
+    return d->Ask([on](SessionHost &h) { return h.Run(on); });
+}
+
+TDeviceResult DeviceLink::Refresh()
+{
+    return d->Ask([](SessionHost &h) { return h.Refresh(); });
+}
+
+TDeviceResult DeviceLink::SaveToBin(int bin)
+{
+    return d->Ask([bin](SessionHost &h) { return h.SaveToBin(bin); });
+}
+
+TDeviceResult DeviceLink::RecallBin(int bin)
+{
+    return d->Ask([bin](SessionHost &h) { return h.RecallBin(bin); });
+}
+
+TDeviceResult DeviceLink::SaveSettings(const std::string &path)
+{
+    return d->Ask([path](SessionHost &h) { return h.SaveSettings(path); }, true);
+}
+
+TDeviceResult DeviceLink::LoadSettings(const std::string &path)
+{
+    return d->Ask([path](SessionHost &h) { return h.LoadSettings(path); }, true);
+}
+
+TDeviceResult DeviceLink::SendLine(const std::string &line)
+{
+    return d->Ask([line](SessionHost &h) { return h.SendLine(line); }, true);
+}

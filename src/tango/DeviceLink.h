@@ -1,0 +1,59 @@
+#pragma once
+
+// One instrument for the device server: its session on a Qt thread of its own, and the
+// requests of the server's threads handed to that thread. Every request waits there for
+// its answer; no session object is touched from the caller's thread. Reads come from the
+// snapshot, which the session's thread keeps in step with the session's state.
+// Standard C++ only: the server's own files include it next to the Tango headers.
+
+#include "tango/DeviceSnapshot.h"
+
+#include <memory>
+#include <string>
+
+struct TDeviceOptions
+{
+    int Port = 0;           // the "COM" number; 0: scan the ports as the panel does
+    int Baud = 0;           // 0: every speed the scan tries
+    int PollPeriodMs = 1000; // the status poll
+    int RetryPeriodMs = 3000; // in FAULT, the next try to find the instrument
+};
+
+// A request's outcome: on failure Reason names the kind ("KT7310_OffGrid") and Text says
+// why in a sentence; on success Text is the answer (a reply, differences), if any.
+struct TDeviceResult
+{
+    bool Ok = true;
+    std::string Reason;
+    std::string Text;
+};
+
+class DeviceLink
+{
+public:
+    // Starts the session's thread; the search for the instrument begins at once.
+    explicit DeviceLink(const TDeviceOptions &options);
+    // The session ends (the port is given up), then its thread.
+    ~DeviceLink();
+    DeviceLink(const DeviceLink &) = delete;
+    DeviceLink &operator=(const DeviceLink &) = delete;
+
+    DeviceSnapshot &Snapshot();
+
+    // A setting attribute written: the window's rules, then the session's change (the
+    // state, then one command line through the queue).
+    TDeviceResult Write(const std::string &name, const TDeviceValue &value);
+    TDeviceResult Run(bool on); // ":PULS0:STAT ON" / "OFF" through the queue
+    TDeviceResult Refresh();    // the whole configuration read again
+    TDeviceResult SaveToBin(int bin);
+    TDeviceResult RecallBin(int bin); // then the whole configuration read again
+    TDeviceResult SaveSettings(const std::string &path);
+    // Text: the differences the read-back found, one per line, as "kt7310 load --verify"
+    // prints them; empty when the instrument confirms the file.
+    TDeviceResult LoadSettings(const std::string &path);
+    TDeviceResult SendLine(const std::string &line); // Text: the reply
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};

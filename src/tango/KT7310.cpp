@@ -1,0 +1,190 @@
+#include "tango/KT7310.h"
+
+namespace KT7310_ns {
+
+namespace {
+Tango::DevState TangoState(TDeviceState state)
+{
+    switch (state) {
+    case TDeviceState::Init:
+        return Tango::INIT;
+    case TDeviceState::On:
+        return Tango::ON;
+    case TDeviceState::Running:
+        return Tango::RUNNING;
+    case TDeviceState::Fault:
+        break;
+    }
+    return Tango::FAULT;
+}
+} // namespace
+
+KT7310::KT7310(Tango::DeviceClass *deviceClass, const char *name)
+    : Tango::Device_5Impl(deviceClass, name)
+{
+    init_device();
+}
+
+KT7310::~KT7310()
+{
+    delete_device();
+}
+
+TDeviceOptions KT7310::ReadProperties()
+{
+    TDeviceOptions options;
+    Tango::DbData data;
+    for (const char *name : {"Port", "Baud", "PollPeriod", "RetryPeriod"})
+        data.push_back(Tango::DbDatum(name));
+    if (Tango::Util::instance()->_UseDb)
+        get_db_device()->get_property(data);
+    int *targets[] = {&options.Port, &options.Baud, &options.PollPeriodMs, &options.RetryPeriodMs};
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        Tango::DevLong value = 0;
+        if (!data[i].is_empty() && (data[i] >> value) && value > 0)
+            *targets[i] = int(value);
+    }
+    return options;
+}
+
+void KT7310::init_device()
+{
+    set_state(Tango::INIT);
+    set_status("Looking for the instrument.");
+    set_change_event("State", true, false);
+    set_change_event("Status", true, false);
+    FClosing = false;
+    FLink = std::make_unique<DeviceLink>(ReadProperties());
+    FEvents = std::thread([this] { PushChanges(); });
+}
+
+void KT7310::delete_device()
+{
+    if (!FLink)
+        return;
+    FClosing = true;
+    FLink->Snapshot().Close();
+    if (FEvents.joinable())
+        FEvents.join();
+    FLink.reset();
+    for (auto &[name, attribute] : FAttributes) {
+        std::string n = name;
+        try {
+            remove_attribute(n, true, false);
+        } catch (const Tango::DevFailed &) {
+        }
+    }
+    FAttributes.clear();
+}
+
+Tango::DevState KT7310::dev_state()
+{
+    const Tango::DevState state = TangoState(FLink->Snapshot().State());
+    set_state(state);
+    return state;
+}
+
+Tango::ConstDevString KT7310::dev_status()
+{
+    FStatus = FLink->Snapshot().Status();
+    set_status(FStatus);
+    return FStatus.c_str();
+}
+
+void KT7310::Check(const TDeviceResult &result, const char *origin)
+{
+    if (!result.Ok)
+        Tango::Except::throw_exception(result.Reason, result.Text, origin);
+}
+
+// The event thread. Tango's device monitor keeps the pushes apart from the requests;
+// a batch that cannot get it in time (a long request holds it) is kept and pushed once
+// it can, so that no change is lost.
+void KT7310::PushChanges()
+{
+    omni_thread::create_dummy(); // the monitor knows omniORB's threads only
+    bool attributes = false;
+    bool state = false;
+    std::set<std::string> values;
+    for (;;) {
+        const bool pending = attributes || state || !values.empty();
+        TDeviceChanges changes = FLink->Snapshot().WaitChanges(pending ? 50 : 500);
+        if (changes.Closed || FClosing)
+            break;
+        attributes |= changes.Attributes;
+        state |= changes.State;
+        values.insert(changes.Values.begin(), changes.Values.end());
+        if (!attributes && !state && values.empty())
+            continue;
+        try {
+            Tango::AutoTangoMonitor sync(this);
+            if (FClosing)
+                break;
+            if (attributes) {
+                ApplyAttributes();
+                attributes = false;
+                for (const auto &[name, attribute] : FAttributes)
+                    values.insert(name);
+            }
+            if (state) {
+                PushState();
+                state = false;
+            }
+            const bool valid = FLink->Snapshot().State() != TDeviceState::Fault;
+            for (const std::string &name : values) {
+                const auto found = FAttributes.find(name);
+                TDeviceValue value;
+                if (found == FAttributes.end() ||
+                    !FLink->Snapshot().Find(name, nullptr, &value))
+                    continue;
+                try {
+                    KT7310Attribute::Push(*this, found->second, value, valid, Buffer(name));
+                } catch (const Tango::DevFailed &) {
+                    // Nobody subscribed, or the attribute is on its way out: nothing to push.
+                }
+            }
+            values.clear();
+        } catch (const Tango::DevFailed &) {
+            // The monitor was not free in time: try again with the batch kept.
+        }
+    }
+    omni_thread::release_dummy();
+}
+
+// The attribute list of the model now connected: attributes the model lacks (or whose
+// description changed, a limit say) go, new ones come. Unchanged ones stay, and so do
+// their subscribers.
+void KT7310::ApplyAttributes()
+{
+    const std::vector<TDeviceAttribute> list = FLink->Snapshot().Attributes();
+    std::map<std::string, const TDeviceAttribute *> wanted;
+    for (const TDeviceAttribute &a : list)
+        wanted[a.Name] = &a;
+    for (auto it = FAttributes.begin(); it != FAttributes.end();) {
+        const auto found = wanted.find(it->first);
+        if (found != wanted.end() && *found->second == it->second) {
+            ++it;
+            continue;
+        }
+        std::string name = it->first;
+        remove_attribute(name, true, false);
+        it = FAttributes.erase(it);
+    }
+    for (const TDeviceAttribute &a : list) {
+        if (FAttributes.count(a.Name))
+            continue;
+        add_attribute(new KT7310Attribute(a)); // Tango owns it from here on
+        FAttributes[a.Name] = a;
+    }
+}
+
+void KT7310::PushState()
+{
+    set_state(TangoState(FLink->Snapshot().State()));
+    FStatus = FLink->Snapshot().Status();
+    set_status(FStatus);
+    push_change_event("State");
+    push_change_event("Status");
+}
+
+} // namespace KT7310_ns

@@ -1,0 +1,411 @@
+#include "tango/SessionHost.h"
+
+#include "comm/Communication.h"
+#include "comm/InstrumentScanner.h"
+#include "comm/PortOpenFailure.h"
+#include "comm/TKTComPort.h"
+#include "protocol/CommandScript.h"
+#include "protocol/SettingCommands.h"
+#include "protocol/SettingTable.h"
+#include "protocol/SettingsComparison.h"
+#include "session/InstrumentSession.h"
+#include "tango/DeviceAttributes.h"
+
+#include <QDir>
+#include <QTimer>
+
+namespace {
+constexpr int ResponseTimeMs = 4000; // as the panel waits for a reply once it runs
+
+TDeviceResult Failed(const char *reason, const QString &text)
+{
+    return {false, reason, text.toStdString()};
+}
+
+const char *ReasonOf(InstrumentSession::TChangeRefusal::TKind kind)
+{
+    switch (kind) {
+    case InstrumentSession::TChangeRefusal::NoSuchSetting:
+        return "KT7310_NoSuchSetting";
+    case InstrumentSession::TChangeRefusal::OffGrid:
+        return "KT7310_OffGrid";
+    case InstrumentSession::TChangeRefusal::OutOfRange:
+        return "KT7310_OutOfRange";
+    case InstrumentSession::TChangeRefusal::NotAvailable:
+        return "KT7310_NotAvailable";
+    case InstrumentSession::TChangeRefusal::None:
+        break;
+    }
+    return "KT7310_Refused";
+}
+} // namespace
+
+SessionHost::SessionHost(const TDeviceOptions &options, DeviceSnapshot &snapshot)
+    : FOptions(options), FSnapshot(snapshot), FRetry(new QTimer(this))
+{
+    FRetry->setSingleShot(true);
+    FRetry->setInterval(options.RetryPeriodMs);
+    connect(FRetry, &QTimer::timeout, this, &SessionHost::Connect);
+}
+
+SessionHost::~SessionHost() = default;
+
+void SessionHost::Begin()
+{
+    Connect();
+}
+
+void SessionHost::End()
+{
+    FEnded = true;
+    FRetry->stop();
+    if (FSession) {
+        FSession->Terminate();
+        delete FSession;
+        FSession = nullptr;
+    }
+}
+
+void SessionHost::Connect()
+{
+    if (FConnecting || FEnded)
+        return;
+    FConnecting = true;
+    FFaulted = false;
+    FReading = false;
+    FFault.clear();
+    FReadbackNote.clear();
+    if (FSession) {
+        // A session whose port was given up stays given up: the next one is new. The old
+        // one may still be on the call stack (a reply wait ending), hence later.
+        FSession->Terminate();
+        FSession->deleteLater();
+    }
+    auto *s = new InstrumentSession(this);
+    FSession = s;
+    s->SoftwareVersion = QStringLiteral(KT7310_VERSION);
+    s->ComPort->SetShowErrors(false);
+    s->StatusTimer->setInterval(FOptions.PollPeriodMs);
+
+    connect(s, &InstrumentSession::ReplyMissing, this,
+            [this](const TLinkFault &fault, InstrumentSession::TReplyMissingAnswer &answer) {
+                // Nobody to ask: the port is given up, and found again from scratch.
+                answer = InstrumentSession::EndProgram;
+                Fault(fault.Text);
+            });
+    connect(s, &InstrumentSession::PortLost, this, [this](const TLinkFault &fault) {
+        QString why = fault.Text;
+        const QString refused = PortOpenFailure::ScanReport({fault.OpenFailure},
+                                                            PortOpenFailure::CurrentUserName());
+        if (!refused.isEmpty())
+            why += QLatin1Char(' ') + refused;
+        Fault(why);
+    });
+    connect(s, &InstrumentSession::CommandsNotSent, this, [this](int count) {
+        FFault += QStringLiteral(" %1 queued command line(s) were not sent.").arg(count);
+        PublishState();
+    });
+    connect(s, &InstrumentSession::InitializeStarted, this, [this] {
+        FReading = true;
+        PublishState();
+    });
+    connect(s, &InstrumentSession::InitializeEnded, this, [this] {
+        FReading = false;
+        Sync();
+        PublishState();
+    });
+    connect(s, &InstrumentSession::Notice, this,
+            [](const QString &text) { qWarning("kt7310-tango: %s", qPrintable(text)); });
+    for (auto signal : {&InstrumentSession::ConfigurationChanged, &InstrumentSession::ReadbackStateChanged,
+                        &InstrumentSession::TimingLimitsChanged})
+        connect(s, signal, this, &SessionHost::Sync);
+    connect(s, &InstrumentSession::SettingChanged, this, &SessionHost::Sync);
+    connect(s, &InstrumentSession::ShotCountChanged, this, &SessionHost::Sync);
+    connect(s, &InstrumentSession::RunStateChanged, this, [this] {
+        Sync();
+        PublishState();
+    });
+
+    FWhere = FOptions.Port ? QStringLiteral("COM%1").arg(FOptions.Port) : QStringLiteral("the serial ports");
+    PublishState();
+
+    InstrumentScanner scanner(*s->Comm);
+    const QList<int> ports = FOptions.Port ? QList<int>{FOptions.Port} : InstrumentScanner::ScanPorts();
+    const QList<int> bauds = FOptions.Baud ? QList<int>{FOptions.Baud} : InstrumentScanner::ScanBauds();
+    std::function<bool(const TIdentityRecord &)> accept;
+    if (FOptions.Port && FOptions.Baud) // as the panel's manual choice of port: any model
+        accept = [](const TIdentityRecord &identity) { return !identity.ModelNumber.isEmpty(); };
+    const bool found = scanner.Find(s->Identity, ports, bauds, accept);
+    FConnecting = false;
+    if (FEnded || FSession != s)
+        return;
+    if (!found) {
+        Fault(NotFoundText(scanner.OpenFailures));
+        return;
+    }
+    FWhere = QStringLiteral("COM%1 at %2 baud").arg(s->ComPort->Port()).arg(s->ComPort->Baud());
+    s->ComPort->SetResponseTime(ResponseTimeMs);
+    s->ComPort->SetAllowEvents(true);
+    const bool complete = s->Initialize(false);
+    if (FEnded || FSession != s || FFaulted)
+        return;
+    FReading = false;
+    FReadbackNote = complete ? QString() : s->ReadbackFailure;
+    Sync();
+    PublishState();
+}
+
+QString SessionHost::NotFoundText(const QList<PortOpenFailure> &failures) const
+{
+    QString where;
+    if (FOptions.Port && FOptions.Baud)
+        where = QStringLiteral(" on COM%1 at %2 baud").arg(FOptions.Port).arg(FOptions.Baud);
+    else if (FOptions.Port)
+        where = QStringLiteral(" on COM%1").arg(FOptions.Port);
+    else if (FOptions.Baud)
+        where = QStringLiteral(" at %1 baud").arg(FOptions.Baud);
+    QString text = QStringLiteral("No instrument found%1.").arg(where);
+    // Devices that exist but were refused: why, and what to do (the group to join).
+    const QString refused =
+        PortOpenFailure::ScanReport(failures, PortOpenFailure::CurrentUserName());
+    if (!refused.isEmpty())
+        return text + QLatin1Char(' ') + refused;
+    if (!FOptions.Port)
+        return text;
+    for (const PortOpenFailure &f : failures) {
+        if (f.Port == FOptions.Port && f.Reason == PortOpenFailure::pofMissing)
+            return text + QStringLiteral(" The serial port COM%1 (%2) does not exist.")
+                              .arg(f.Port)
+                              .arg(QDir::toNativeSeparators(f.Device));
+        if (f.Port == FOptions.Port && f.Reason != PortOpenFailure::pofNone)
+            return text + QStringLiteral(" The serial port COM%1 cannot be opened: %2")
+                              .arg(f.Port)
+                              .arg(f.Detail);
+    }
+    return text + QStringLiteral(" COM%1 opens, but nothing answered %2.")
+                      .arg(FOptions.Port)
+                      .arg(FOptions.Baud ? QStringLiteral("at %1 baud").arg(FOptions.Baud)
+                                         : QStringLiteral("at any speed"));
+}
+
+void SessionHost::Fault(const QString &why)
+{
+    FFaulted = true;
+    FReading = false;
+    FFault = why;
+    // Timers stop and the port is given up; anything under way further up the call
+    // stack ends at its next step.
+    if (FSession)
+        FSession->Terminate();
+    if (!FEnded)
+        FRetry->start();
+    PublishState();
+}
+
+void SessionHost::Sync()
+{
+    if (!FSession || FConnecting)
+        return;
+    std::vector<TDeviceAttribute> attributes = DeviceAttributeList(*FSession);
+    if (attributes != FAttributes) {
+        FAttributes = std::move(attributes);
+        FSnapshot.SetAttributes(FAttributes);
+    }
+    std::vector<TDeviceValue> values;
+    values.reserve(FAttributes.size());
+    for (const TDeviceAttribute &a : FAttributes)
+        values.push_back(DeviceAttributeValue(*FSession, a));
+    FSnapshot.SetValues(values);
+}
+
+void SessionHost::PublishState()
+{
+    TDeviceState state = TDeviceState::Init;
+    QString status;
+    if (FFaulted) {
+        state = TDeviceState::Fault;
+        status = FFault + QStringLiteral(" Trying again every %1 s.")
+                              .arg(QString::number(FOptions.RetryPeriodMs / 1000.0, 'g', 4));
+    } else if (FConnecting || !FSession) {
+        status = QStringLiteral("Looking for the instrument on %1.").arg(FWhere);
+    } else {
+        const QString model = QStringLiteral("the %1 (serial number %2) on %3")
+                                  .arg(FSession->Identity.ModelNumber)
+                                  .arg(FSession->Identity.SerialNumber)
+                                  .arg(FWhere);
+        if (FReading) {
+            status = QStringLiteral("Reading the configuration of %1.").arg(model);
+        } else {
+            const bool running = FSession->Running();
+            state = running ? TDeviceState::Running : TDeviceState::On;
+            status = QStringLiteral("Connected to %1; the output is %2.")
+                         .arg(model, running ? QStringLiteral("running") : QStringLiteral("stopped"));
+            if (!FReadbackNote.isEmpty())
+                status += QStringLiteral(" The values are incomplete: %1").arg(FReadbackNote);
+        }
+    }
+    FSnapshot.SetState(state, status.toStdString());
+}
+
+bool SessionHost::PortFree() const
+{
+    return !FSession || FFaulted || FEnded ||
+           (!FSession->PortBusy() && !FSession->TasksPending());
+}
+
+void SessionHost::WhenPortFree(std::function<void()> request)
+{
+    if (PortFree()) {
+        request();
+        return;
+    }
+    QTimer::singleShot(5, this, [this, request] { WhenPortFree(request); });
+}
+
+TDeviceResult SessionHost::Ready(bool settingsRequest) const
+{
+    if (FEnded)
+        return Failed("KT7310_Ended", QStringLiteral("The device is shutting down."));
+    if (FFaulted)
+        return Failed("KT7310_Fault", FFault);
+    if (!FSession || FConnecting)
+        return Failed("KT7310_NotReady",
+                      QStringLiteral("The instrument is being looked for; try again once the "
+                                     "state is ON or RUNNING."));
+    if (FReading || FSession->Comm->CommandsDisabled)
+        return Failed("KT7310_NotReady",
+                      QStringLiteral("The instrument's configuration is being read; try again "
+                                     "once the state is ON or RUNNING."));
+    if (settingsRequest && FSession->Loading())
+        return Failed("KT7310_Busy", QStringLiteral("A settings file is being loaded."));
+    return {};
+}
+
+TDeviceResult SessionHost::Write(const std::string &name, const TDeviceValue &value)
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    const QString attribute = QString::fromStdString(name);
+    const TDeviceAttribute *a = nullptr;
+    for (const TDeviceAttribute &candidate : FAttributes) {
+        if (candidate.Name == name)
+            a = &candidate;
+    }
+    if (!a || !a->Writable || a->SettingIndex < 0)
+        return Failed("KT7310_NoSuchSetting",
+                      QStringLiteral("%1 is no setting of this instrument.").arg(attribute));
+    const TSettingRow &row = SettingTable().at(a->SettingIndex);
+    const double v = a->Type == TDeviceAttribute::Long64 ? double(value.Whole) : value.Number;
+    const InstrumentSession::TChangeRefusal refusal = FSession->ChangeRefusal(row, v, a->Number);
+    if (refusal.Kind != InstrumentSession::TChangeRefusal::None)
+        return Failed(ReasonOf(refusal.Kind),
+                      QStringLiteral("%1: %2; nothing was sent.").arg(attribute, refusal.Text));
+    FSession->ChangeSetting(row, v, a->Number);
+    Sync();
+    return {};
+}
+
+TDeviceResult SessionHost::Run(bool on)
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    on ? FSession->SystemStart() : FSession->SystemStop();
+    Sync();
+    PublishState();
+    return {};
+}
+
+TDeviceResult SessionHost::Refresh()
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    FSession->RequestRefresh();
+    // INIT from now on, so that a client waiting for ON sees the read-back through.
+    FReading = true;
+    PublishState();
+    return {};
+}
+
+TDeviceResult SessionHost::SaveToBin(int bin)
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    if (bin < 1 || bin > FSession->ChannelCount)
+        return Failed("KT7310_OutOfRange", QStringLiteral("Bin %1: the %2 has bins 1 to %3.")
+                                               .arg(bin)
+                                               .arg(FSession->Identity.ModelNumber)
+                                               .arg(FSession->ChannelCount));
+    FSession->QueuedCommandToPort(SaveBinCommand(bin));
+    return {};
+}
+
+TDeviceResult SessionHost::RecallBin(int bin)
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    if (bin < 1 || bin > FSession->ChannelCount)
+        return Failed("KT7310_OutOfRange", QStringLiteral("Bin %1: the %2 has bins 1 to %3.")
+                                               .arg(bin)
+                                               .arg(FSession->Identity.ModelNumber)
+                                               .arg(FSession->ChannelCount));
+    FSession->RequestRecall(bin);
+    FReading = true;
+    PublishState();
+    return {};
+}
+
+TDeviceResult SessionHost::SaveSettings(const std::string &path)
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    const QString error = FSession->SaveSettings(QString::fromStdString(path));
+    if (FFaulted)
+        return Failed("KT7310_Fault", FFault);
+    if (!error.isEmpty())
+        return Failed("KT7310_SaveFailed", error);
+    return {};
+}
+
+TDeviceResult SessionHost::LoadSettings(const std::string &path)
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    const QString fileName = QString::fromStdString(path);
+    const CommandScript::ReadResult file = CommandScript::Read(fileName);
+    if (!file.Ok())
+        return Failed("KT7310_FileError", file.Error);
+    if (file.Lines.isEmpty())
+        return Failed("KT7310_FileError", QStringLiteral("The file \"%1\" is empty.")
+                                              .arg(QDir::toNativeSeparators(fileName)));
+    const TLoadResult result = FSession->LoadSettings(file.Lines);
+    if (FFaulted)
+        return Failed("KT7310_Fault", FFault);
+    if (result.LinkGone || !result.ReadBack || result.Failed)
+        return Failed("KT7310_LoadFailed",
+                      result.Message.isEmpty()
+                          ? QStringLiteral("%1 lines were sent; the instrument was lost.").arg(result.Sent)
+                          : result.Message);
+    QStringList differences;
+    for (const TSettingsDifference &d : CompareSettings(file.Lines, FSession->SettingsList))
+        differences << d.Text();
+    return {true, {}, differences.join(QLatin1Char('\n')).toStdString()};
+}
+
+TDeviceResult SessionHost::SendLine(const std::string &line)
+{
+    TDeviceResult ready = Ready(true);
+    if (!ready.Ok)
+        return ready;
+    const QString reply =
+        FSession->Comm->CommandToPort(CommandScript::ToWire(QString::fromStdString(line)));
+    if (FFaulted)
+        return Failed("KT7310_Fault", FFault);
+    return {true, {}, reply.toStdString()};
+}

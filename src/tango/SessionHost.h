@@ -1,0 +1,67 @@
+#pragma once
+
+// The device's side on the session's thread: it finds the instrument (as the panel's scan
+// does), owns the session, answers the requests DeviceLink hands over, and mirrors the
+// session's state into the snapshot after every change. No question is ever asked: a
+// missing reply or a lost port puts the device in FAULT, and from there it looks for the
+// instrument again every few seconds, with a fresh session, until one answers; the whole
+// configuration is then read again.
+
+#include "tango/DeviceLink.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class InstrumentSession;
+class QTimer;
+struct TLinkFault;
+
+class SessionHost : public QObject
+{
+    Q_OBJECT
+public:
+    SessionHost(const TDeviceOptions &options, DeviceSnapshot &snapshot);
+    ~SessionHost() override;
+
+    void Begin(); // the first search
+    void End();   // the session ends, the timers stop: before the thread quits
+
+    // Runs request now, or once nothing is under way on the port further up the call
+    // stack (a reply wait, a drain, a poll, a read-back, a replay) and no queued command
+    // waits, so that a transaction of its own neither interleaves with them nor overtakes
+    // a command queued before it.
+    void WhenPortFree(std::function<void()> request);
+
+    TDeviceResult Write(const std::string &name, const TDeviceValue &value);
+    TDeviceResult Run(bool on);
+    TDeviceResult Refresh();
+    TDeviceResult SaveToBin(int bin);
+    TDeviceResult RecallBin(int bin);
+    TDeviceResult SaveSettings(const std::string &path);
+    TDeviceResult LoadSettings(const std::string &path);
+    TDeviceResult SendLine(const std::string &line);
+
+private:
+    void Connect();
+    QString NotFoundText(const QList<class PortOpenFailure> &failures) const;
+    void Fault(const QString &why);
+    void Sync();
+    void PublishState();
+    // Why a request cannot be served now; Ok when it can.
+    TDeviceResult Ready(bool settingsRequest) const;
+    bool PortFree() const;
+
+    const TDeviceOptions FOptions;
+    DeviceSnapshot &FSnapshot;
+    InstrumentSession *FSession = nullptr;
+    QTimer *FRetry = nullptr;
+    bool FConnecting = false;
+    bool FReading = false;  // a read-back under way
+    bool FFaulted = false;
+    bool FEnded = false;
+    QString FFault;         // why, for Status
+    QString FReadbackNote;  // a read-back that did not complete
+    QString FWhere;         // "COM1 at 115200 baud"
+    std::vector<TDeviceAttribute> FAttributes;
+};
