@@ -17,7 +17,9 @@ void InstrumentSession::StatusTimerTimer()
         StatusTimer->stop();
         return;
     }
-    if (CalibrationLoadPending || CalibrationRetrievePending || TaskRunning)
+    // Queued work goes first: a poll between a change and its line would read the state
+    // the instrument had before it (a run state read as stopped right after Start).
+    if (CalibrationLoadPending || CalibrationRetrievePending || TaskRunning || TasksPending())
         return;
     StatusTimer->stop();
     StatusPollRunning = true;
@@ -51,10 +53,14 @@ void InstrumentSession::UpdateStatus()
     const qint32 running = Comm->QueryPortInt(RunStateQuery().toLatin1());
     if (FTerminating)
         return;
-    if (running == 0)
-        SetRunState(false);
-    else if (!Running())
-        SetRunState(true);
+    // A Start or Stop that came in during the reply wait is newer than the reply; its
+    // line, still queued, decides.
+    if (!TasksPending()) {
+        if (running == 0)
+            SetRunState(false);
+        else if (!Running())
+            SetRunState(true);
+    }
 
     if (!ShotCountShown || ShotCountShown()) {
         const qint64 count = Comm->QueryPortWholeInt64(ShotCountQuery().toLatin1());

@@ -151,9 +151,32 @@ void KT7310::PushChanges()
     omni_thread::release_dummy();
 }
 
+namespace {
+// Same attribute apart from its limits: the multiplexer's bits of another model, say.
+bool SameButLimits(const TDeviceAttribute &a, const TDeviceAttribute &b)
+{
+    TDeviceAttribute c = b;
+    c.Min = a.Min;
+    c.Max = a.Max;
+    return a == c;
+}
+
+template <typename T>
+void SetLimits(Tango::Attribute &attribute, const TDeviceAttribute &a)
+{
+    Tango::MultiAttrProp<T> properties;
+    attribute.get_properties(properties);
+    if (!a.Min.empty())
+        properties.min_value = T(std::stod(a.Min));
+    if (!a.Max.empty())
+        properties.max_value = T(std::stod(a.Max));
+    attribute.set_properties(properties);
+}
+} // namespace
+
 // The attribute list of the model now connected: attributes the model lacks (or whose
-// description changed, a limit say) go, new ones come. Unchanged ones stay, and so do
-// their subscribers.
+// description changed) go, new ones come, and an attribute that differs in its limits
+// only gets them on this device. Unchanged ones stay, and so do their subscribers.
 void KT7310::ApplyAttributes()
 {
     const std::vector<TDeviceAttribute> list = FLink->Snapshot().Attributes();
@@ -163,6 +186,26 @@ void KT7310::ApplyAttributes()
     for (auto it = FAttributes.begin(); it != FAttributes.end();) {
         const auto found = wanted.find(it->first);
         if (found != wanted.end() && *found->second == it->second) {
+            ++it;
+            continue;
+        }
+        if (found != wanted.end() && SameButLimits(*found->second, it->second)) {
+            const TDeviceAttribute &a = *found->second;
+            Tango::Attribute &attribute = get_device_attr()->get_attr_by_name(a.Name.c_str());
+            switch (a.Type) {
+            case TDeviceAttribute::Double:
+                SetLimits<Tango::DevDouble>(attribute, a);
+                break;
+            case TDeviceAttribute::Long:
+                SetLimits<Tango::DevLong>(attribute, a);
+                break;
+            case TDeviceAttribute::Long64:
+                SetLimits<Tango::DevLong64>(attribute, a);
+                break;
+            default:
+                break;
+            }
+            it->second = a;
             ++it;
             continue;
         }

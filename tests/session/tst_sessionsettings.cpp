@@ -6,9 +6,14 @@
 #include "protocol/SettingTable.h"
 
 #include <QtTest>
+#include <cmath>
+#include <functional>
 #include <memory>
 
 Q_DECLARE_METATYPE(const TSettingRow *)
+using TStateSetup = std::function<void(InstrumentSession &)>;
+Q_DECLARE_METATYPE(TStateSetup)
+Q_DECLARE_METATYPE(InstrumentSession::TChangeRefusal::TKind)
 
 class tst_sessionsettings : public QObject
 {
@@ -24,6 +29,8 @@ private slots:
     void everySettingRoundTrips_data();
     void everySettingRoundTrips();
     void rowsTheStateDoesNotHold();
+    void changeRefusal_data();
+    void changeRefusal();
 
 private:
     // One instrument for every row: each row changes one setting from whatever it is now.
@@ -114,6 +121,117 @@ void tst_sessionsettings::rowsTheStateDoesNotHold()
     QVERIFY(!r.Session.ChangeSetting(delay, 1e-6, MaxChannels + 1));
     r.Session.ProcessTasks();
     QCOMPARE(r.ReceivedFrom(mark), QStringList());
+}
+
+// A front end without controls (the device server) asks the session whether the window
+// would send a change: the grid, the limits and what the window greys out in the present
+// modes. No instrument is needed: only the state is asked.
+void tst_sessionsettings::changeRefusal_data()
+{
+    using R = InstrumentSession::TChangeRefusal;
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("scope");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<TStateSetup>("setup");
+    QTest::addColumn<R::TKind>("kind");
+    const int ch = int(TSettingScope::Channel), sys = int(TSettingScope::System),
+              in = int(TSettingScope::Input);
+    const TStateSetup none = [](InstrumentSession &) {};
+    const auto channelMode = [](int mode) {
+        return TStateSetup([mode](InstrumentSession &s) { s.ChannelConfigs[3].Mode = mode; });
+    };
+    const auto sixChannels = TStateSetup([](InstrumentSession &s) { s.ChannelCount = 6; });
+    QTest::newRow("delay on the grid") << "Delay" << ch << 3 << 1e-6 << none << R::None;
+    QTest::newRow("delay off the grid") << "Delay" << ch << 3 << 1.0001e-6 << none << R::OffGrid;
+    QTest::newRow("negative delay") << "Delay" << ch << 3 << -2.5e-10 << none << R::OutOfRange;
+    QTest::newRow("width below 10 ns") << "Width" << ch << 3 << 7.5e-9 << none << R::OutOfRange;
+    QTest::newRow("period below 50 ns") << "Period" << sys << -1 << 4e-8 << none << R::OutOfRange;
+    QTest::newRow("period off its 5 ns grid") << "Period" << sys << -1 << 1.0000025e-3 << none
+                                              << R::OffGrid;
+    QTest::newRow("not a number") << "Delay" << ch << 3 << std::nan("") << none << R::OutOfRange;
+    QTest::newRow("burst count in Burst") << "BurstCount" << ch << 3 << 5.0 << channelMode(2) << R::None;
+    QTest::newRow("burst count of 0") << "BurstCount" << ch << 3 << 0.0 << channelMode(2)
+                                      << R::OutOfRange;
+    QTest::newRow("burst count in Normal") << "BurstCount" << ch << 3 << 5.0 << channelMode(0)
+                                           << R::NotAvailable;
+    QTest::newRow("duty cycle in Duty Cycle") << "DutyCycleOn" << ch << 3 << 5.0 << channelMode(3)
+                                              << R::None;
+    QTest::newRow("duty cycle in Burst") << "DutyCycleOff" << ch << 3 << 5.0 << channelMode(2)
+                                         << R::NotAvailable;
+    // A mode outside its list leaves the controls as they are: available.
+    QTest::newRow("burst count, mode unknown") << "BurstCount" << ch << 3 << 5.0 << channelMode(9)
+                                               << R::None;
+    QTest::newRow("amplitude of a TTL output")
+        << "Amplitude" << ch << 3 << 5.0
+        << TStateSetup([](InstrumentSession &s) { s.ChannelConfigs[3].OutputMode = 0; })
+        << R::NotAvailable;
+    QTest::newRow("amplitude of an adjustable output")
+        << "Amplitude" << ch << 3 << 5.0
+        << TStateSetup([](InstrumentSession &s) { s.ChannelConfigs[3].OutputMode = 1; }) << R::None;
+    QTest::newRow("amplitude above 20 V")
+        << "Amplitude" << ch << 3 << 20.5
+        << TStateSetup([](InstrumentSession &s) { s.ChannelConfigs[3].OutputMode = 1; })
+        << R::OutOfRange;
+    QTest::newRow("multiplexer item 4 on 12 channels") << "Multiplexer" << ch << 3 << 16.0 << none
+                                                       << R::None;
+    QTest::newRow("multiplexer item 4 on 6 channels") << "Multiplexer" << ch << 3 << 16.0
+                                                      << sixChannels << R::OutOfRange;
+    QTest::newRow("channel 7 of a 6-channel model") << "Delay" << ch << 7 << 1e-6 << sixChannels
+                                                    << R::NoSuchSetting;
+    QTest::newRow("list item beyond the list") << "ChannelControl" << ch << 3 << 4.0 << none
+                                               << R::OutOfRange;
+    QTest::newRow("list item between items") << "ChannelControl" << ch << 3 << 1.5 << none
+                                             << R::OutOfRange;
+    QTest::newRow("channel gate without a channel gate input")
+        << "GateMode" << ch << 3 << 1.0
+        << TStateSetup([](InstrumentSession &s) { s.Mirrors.Gate1Mode = s.Mirrors.Gate2Mode = 1; })
+        << R::NotAvailable;
+    QTest::newRow("channel gate with gate 2 in Channel mode")
+        << "GateLogic" << ch << 3 << 1.0
+        << TStateSetup([](InstrumentSession &s) { s.Mirrors.Gate2Mode = 3; }) << R::None;
+    QTest::newRow("system burst count in Continuous")
+        << "BurstCount" << sys << -1 << 5.0
+        << TStateSetup([](InstrumentSession &s) { s.Mirrors.SystemMode = 0; }) << R::NotAvailable;
+    QTest::newRow("system burst count, unsigned, in Burst")
+        << "BurstCount" << sys << -1 << 4e9
+        << TStateSetup([](InstrumentSession &s) { s.Mirrors.SystemMode = 2; }) << R::None;
+    QTest::newRow("trigger 1 edge, trigger disabled")
+        << "Trigger1Edge" << in << -1 << 1.0
+        << TStateSetup([](InstrumentSession &s) { s.Mirrors.Trigger1Mode = 0; }) << R::NotAvailable;
+    QTest::newRow("shared threshold, gate 2 enabled")
+        << "Trigger2Threshold" << in << -1 << 1.0
+        << TStateSetup([](InstrumentSession &s) {
+               s.Mirrors.Trigger2Mode = 0;
+               s.Mirrors.Gate2Mode = 1;
+           })
+        << R::None;
+    QTest::newRow("shared threshold, both disabled")
+        << "Gate2Threshold" << in << -1 << 1.0
+        << TStateSetup([](InstrumentSession &s) { s.Mirrors.Trigger2Mode = s.Mirrors.Gate2Mode = 0; })
+        << R::NotAvailable;
+    QTest::newRow("gate 1 logic, gate disabled")
+        << "Gate1Logic" << in << -1 << 1.0
+        << TStateSetup([](InstrumentSession &s) { s.Mirrors.Gate1Mode = 0; }) << R::NotAvailable;
+}
+
+void tst_sessionsettings::changeRefusal()
+{
+    QFETCH(QString, name);
+    QFETCH(int, scope);
+    QFETCH(int, number);
+    QFETCH(double, value);
+    QFETCH(TStateSetup, setup);
+    QFETCH(InstrumentSession::TChangeRefusal::TKind, kind);
+    InstrumentSession session;
+    session.ChannelCount = 12;
+    session.Mirrors.Gate1Mode = session.Mirrors.Gate2Mode = 0;
+    setup(session);
+    const InstrumentSession::TChangeRefusal refusal =
+        session.ChangeRefusal(SettingRow(TSettingScope(scope), name), value, number);
+    QCOMPARE(refusal.Kind, kind);
+    // Every refusal says why.
+    QCOMPARE(refusal.Text.isEmpty(), kind == InstrumentSession::TChangeRefusal::None);
 }
 
 QTEST_GUILESS_MAIN(tst_sessionsettings)
