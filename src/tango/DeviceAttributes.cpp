@@ -22,8 +22,9 @@ std::string LimitText(double value)
 // "DutyCycleOn" -> "duty cycle on".
 QString Words(const QString &name)
 {
+    static const QRegularExpression wordStart(QStringLiteral("([a-z0-9])([A-Z])"));
     QString words = name;
-    words.replace(QRegularExpression(QStringLiteral("([a-z0-9])([A-Z])")), QStringLiteral("\\1 \\2"));
+    words.replace(wordStart, QStringLiteral("\\1 \\2"));
     return words.toLower();
 }
 

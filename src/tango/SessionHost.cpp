@@ -111,13 +111,14 @@ void SessionHost::Connect()
     });
     connect(s, &InstrumentSession::InitializeEnded, this, [this] {
         FReading = false;
-        Sync();
+        UpdateAttributes();
         PublishState();
     });
     connect(s, &InstrumentSession::Notice, this,
             [](const QString &text) { qWarning("kt7310-tango: %s", qPrintable(text)); });
-    for (auto signal : {&InstrumentSession::ConfigurationChanged, &InstrumentSession::ReadbackStateChanged,
-                        &InstrumentSession::TimingLimitsChanged})
+    // The attribute list follows the model and the limits; the values every change.
+    connect(s, &InstrumentSession::TimingLimitsChanged, this, &SessionHost::UpdateAttributes);
+    for (auto signal : {&InstrumentSession::ConfigurationChanged, &InstrumentSession::ReadbackStateChanged})
         connect(s, signal, this, &SessionHost::Sync);
     connect(s, &InstrumentSession::SettingChanged, this, &SessionHost::Sync);
     connect(s, &InstrumentSession::ShotCountChanged, this, &SessionHost::Sync);
@@ -151,7 +152,7 @@ void SessionHost::Connect()
         return;
     FReading = false;
     FReadbackNote = complete ? QString() : s->ReadbackFailure;
-    Sync();
+    UpdateAttributes();
     PublishState();
 }
 
@@ -202,7 +203,7 @@ void SessionHost::Fault(const QString &why)
     PublishState();
 }
 
-void SessionHost::Sync()
+void SessionHost::UpdateAttributes()
 {
     if (!FSession || FConnecting)
         return;
@@ -211,6 +212,13 @@ void SessionHost::Sync()
         FAttributes = std::move(attributes);
         FSnapshot.SetAttributes(FAttributes);
     }
+    Sync();
+}
+
+void SessionHost::Sync()
+{
+    if (!FSession || FConnecting)
+        return;
     std::vector<TDeviceValue> values;
     values.reserve(FAttributes.size());
     for (const TDeviceAttribute &a : FAttributes)

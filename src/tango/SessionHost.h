@@ -46,7 +46,8 @@ private:
     void Connect();
     QString NotFoundText(const QList<class PortOpenFailure> &failures) const;
     void Fault(const QString &why);
-    void Sync();
+    void UpdateAttributes(); // the list for the model and its limits, then the values
+    void Sync();             // the values
     void PublishState();
     // Why a request cannot be served now; Ok when it can.
     TDeviceResult Ready(bool settingsRequest) const;
