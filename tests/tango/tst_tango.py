@@ -99,7 +99,7 @@ class TangoServerTest(unittest.TestCase):
         cls.folder = tempfile.mkdtemp(prefix="kt7310-tango-")
         os.makedirs(os.path.join(cls.folder, "ports"))
         cls.emulators = {
-            1: Emulator(cls.folder, 1, "--model", "7310-36"),
+            1: Emulator(cls.folder, 1, "--model", "7310-36", "--shot-count", "5000000123"),
             2: Emulator(cls.folder, 2, "--model", "7310-12"),
             6: Emulator(cls.folder, 6, "--silent"),
         }
@@ -206,6 +206,8 @@ class TangoServerTest(unittest.TestCase):
         self.assertEqual(self.d12.get_attribute_config("Trigger1Threshold").unit, "V")
         self.assertEqual(list(self.d12.get_attribute_config("PulseMode").enum_labels),
                          ["Continuous", "Single Shot", "Burst", "Duty Cycle"])
+        # The poll's whole 64-bit count.
+        self.assertTrue(wait_for(lambda: self.d36.ShotCount == 5000000123, 5))
         shots = self.d12.get_attribute_config("ShotCount")
         self.assertEqual(shots.data_type, tango.CmdArgType.DevLong64)
         self.assertEqual(shots.writable, tango.AttrWriteType.READ)
