@@ -161,16 +161,36 @@ bool SameButLimits(const TDeviceAttribute &a, const TDeviceAttribute &b)
     return a == c;
 }
 
+// The limit a property holds, if it reads as a number.
 template <typename T>
-void SetLimits(Tango::Attribute &attribute, const TDeviceAttribute &a)
+bool SameLimit(Tango::AttrProp<T> &property, const std::string &wanted)
+{
+    try {
+        return std::stod(property.get_str()) == std::stod(wanted);
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+// The description's limits on this device's attribute. Tango keeps limits set at run time
+// in the database, and gives them back when the attribute is made again: they are set
+// only where they differ, so that an unchanged model writes nothing there.
+template <typename T>
+void EnsureLimits(Tango::Attribute &attribute, const TDeviceAttribute &a)
 {
     Tango::MultiAttrProp<T> properties;
     attribute.get_properties(properties);
-    if (!a.Min.empty())
+    bool changed = false;
+    if (!a.Min.empty() && !SameLimit(properties.min_value, a.Min)) {
         properties.min_value = T(std::stod(a.Min));
-    if (!a.Max.empty())
+        changed = true;
+    }
+    if (!a.Max.empty() && !SameLimit(properties.max_value, a.Max)) {
         properties.max_value = T(std::stod(a.Max));
-    attribute.set_properties(properties);
+        changed = true;
+    }
+    if (changed)
+        attribute.set_properties(properties);
 }
 } // namespace
 
@@ -190,22 +210,8 @@ void KT7310::ApplyAttributes()
             continue;
         }
         if (found != wanted.end() && SameButLimits(*found->second, it->second)) {
-            const TDeviceAttribute &a = *found->second;
-            Tango::Attribute &attribute = get_device_attr()->get_attr_by_name(a.Name.c_str());
-            switch (a.Type) {
-            case TDeviceAttribute::Double:
-                SetLimits<Tango::DevDouble>(attribute, a);
-                break;
-            case TDeviceAttribute::Long:
-                SetLimits<Tango::DevLong>(attribute, a);
-                break;
-            case TDeviceAttribute::Long64:
-                SetLimits<Tango::DevLong64>(attribute, a);
-                break;
-            default:
-                break;
-            }
-            it->second = a;
+            it->second = *found->second;
+            EnsureLimits(it->second);
             ++it;
             continue;
         }
@@ -218,6 +224,25 @@ void KT7310::ApplyAttributes()
             continue;
         add_attribute(new KT7310Attribute(a)); // Tango owns it from here on
         FAttributes[a.Name] = a;
+        EnsureLimits(a);
+    }
+}
+
+void KT7310::EnsureLimits(const TDeviceAttribute &a)
+{
+    Tango::Attribute &attribute = get_device_attr()->get_attr_by_name(a.Name.c_str());
+    switch (a.Type) {
+    case TDeviceAttribute::Double:
+        KT7310_ns::EnsureLimits<Tango::DevDouble>(attribute, a);
+        break;
+    case TDeviceAttribute::Long:
+        KT7310_ns::EnsureLimits<Tango::DevLong>(attribute, a);
+        break;
+    case TDeviceAttribute::Long64:
+        KT7310_ns::EnsureLimits<Tango::DevLong64>(attribute, a);
+        break;
+    default:
+        break;
     }
 }
 

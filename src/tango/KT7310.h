@@ -39,6 +39,7 @@ private:
     TDeviceOptions ReadProperties();
     void PushChanges();
     void ApplyAttributes();
+    void EnsureLimits(const TDeviceAttribute &attribute);
     void PushState();
 
     std::unique_ptr<DeviceLink> FLink;
