@@ -1,5 +1,7 @@
 #include "comm/ComPortDevice.h"
 
+#include <QDir>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
@@ -12,8 +14,10 @@ QString ComPortDevicePath(int n)
     return QStringLiteral("\\\\.\\COM") + QString::number(n);
 #else
     const QByteArray dir = qgetenv("KT7310_PORT_DIR");
+    // A relative folder is the working folder's: the serial library would take a bare
+    // name as one under /dev.
     if (!dir.isEmpty())
-        return QString::fromLocal8Bit(dir) + QStringLiteral("/COM") + QString::number(n);
+        return QDir(QString::fromLocal8Bit(dir)).absoluteFilePath(QStringLiteral("COM") + QString::number(n));
     if (n >= 1 && n <= 16)
         return QStringLiteral("/dev/ttyUSB") + QString::number(n - 1);
     if (n >= 17 && n <= 32)

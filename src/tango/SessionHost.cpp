@@ -179,9 +179,11 @@ QString SessionHost::NotFoundText(const QList<PortOpenFailure> &failures) const
                               .arg(f.Port)
                               .arg(QDir::toNativeSeparators(f.Device));
         if (f.Port == FOptions.Port && f.Reason != PortOpenFailure::pofNone)
-            return text + QStringLiteral(" The serial port COM%1 cannot be opened: %2")
+            return text + QStringLiteral(" The serial port COM%1 (%2) cannot be opened%3")
                               .arg(f.Port)
-                              .arg(f.Detail);
+                              .arg(QDir::toNativeSeparators(f.Device))
+                              .arg(f.Detail.isEmpty() ? QStringLiteral(".")
+                                                      : QStringLiteral(": ") + f.Detail);
     }
     return text + QStringLiteral(" COM%1 opens, but nothing answered %2.")
                       .arg(FOptions.Port)
@@ -309,7 +311,12 @@ TDeviceResult SessionHost::Write(const std::string &name, const TDeviceValue &va
     if (refusal.Kind != InstrumentSession::TChangeRefusal::None)
         return Failed(ReasonOf(refusal.Kind),
                       QStringLiteral("%1: %2; nothing was sent.").arg(attribute, refusal.Text));
-    FSession->ChangeSetting(row, v, a->Number);
+    // A time or voltage goes out with the row's decimals (a time the grid's rule lets
+    // through a hair off the grid included): the state takes the value as sent.
+    const double sent = row.Kind == TSettingKind::Time || row.Kind == TSettingKind::Volts
+                            ? SettingArgument(row, v).toDouble()
+                            : v;
+    FSession->ChangeSetting(row, sent, a->Number);
     Sync();
     return {};
 }

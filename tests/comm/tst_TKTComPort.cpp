@@ -1,5 +1,6 @@
 #include "PtyPeer.h"
 #include "ScriptedDialogs.h"
+#include "comm/ComPortDevice.h"
 #include "comm/TKTComPort.h"
 
 #include <QElapsedTimer>
@@ -62,6 +63,8 @@ class tst_TKTComPort : public QObject
     std::unique_ptr<TKTComPort> port;
 
 private slots:
+    void devicePath_data();
+    void devicePath();
     void initTestCase()
     {
         QVERIFY(portDir.isValid());
@@ -498,6 +501,39 @@ private slots:
         QVERIFY(!port->Opened());
     }
 };
+
+// The device behind a port number: the system's serial devices, or a link in the folder
+// KT7310_PORT_DIR names, taken from the working folder when the name is relative (the
+// serial library would look for a bare name under /dev).
+void tst_TKTComPort::devicePath_data()
+{
+    QTest::addColumn<QByteArray>("portDir");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("USB adapter") << QByteArray() << 1 << "/dev/ttyUSB0";
+    QTest::newRow("ACM device") << QByteArray() << 17 << "/dev/ttyACM0";
+    QTest::newRow("built-in port") << QByteArray() << 33 << "/dev/ttyS0";
+    QTest::newRow("beyond the table") << QByteArray() << 101 << "";
+    QTest::newRow("folder") << QByteArray("/srv/ports") << 3 << "/srv/ports/COM3";
+    QTest::newRow("relative folder") << QByteArray("ports") << 3
+                                     << QDir::current().absoluteFilePath("ports/COM3");
+}
+
+void tst_TKTComPort::devicePath()
+{
+    QFETCH(QByteArray, portDir);
+    QFETCH(int, port);
+    QFETCH(QString, path);
+    const QByteArray saved = qgetenv("KT7310_PORT_DIR");
+    const bool wasSet = qEnvironmentVariableIsSet("KT7310_PORT_DIR");
+    if (portDir.isEmpty())
+        qunsetenv("KT7310_PORT_DIR");
+    else
+        qputenv("KT7310_PORT_DIR", portDir);
+    const QString actual = ComPortDevicePath(port);
+    wasSet ? qputenv("KT7310_PORT_DIR", saved) : qunsetenv("KT7310_PORT_DIR");
+    QCOMPARE(actual, path);
+}
 
 QTEST_GUILESS_MAIN(tst_TKTComPort)
 #include "tst_TKTComPort.moc"
