@@ -1,12 +1,16 @@
 #!/bin/sh
-# The installed tree and the Debian package, from a built tree:
+# The installed tree and the Debian packages, from a built tree:
 #   tst_install.sh <build folder> <yes|no: the command-line companion is built>
+#                  <yes|no: the Tango device server is built>
 # cmake --install into a temporary prefix must give the programs, a desktop entry that
 # desktop-file-validate accepts and the icon in every size; cpack -G DEB must give a
-# package holding the same, with the Qt libraries among its dependencies.
+# package holding the same, with the Qt libraries among its dependencies and nothing of
+# Tango, and, when the device server is built, a package of its own for it that depends
+# on the Tango library.
 set -eu
 build=$1
 companion=$2
+server=$3
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 failures=0
@@ -21,6 +25,25 @@ need desktop-file-validate desktop-file-utils
 need dpkg-deb dpkg
 need dpkg-shlibdeps dpkg-dev
 need cpack cmake
+
+# A Debian machine-readable copyright file.
+check_copyright() {
+  if [ ! -f "$1" ]; then
+    fail "no copyright file $1"
+    return
+  fi
+  head -n 1 "$1" |
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file $1 is not in the machine-readable format"
+  for field in Upstream-Name Files Copyright License; do
+    grep -q "^$field: " "$1" || fail "the copyright file $1 lacks $field"
+  done
+}
+# A package's file name, as DEB-DEFAULT makes it from its own fields.
+check_file_name() {
+  expected=$(dpkg-deb -f "$1" Package)_$(dpkg-deb -f "$1" Version)_$(dpkg-deb -f "$1" Architecture).deb
+  [ "$(basename "$1")" = "$expected" ] || fail "$(basename "$1") is not named $expected"
+}
 
 # ---- cmake --install -----------------------------------------------------------------
 prefix=$tmp/prefix
@@ -37,6 +60,12 @@ done
 # The installed panel runs from its new place (no display needed for --version).
 "$prefix/bin/KT7310_GUI" --version | grep -q '^KT7310_GUI [0-9]' || fail "installed KT7310_GUI --version"
 "$prefix/bin/kt7310-emulator" --help >/dev/null || fail "installed kt7310-emulator --help"
+if [ "$server" = yes ]; then
+  [ -x "$prefix/bin/kt7310-tango" ] || fail "bin/kt7310-tango is not installed"
+  check_copyright "$prefix/share/doc/kt7310-tango/copyright"
+  grep -q 'kt7310-tango' "$prefix/share/doc/kt7310-tango/copyright" ||
+    fail "the server's copyright file does not name kt7310-tango"
+fi
 
 desktop=$prefix/share/applications/kt7310-panel.desktop
 if [ -f "$desktop" ]; then
@@ -58,17 +87,7 @@ else
   fail "no desktop entry"
 fi
 
-copyright=$prefix/share/doc/kt7310/copyright
-if [ -f "$copyright" ]; then
-  head -n 1 "$copyright" |
-    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
-    fail "the copyright file is not in the machine-readable format"
-  for field in Upstream-Name Files Copyright License; do
-    grep -q "^$field: " "$copyright" || fail "the copyright file lacks $field"
-  done
-else
-  fail "no copyright file"
-fi
+check_copyright "$prefix/share/doc/kt7310/copyright"
 
 icons=$prefix/share/icons/hicolor
 grep -q '<svg' "$icons/scalable/apps/kt7310.svg" 2>/dev/null || fail "no scalable icon"
@@ -92,6 +111,7 @@ done
   fail "cpack -G DEB"
   exit 1
 }
+tango_deb=
 deb=$(ls "$tmp"/package/kt7310_*.deb 2>/dev/null | head -n 1)
 if [ -z "$deb" ]; then
   fail "cpack made no kt7310_*.deb"
@@ -120,9 +140,47 @@ for p in KT7310_GUI kt7310 kt7310-emulator; do
   grep -Eq "(^|[^-_[:alnum:]])$p([^-_[:alnum:]]|$)" "$tmp/description" ||
     fail "the description does not name $p"
 done
+check_file_name "$deb"
+# Nothing of the device server: neither its files nor Tango and what Tango brings.
+grep -q 'kt7310-tango' "$tmp/contents" && fail "the panel's package holds the device server's files"
+echo "$depends" | grep -Eqi 'tango|omniorb|omnithread|zmq' && fail "the panel's package depends on Tango: $depends"
+
+# The device server's package.
+tango_debs=$(ls "$tmp"/package/kt7310-tango_*.deb 2>/dev/null || true)
+if [ "$server" = no ]; then
+  [ -z "$tango_debs" ] || fail "cpack made $tango_debs without the device server"
+elif [ -z "$tango_debs" ]; then
+  fail "cpack made no kt7310-tango_*.deb"
+else
+  tango_deb=$tango_debs
+  [ "$(dpkg-deb -f "$tango_deb" Package)" = kt7310-tango ] || fail "the server's package name"
+  check_file_name "$tango_deb"
+  [ "$(dpkg-deb -f "$tango_deb" Version)" = "$(dpkg-deb -f "$deb" Version)" ] ||
+    fail "the two packages' versions differ"
+  dpkg-deb -c "$tango_deb" | awk '{print $NF}' >"$tmp/tango-contents"
+  for f in ./usr/bin/kt7310-tango ./usr/share/doc/kt7310-tango/copyright; do
+    grep -qx "$f" "$tmp/tango-contents" || fail "the server's package lacks ${f#.}"
+  done
+  # Only the server: the panel's programs and files stay in the panel's package.
+  for f in KT7310_GUI kt7310 kt7310-emulator; do
+    grep -qx "./usr/bin/$f" "$tmp/tango-contents" && fail "the server's package holds /usr/bin/$f"
+  done
+  grep -Eq '/share/(applications|icons|doc/kt7310/)' "$tmp/tango-contents" &&
+    fail "the server's package holds the panel's files"
+  # dpkg-shlibdeps names the Tango library's package (libtango9 on Debian 12).
+  tango_depends=$(dpkg-deb -f "$tango_deb" Depends)
+  for lib in libc6 libtango9 libqt6core6; do
+    echo "$tango_depends" | grep -Eq "(^|, )$lib( |,|$)" || fail "the server's Depends lacks $lib: $tango_depends"
+  done
+  # Its own summary and description, not the panel's.
+  dpkg-deb -f "$tango_deb" Description >"$tmp/tango-description"
+  head -n 1 "$tmp/tango-description" | grep -q 'Tango device server' ||
+    fail "the server's summary: $(head -n 1 "$tmp/tango-description")"
+  grep -q 'KT7310' "$tmp/tango-description" || fail "the server's description does not name the device class KT7310"
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)" >&2
   exit 1
 fi
-echo "installed tree and $(basename "$deb") as expected"
+echo "installed tree, $(basename "$deb")${tango_deb:+ and $(basename "$tango_deb")} as expected"
