@@ -50,10 +50,13 @@ def summary(values_ms):
                statistics.median(values_ms[:fifth]), statistics.median(values_ms[-fifth:])))
 
 
-def reader(url, count, names, results):
+def reader(url, count, names, results, barrier):
     d = tango.DeviceProxy(url)
+    d.ping()
+    barrier.wait()  # every client connected: all read at once
     errors = 0
     times = []
+    started = time.time()
     for i in range(count):
         t0 = time.perf_counter()
         try:
@@ -61,10 +64,11 @@ def reader(url, count, names, results):
         except tango.DevFailed:
             errors += 1
         times.append(time.perf_counter() - t0)
-    results.put((errors, times))
+    results.put((errors, times, started, time.time()))
 
 
 def main():
+    sys.stdout.reconfigure(line_buffering=True)
     server_path, emulator_path = sys.argv[1], sys.argv[2]
     writes = int(sys.argv[3]) if len(sys.argv) > 3 else 200
     clients = int(sys.argv[4]) if len(sys.argv) > 4 else 20
@@ -116,8 +120,11 @@ def main():
 
         # 3. Many clients at once.
         names = ["Ch%dDelay" % n for n in range(1, 37)] + ["Period", "PulseMode", "ShotCount", "State"]
-        results = multiprocessing.Queue()
-        processes = [multiprocessing.Process(target=reader, args=(url, reads, names, results))
+        # Fresh processes: a fork would inherit the ORB's threads in a broken state.
+        context = multiprocessing.get_context("spawn")
+        results = context.Queue()
+        barrier = context.Barrier(clients)
+        processes = [context.Process(target=reader, args=(url, reads, names, results, barrier))
                      for _ in range(clients)]
         t0 = time.perf_counter()
         for p in processes:
@@ -126,12 +133,17 @@ def main():
         elapsed = time.perf_counter() - t0
         for p in processes:
             p.join()
-        errors = sum(e for e, _ in collected)
-        first = statistics.median(t for _, times in collected for t in times[:100]) * 1000
-        last = statistics.median(t for _, times in collected for t in times[-100:]) * 1000
-        print("%d clients x %d reads at once: %d errors, %.0f reads per second (including the "
-              "clients' start), median read %.2f ms over each client's first 100 reads, %.2f ms "
-              "over its last 100" % (clients, reads, errors, clients * reads / elapsed, first, last))
+        errors = sum(c[0] for c in collected)
+        first = statistics.median(t for c in collected for t in c[1][:100]) * 1000
+        last = statistics.median(t for c in collected for t in c[1][-100:]) * 1000
+        reading = max(c[3] for c in collected) - min(c[2] for c in collected)
+        overlap = min(c[3] for c in collected) - max(c[2] for c in collected)
+        print("%d clients x %d reads at once: %d errors; %.0f reads per second from the first "
+              "client's first read to the last one's last (%.1f s; all %d reading together for "
+              "%.1f s); %.1f s with the clients' start; median read %.2f ms over each client's "
+              "first 100 reads, %.2f ms over its last 100"
+              % (clients, reads, errors, clients * reads / reading, reading, clients,
+                 max(overlap, 0), elapsed, first, last))
         print("resident memory at the end: %d KiB" % resident_kib(server.pid))
     finally:
         server.send_signal(signal.SIGTERM)
