@@ -60,8 +60,10 @@ void SessionHost::End()
     FEnded = true;
     FRetry->stop();
     if (FSession) {
+        // Possibly inside one of the session's reply waits (a load under way): it ends
+        // at once, and the session goes when its thread's event loop ends.
         FSession->Terminate();
-        delete FSession;
+        FSession->deleteLater();
         FSession = nullptr;
     }
 }

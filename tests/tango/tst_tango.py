@@ -123,11 +123,15 @@ class TangoServerTest(unittest.TestCase):
             [SERVER, "test", "-file=" + database,
              "-ORBendPoint", "giop:tcp:127.0.0.1:%d" % cls.port],
             stdout=cls.log, stderr=subprocess.STDOUT, env=env)
-        cls.d36 = cls.proxy("test/kt7310/36")
-        cls.d12 = cls.proxy("test/kt7310/12")
-        for d in (cls.d36, cls.d12):
-            if not wait_for(lambda: cls.ready(d), 30):
-                raise RuntimeError("%s: %s\n%s" % (d.name(), d.status(), cls.server_log()))
+        try:
+            cls.d36 = cls.proxy("test/kt7310/36")
+            cls.d12 = cls.proxy("test/kt7310/12")
+            for d in (cls.d36, cls.d12):
+                if not wait_for(lambda: cls.ready(d), 30):
+                    raise RuntimeError("%s: %s\n%s" % (d.name(), d.status(), cls.server_log()))
+        except BaseException:
+            cls.stop_processes()  # tearDownClass does not run after a failed setUpClass
+            raise
 
     @classmethod
     def proxy(cls, name):
@@ -157,7 +161,8 @@ class TangoServerTest(unittest.TestCase):
         return cls.log.read()
 
     @classmethod
-    def tearDownClass(cls):
+    def stop_processes(cls):
+        """The server's exit code after SIGTERM, and its log."""
         cls.server.send_signal(signal.SIGTERM)
         try:
             code = cls.server.wait(30)
@@ -169,6 +174,11 @@ class TangoServerTest(unittest.TestCase):
         log = cls.server_log()
         cls.log.close()
         shutil.rmtree(cls.folder, ignore_errors=True)
+        return code, log
+
+    @classmethod
+    def tearDownClass(cls):
+        code, log = cls.stop_processes()
         # The server ends cleanly on SIGTERM, its sessions with it.
         if code != 0:
             raise AssertionError("the server ended with %s:\n%s" % (code, log))
