@@ -183,11 +183,13 @@ class TangoServerTest(unittest.TestCase):
         if code != 0:
             raise AssertionError("the server ended with %s:\n%s" % (code, log))
 
-    def lines_after(self, emulator, action, settle=0.3):
-        """The lines action sends to the instrument (the poll's left out)."""
+    def lines_after(self, emulator, action, count=0):
+        """The lines action sends to the instrument (the poll's left out): once count lines
+        have come (a slow machine may take its time), and whatever follows them shortly."""
         before = len(emulator.received())
         action()
-        time.sleep(settle)  # the queue sends within a few tens of milliseconds
+        wait_for(lambda: len(emulator.received()) - before >= count, 10)
+        time.sleep(0.3)  # the queue sends within a few tens of milliseconds
         return emulator.received()[before:]
 
     # ---- attributes ----------------------------------------------------------------------
@@ -290,7 +292,7 @@ class TangoServerTest(unittest.TestCase):
                     for n, v in before:
                         d.write_attribute(n, v)
                     d.write_attribute(name, value)
-                self.assertEqual(self.lines_after(emulator, writes), lines)
+                self.assertEqual(self.lines_after(emulator, writes, len(lines)), lines)
                 read = d.read_attribute(name).value
                 if isinstance(value, float):
                     self.assertEqual(read, float(lines[-1].split()[-1]))
@@ -318,7 +320,7 @@ class TangoServerTest(unittest.TestCase):
         d, emulator = self.d12, self.emulators[2]
         for before, (name, value), reason in self.REFUSED:
             with self.subTest(write=name, value=value):
-                self.lines_after(emulator, lambda: [d.write_attribute(n, v) for n, v in before])
+                self.lines_after(emulator, lambda: [d.write_attribute(n, v) for n, v in before], len(before))
                 earlier = d.read_attribute(name).value
 
                 def refused():
@@ -366,14 +368,14 @@ class TangoServerTest(unittest.TestCase):
         d, emulator = self.d36, self.emulators[1]
         states = Events(d, "State")
         try:
-            self.assertEqual(self.lines_after(emulator, d.Start), [":PULS0:STAT ON"])
+            self.assertEqual(self.lines_after(emulator, d.Start, 1), [":PULS0:STAT ON"])
             self.assertEqual(d.state(), tango.DevState.RUNNING)
             self.assertIn("running", d.status())
             self.assertTrue(states.seen(tango.DevState.RUNNING))
             # The poll confirms it: still running a poll later.
             time.sleep(1.5)
             self.assertEqual(d.state(), tango.DevState.RUNNING)
-            self.assertEqual(self.lines_after(emulator, d.Stop), [":PULS0:STAT OFF"])
+            self.assertEqual(self.lines_after(emulator, d.Stop, 1), [":PULS0:STAT OFF"])
             self.assertEqual(d.state(), tango.DevState.ON)
             self.assertTrue(states.seen(tango.DevState.ON))
         finally:
@@ -394,10 +396,10 @@ class TangoServerTest(unittest.TestCase):
 
     def test_bins_and_settings_files(self):
         d, emulator = self.d12, self.emulators[2]
-        self.lines_after(emulator, lambda: d.write_attribute("Ch3Delay", 5e-6))
-        self.assertEqual(self.lines_after(emulator, lambda: d.SaveToBin(2)), ["*SAV 2"])
-        self.lines_after(emulator, lambda: d.write_attribute("Ch3Delay", 6e-6))
-        self.assertEqual(self.lines_after(emulator, lambda: d.RecallBin(2), 0.1)[0], "*RCL 2")
+        self.lines_after(emulator, lambda: d.write_attribute("Ch3Delay", 5e-6), 1)
+        self.assertEqual(self.lines_after(emulator, lambda: d.SaveToBin(2), 1), ["*SAV 2"])
+        self.lines_after(emulator, lambda: d.write_attribute("Ch3Delay", 6e-6), 1)
+        self.assertEqual(self.lines_after(emulator, lambda: d.RecallBin(2), 1)[0], "*RCL 2")
         self.assertTrue(wait_for(lambda: self.ready(d), 10))
         self.assertAlmostEqual(d.Ch3Delay, 5e-6, delta=1e-15)
         with self.assertRaises(tango.DevFailed) as caught:
@@ -472,7 +474,7 @@ class TangoServerTest(unittest.TestCase):
             self.assertTrue(names, "Ch7 attributes are left on a 6-channel model")
             self.assertIn("Ch6Delay", list(d.get_attribute_list()))
             self.assertEqual(float(d.get_attribute_config("Ch6Multiplexer").max_value), 15)
-            self.assertEqual(self.lines_after(self.emulators[2], lambda: d.write_attribute("Ch3Delay", 1e-6)),
+            self.assertEqual(self.lines_after(self.emulators[2], lambda: d.write_attribute("Ch3Delay", 1e-6), 1),
                              [":PULS3:DEL 0.00000100000"])
         finally:
             states.close()
