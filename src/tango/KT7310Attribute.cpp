@@ -55,6 +55,42 @@ KT7310Attribute::KT7310Attribute(const TDeviceAttribute &d)
     set_change_event(true, false);
 }
 
+namespace {
+// The value in the buffer of its type, handed to use as a pointer to it (a read's
+// set_value, an event's push).
+template <typename Use>
+void WithBuffer(TDeviceAttribute::TType type, const TDeviceValue &value, TValueBuffer &b, Use use)
+{
+    switch (type) {
+    case TDeviceAttribute::Boolean:
+        b.Boolean = value.Number != 0;
+        use(&b.Boolean);
+        break;
+    case TDeviceAttribute::Enum:
+        b.Short = Tango::DevShort(value.Number);
+        use(&b.Short);
+        break;
+    case TDeviceAttribute::Double:
+        b.Double = value.Number;
+        use(&b.Double);
+        break;
+    case TDeviceAttribute::Long:
+        b.Long = Tango::DevLong(value.Number);
+        use(&b.Long);
+        break;
+    case TDeviceAttribute::Long64:
+        b.Long64 = value.Whole;
+        use(&b.Long64);
+        break;
+    case TDeviceAttribute::String:
+        b.Text = value.Text;
+        b.TextPointer = const_cast<char *>(b.Text.c_str());
+        use(&b.TextPointer);
+        break;
+    }
+}
+} // namespace
+
 void KT7310Attribute::Fill(Tango::Attribute &attribute, TDeviceAttribute::TType type,
                            const TDeviceValue &value, bool valid, TValueBuffer &b)
 {
@@ -62,71 +98,20 @@ void KT7310Attribute::Fill(Tango::Attribute &attribute, TDeviceAttribute::TType 
         attribute.set_quality(Tango::ATTR_INVALID);
         return;
     }
-    switch (type) {
-    case TDeviceAttribute::Boolean:
-        b.Boolean = value.Number != 0;
-        attribute.set_value(&b.Boolean);
-        break;
-    case TDeviceAttribute::Enum:
-        b.Short = Tango::DevShort(value.Number);
-        attribute.set_value(&b.Short);
-        break;
-    case TDeviceAttribute::Double:
-        b.Double = value.Number;
-        attribute.set_value(&b.Double);
-        break;
-    case TDeviceAttribute::Long:
-        b.Long = Tango::DevLong(value.Number);
-        attribute.set_value(&b.Long);
-        break;
-    case TDeviceAttribute::Long64:
-        b.Long64 = value.Whole;
-        attribute.set_value(&b.Long64);
-        break;
-    case TDeviceAttribute::String:
-        b.Text = value.Text;
-        b.TextPointer = const_cast<char *>(b.Text.c_str());
-        attribute.set_value(&b.TextPointer);
-        break;
-    }
+    WithBuffer(type, value, b, [&attribute](auto *data) { attribute.set_value(data); });
     attribute.set_quality(Tango::ATTR_VALID);
 }
 
 void KT7310Attribute::Push(Tango::DeviceImpl &device, const TDeviceAttribute &description,
                            const TDeviceValue &value, bool valid, TValueBuffer &b)
 {
-    const std::string &name = description.Name;
     struct timeval now;
     gettimeofday(&now, nullptr);
     // No value to show: the event says so with its quality.
     const Tango::AttrQuality quality = valid && value.Valid ? Tango::ATTR_VALID : Tango::ATTR_INVALID;
-    switch (description.Type) {
-    case TDeviceAttribute::Boolean:
-        b.Boolean = value.Number != 0;
-        device.push_change_event(name, &b.Boolean, now, quality);
-        break;
-    case TDeviceAttribute::Enum:
-        b.Short = Tango::DevShort(value.Number);
-        device.push_change_event(name, &b.Short, now, quality);
-        break;
-    case TDeviceAttribute::Double:
-        b.Double = value.Number;
-        device.push_change_event(name, &b.Double, now, quality);
-        break;
-    case TDeviceAttribute::Long:
-        b.Long = Tango::DevLong(value.Number);
-        device.push_change_event(name, &b.Long, now, quality);
-        break;
-    case TDeviceAttribute::Long64:
-        b.Long64 = value.Whole;
-        device.push_change_event(name, &b.Long64, now, quality);
-        break;
-    case TDeviceAttribute::String:
-        b.Text = value.Text;
-        b.TextPointer = const_cast<char *>(b.Text.c_str());
-        device.push_change_event(name, &b.TextPointer, now, quality);
-        break;
-    }
+    WithBuffer(description.Type, value, b, [&](auto *data) {
+        device.push_change_event(description.Name, data, now, quality);
+    });
 }
 
 void KT7310Attribute::read(Tango::DeviceImpl *device, Tango::Attribute &attribute)
@@ -173,8 +158,7 @@ void KT7310Attribute::write(Tango::DeviceImpl *device, Tango::WAttribute &attrib
     case TDeviceAttribute::Long64: {
         Tango::DevLong64 v = 0;
         attribute.get_write_value(v);
-        value.Whole = v;
-        value.Number = double(v);
+        value.Number = double(v); // counts end below 2^32: exact
         break;
     }
     case TDeviceAttribute::String:

@@ -120,9 +120,10 @@ void SessionHost::Connect()
             [](const QString &text) { qWarning("kt7310-tango: %s", qPrintable(text)); });
     // The attribute list follows the model and the limits; the values every change.
     connect(s, &InstrumentSession::TimingLimitsChanged, this, &SessionHost::UpdateAttributes);
+    // ConfigurationChanged follows every change of a setting (its command is queued at
+    // once) and every read-back.
     for (auto signal : {&InstrumentSession::ConfigurationChanged, &InstrumentSession::ReadbackStateChanged})
         connect(s, signal, this, &SessionHost::Sync);
-    connect(s, &InstrumentSession::SettingChanged, this, &SessionHost::Sync);
     connect(s, &InstrumentSession::ShotCountChanged, this, &SessionHost::Sync);
     connect(s, &InstrumentSession::RunStateChanged, this, [this] {
         Sync();
@@ -293,6 +294,17 @@ TDeviceResult SessionHost::Ready(bool settingsRequest) const
     return {};
 }
 
+TDeviceResult SessionHost::BinReady(int bin) const
+{
+    TDeviceResult ready = Ready(true);
+    if (ready.Ok && (bin < 1 || bin > FSession->ChannelCount))
+        return Failed("KT7310_OutOfRange", QStringLiteral("Bin %1: the %2 has bins 1 to %3.")
+                                               .arg(bin)
+                                               .arg(FSession->Identity.ModelNumber)
+                                               .arg(FSession->ChannelCount));
+    return ready;
+}
+
 TDeviceResult SessionHost::Write(const std::string &name, const TDeviceValue &value)
 {
     TDeviceResult ready = Ready(true);
@@ -308,7 +320,7 @@ TDeviceResult SessionHost::Write(const std::string &name, const TDeviceValue &va
         return Failed("KT7310_NoSuchSetting",
                       QStringLiteral("%1 is no setting of this instrument.").arg(attribute));
     const TSettingRow &row = SettingTable().at(a->SettingIndex);
-    const double v = a->Type == TDeviceAttribute::Long64 ? double(value.Whole) : value.Number;
+    const double v = value.Number;
     const InstrumentSession::TChangeRefusal refusal = FSession->ChangeRefusal(row, v, a->Number);
     if (refusal.Kind != InstrumentSession::TChangeRefusal::None)
         return Failed(ReasonOf(refusal.Kind),
@@ -318,8 +330,7 @@ TDeviceResult SessionHost::Write(const std::string &name, const TDeviceValue &va
     const double sent = row.Kind == TSettingKind::Time || row.Kind == TSettingKind::Volts
                             ? SettingArgument(row, v).toDouble()
                             : v;
-    FSession->ChangeSetting(row, sent, a->Number);
-    Sync();
+    FSession->ChangeSetting(row, sent, a->Number); // the snapshot follows its signal
     return {};
 }
 
@@ -328,9 +339,7 @@ TDeviceResult SessionHost::Run(bool on)
     TDeviceResult ready = Ready(true);
     if (!ready.Ok)
         return ready;
-    on ? FSession->SystemStart() : FSession->SystemStop();
-    Sync();
-    PublishState();
+    on ? FSession->SystemStart() : FSession->SystemStop(); // the state follows its signal
     return {};
 }
 
@@ -348,28 +357,18 @@ TDeviceResult SessionHost::Refresh()
 
 TDeviceResult SessionHost::SaveToBin(int bin)
 {
-    TDeviceResult ready = Ready(true);
+    TDeviceResult ready = BinReady(bin);
     if (!ready.Ok)
         return ready;
-    if (bin < 1 || bin > FSession->ChannelCount)
-        return Failed("KT7310_OutOfRange", QStringLiteral("Bin %1: the %2 has bins 1 to %3.")
-                                               .arg(bin)
-                                               .arg(FSession->Identity.ModelNumber)
-                                               .arg(FSession->ChannelCount));
     FSession->QueuedCommandToPort(SaveBinCommand(bin));
     return {};
 }
 
 TDeviceResult SessionHost::RecallBin(int bin)
 {
-    TDeviceResult ready = Ready(true);
+    TDeviceResult ready = BinReady(bin);
     if (!ready.Ok)
         return ready;
-    if (bin < 1 || bin > FSession->ChannelCount)
-        return Failed("KT7310_OutOfRange", QStringLiteral("Bin %1: the %2 has bins 1 to %3.")
-                                               .arg(bin)
-                                               .arg(FSession->Identity.ModelNumber)
-                                               .arg(FSession->ChannelCount));
     FSession->RequestRecall(bin);
     FReading = true;
     PublishState();

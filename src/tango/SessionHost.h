@@ -51,6 +51,7 @@ private:
     void PublishState();
     // Why a request cannot be served now; Ok when it can.
     TDeviceResult Ready(bool settingsRequest) const;
+    TDeviceResult BinReady(int bin) const; // and a bin the model has
     bool PortFree() const;
 
     const TDeviceOptions FOptions;
