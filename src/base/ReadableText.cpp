@@ -1,5 +1,7 @@
 #include "base/ReadableText.h"
 
+#include <algorithm>
+
 #include <QStringList>
 
 namespace {
@@ -86,4 +88,12 @@ QString ReadableText(const QString &text)
     if (cut)
         out += Ellipsis;
     return out;
+}
+
+bool IsPrintableLatin1(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u >= 0x20 && u <= 0x7E) || (u >= 0xA0 && u <= 0xFF);
+    });
 }

@@ -14,3 +14,7 @@ constexpr int MaxWordLength = 80;
 constexpr int MaxLines = 30;
 constexpr int MaxLength = 1200;
 } // namespace ReadableTextLimits
+
+// Whether every character is a printable one of ISO 8859-1: blank to "~", and U+00A0 to
+// U+00FF (no control character of either half, no character Latin-1 lacks).
+bool IsPrintableLatin1(const QString &text);

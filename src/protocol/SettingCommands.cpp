@@ -459,3 +459,62 @@ QString UnlockCommand()
 {
     return SecurityQuery() + QStringLiteral(" 48213");
 }
+
+namespace {
+// A command's mnemonic as levels, upper case, the channel or input numbers and the
+// query's "?" left out: ":pulse3:cal:del? " gives PULSE, CAL, DEL.
+QStringList MnemonicLevels(const QString &line)
+{
+    const QString trimmed = line.trimmed();
+    const auto blank = std::find_if(trimmed.begin(), trimmed.end(), [](QChar c) { return c.isSpace(); });
+    const QString head = trimmed.first(blank - trimmed.begin()).toUpper();
+    QStringList levels;
+    for (QString level : head.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        level.remove(QLatin1Char('?'));
+        level.erase(std::remove_if(level.begin(), level.end(), [](QChar c) { return c.isDigit(); }),
+                    level.end());
+        levels << level;
+    }
+    return levels;
+}
+
+// The service mnemonics as the builders above spell them. A line matches one when each
+// of its levels begins with the builder's level (a long form begins with the short one);
+// a calibration factor's head (the channel or input) may be any.
+struct TServicePattern
+{
+    QStringList Levels;
+    bool AnyHead = false;
+};
+
+const QList<TServicePattern> &ServicePatterns()
+{
+    static const QList<TServicePattern> patterns = [] {
+        QList<TServicePattern> list;
+        for (const QString &command :
+             {UnlockCommand(), SerialNumberQuery(), BadgeQuery(), StoreCalibrationCommand(1),
+              OptimizeCalibrationCommand()})
+            list.append({MnemonicLevels(command), false});
+        for (TCalFactor factor :
+             {TCalFactor::Width, TCalFactor::Delay, TCalFactor::Gain, TCalFactor::Offset})
+            list.append({MnemonicLevels(ChCalMnemonic(1, factor)), true});
+        return list;
+    }();
+    return patterns;
+}
+} // namespace
+
+bool IsServiceCommand(const QString &line)
+{
+    const QStringList levels = MnemonicLevels(line);
+    for (const TServicePattern &pattern : ServicePatterns()) {
+        if (levels.size() != pattern.Levels.size())
+            continue;
+        bool match = true;
+        for (qsizetype i = pattern.AnyHead ? 1 : 0; match && i < levels.size(); ++i)
+            match = levels[i].startsWith(pattern.Levels[i]);
+        if (match)
+            return true;
+    }
+    return false;
+}

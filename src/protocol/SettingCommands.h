@@ -133,3 +133,9 @@ QString BadgeLine(const QString &reply);
 // The service unlock (":SYST:SEC 48213") and the security state's query.
 QString UnlockCommand();
 QString SecurityQuery();
+
+// Whether a line is one of the service commands above or their queries (the unlock,
+// calibration factors, storing or optimizing them, the serial number, the badge), in
+// any letter case and with the levels' long forms (":SYSTEM:SECURITY"), which the
+// instrument's parser takes as well. Setting commands, bins and the identity are not.
+bool IsServiceCommand(const QString &line);

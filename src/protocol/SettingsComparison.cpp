@@ -173,3 +173,14 @@ QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
         [](const TSettingsDifference &a, const TSettingsDifference &b) { return a.Line < b.Line; });
     return differences;
 }
+
+QList<int> UnknownSettingLines(const QStringList &fileLines)
+{
+    QList<int> unknown;
+    for (int i = 0; i < fileLines.size(); ++i) {
+        const QString &line = fileLines[i];
+        if (!CommandScript::IsComment(line) && !IsBlank(line) && !Claims(i + 1, line))
+            unknown << i + 1;
+    }
+    return unknown;
+}

@@ -37,3 +37,7 @@ QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
 // The field names of a record, in record order: Enabled, Delay, Width ... for a channel
 // (the rows' ReportName); none for a number that is no record.
 QStringList RecordFieldNames(int record);
+
+// The lines (counted from 1) of a settings file that are neither comments nor blank and
+// that CompareSettings cannot confirm: no record, single-value or setting command line.
+QList<int> UnknownSettingLines(const QStringList &fileLines);

@@ -254,6 +254,12 @@ public:
     // The reader of the configuration queries, appending to SettingsList and giving up
     // when the session ends.
     ConfigurationReader ReadbackReader();
+    // A setting command that reached the instrument outside the queue (a terminal's line)
+    // and was accepted: the state and SettingsList take its value as a read-back would
+    // report it, and ConfigurationChanged follows. False, and nothing changed, for a line
+    // that sets nothing the read-back reports (a channel the model lacks included) or a
+    // value the read-back could not read.
+    bool TakeSettingLine(const QString &line);
 
     // ---- Settings file (InstrumentSession_SettingsFile.cpp) ----------------------------
     // The settings read back and written as a command script. Empty on success; else why

@@ -10,11 +10,16 @@
 #include "comm/Communication.h"
 #include "comm/ConfigurationReader.h"
 #include "comm/TKTComPort.h"
+#include "protocol/Conversions.h"
 #include "protocol/ModelTable.h"
+#include "protocol/SettingCommandLines.h"
+#include "protocol/SettingsComparison.h"
+#include "protocol/TRecordSplitter.h"
 #include "protocol/SystemQueryTables.h"
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 
 bool InstrumentSession::Initialize(bool report)
 {
@@ -209,4 +214,47 @@ void InstrumentSession::ApplyChannelRecord(int chnum, const QString &reply)
     ReadChannelRecord(reply, ChannelConfigs[chnum], [&](TChannelField field, bool matched) {
         emit ChannelFieldRead(chnum, field, matched);
     });
+}
+
+bool InstrumentSession::TakeSettingLine(const QString &line)
+{
+    const std::optional<TSettingCommandLine> command = ParseSettingCommand(line);
+    if (!command)
+        return false;
+    const TConfigQuery &query = command->Query;
+    const auto sameQuery = [&query](const QString &settingsLine) {
+        const auto parsed = ParseSettingsLine(settingsLine);
+        return parsed && parsed->Query.Item == query.Item && parsed->Query.Record == query.Record;
+    };
+    const auto at = std::find_if(SettingsList.begin(), SettingsList.end(), sameQuery);
+    if (at == SettingsList.end())
+        return false;
+    QString value = command->Value;
+    if (query.Record >= 0) {
+        // The record as last read, with the one field the command sets replaced.
+        const qsizetype count = RecordFieldNames(query.Record).size();
+        if (command->Field < 0 || command->Field >= count)
+            return false;
+        TRecordSplitter splitter(ParseSettingsLine(*at)->Value);
+        QStringList fields;
+        for (qsizetype i = 0; i + 1 < count; ++i)
+            fields << splitter.Next();
+        fields << splitter.Last().trimmed();
+        fields[command->Field] = value;
+        value = fields.join(QLatin1Char(' '));
+    }
+    if (!ConfigurationReader::Unreadable(query, value).isEmpty())
+        return false;
+    TConfigReply reply{value, 0};
+    if (query.Numeric)
+        reply.Number = TryStrToInt(value.trimmed()).value_or(0);
+    *at = SettingsLine(query, reply);
+    try {
+        ApplyConfigurationReply(query, reply);
+    } catch (const EConvertError &) {
+        // The record reader refused a field: the fields before it are in the state, as
+        // after a read-back that stopped there.
+    }
+    emit ConfigurationChanged();
+    return true;
 }

@@ -1,6 +1,7 @@
 #include "tango/DeviceLink.h"
 
 #include "tango/SessionHost.h"
+#include "tango/SettingsFolder.h"
 
 #include <QThread>
 #include <chrono>
@@ -9,6 +10,12 @@
 class DeviceLink::Private
 {
 public:
+    explicit Private(const TDeviceOptions &options)
+        : Folder(QString::fromStdString(options.SettingsFolder))
+    {
+    }
+
+    const SettingsFolder Folder;
     DeviceSnapshot Snapshot;
     QThread Thread;
     SessionHost *Host = nullptr;
@@ -28,16 +35,16 @@ public:
         // A load of a long file at a low speed takes minutes; a session thread that
         // never answers is a fault of its own.
         if (future.wait_for(std::chrono::minutes(30)) != std::future_status::ready)
-            return {false, "KT7310_NoAnswer", "The instrument's session did not answer."};
+            return {false, "KT7310_NoAnswer", "The instrument's session did not answer.", {}};
         try {
             return future.get();
         } catch (const std::future_error &) {
-            return {false, "KT7310_Ended", "The device is shutting down."};
+            return {false, "KT7310_Ended", "The device is shutting down.", {}};
         }
     }
 };
 
-DeviceLink::DeviceLink(const TDeviceOptions &options) : d(std::make_unique<Private>())
+DeviceLink::DeviceLink(const TDeviceOptions &options) : d(std::make_unique<Private>(options))
 {
     d->Host = new SessionHost(options, d->Snapshot);
     d->Host->moveToThread(&d->Thread);
@@ -67,10 +74,10 @@ TDeviceResult DeviceLink::Write(const std::string &name, const TDeviceValue &val
     // may be busy with the scan for a while.
     const TDeviceState state = d->Snapshot.State();
     if (state == TDeviceState::Fault)
-        return {false, "KT7310_Fault", d->Snapshot.Status()};
+        return {false, "KT7310_Fault", d->Snapshot.Status(), {}};
     if (state == TDeviceState::Init)
         return {false, "KT7310_NotReady",
-                d->Snapshot.Status() + " Try again once the state is ON or RUNNING."};
+                d->Snapshot.Status() + " Try again once the state is ON or RUNNING.", {}};
     return d->Ask([name, value](SessionHost &h) { return h.Write(name, value); });
 }
 
@@ -94,14 +101,23 @@ TDeviceResult DeviceLink::RecallBin(int bin)
     return d->Ask([bin](SessionHost &h) { return h.RecallBin(bin); });
 }
 
-TDeviceResult DeviceLink::SaveSettings(const std::string &path)
+TDeviceResult DeviceLink::SaveSettings(const std::string &name)
 {
-    return d->Ask([path](SessionHost &h) { return h.SaveSettings(path); }, true);
+    return d->Ask([name](SessionHost &h) { return h.SaveSettings(name); }, true);
 }
 
-TDeviceResult DeviceLink::LoadSettings(const std::string &path)
+TDeviceResult DeviceLink::LoadSettings(const std::string &name)
 {
-    return d->Ask([path](SessionHost &h) { return h.LoadSettings(path); }, true);
+    return d->Ask([name](SessionHost &h) { return h.LoadSettings(name); }, true);
+}
+
+TDeviceResult DeviceLink::ListSettings()
+{
+    // Files only: no need to wait for the session's thread.
+    TDeviceResult result;
+    for (const QString &name : d->Folder.List())
+        result.List.push_back(name.toLatin1().toStdString());
+    return result;
 }
 
 TDeviceResult DeviceLink::SendLine(const std::string &line)

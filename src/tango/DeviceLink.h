@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 struct TDeviceOptions
 {
@@ -17,6 +18,8 @@ struct TDeviceOptions
     int Baud = 0;           // 0: every speed the scan tries
     int PollPeriodMs = 1000; // the status poll
     int RetryPeriodMs = 3000; // in FAULT, the next try to find the instrument
+    std::string SettingsFolder; // absolute; SaveSettings and LoadSettings name files in it
+    bool ServiceCommands = false; // SendLine may send the service window's commands
 };
 
 // A request's outcome: on failure Reason names the kind ("KT7310_OffGrid") and Text says
@@ -26,6 +29,7 @@ struct TDeviceResult
     bool Ok = true;
     std::string Reason;
     std::string Text;
+    std::vector<std::string> List; // an answer that is a list (ListSettings)
 };
 
 class DeviceLink
@@ -47,11 +51,18 @@ public:
     TDeviceResult Refresh();    // the whole configuration read again
     TDeviceResult SaveToBin(int bin);
     TDeviceResult RecallBin(int bin); // then the whole configuration read again
-    TDeviceResult SaveSettings(const std::string &path);
-    // Text: the differences the read-back found, one per line, as "kt7310 load --verify"
-    // prints them; empty when the instrument confirms the file.
-    TDeviceResult LoadSettings(const std::string &path);
-    TDeviceResult SendLine(const std::string &line); // Text: the reply
+    // Settings files are named, never reached by a path: a file of the device's settings
+    // folder (SettingsFolder). Names and lines are Latin-1, byte for byte, as Tango's
+    // strings are.
+    TDeviceResult SaveSettings(const std::string &name);
+    // Only a file whose every command line is a setting line is sent. Text: the
+    // differences the read-back found, one per line, as "kt7310 load --verify" prints
+    // them; empty when the instrument confirms the file.
+    TDeviceResult LoadSettings(const std::string &name);
+    TDeviceResult ListSettings(); // List: the files LoadSettings takes
+    // One printable line; the service window's commands only when ServiceCommands is set.
+    // Text: the reply.
+    TDeviceResult SendLine(const std::string &line);
 
 private:
     class Private;

@@ -1,5 +1,7 @@
 #include "tango/KT7310.h"
 
+#include "tango/SettingsFolder.h"
+
 namespace KT7310_ns {
 
 namespace {
@@ -34,16 +36,25 @@ TDeviceOptions KT7310::ReadProperties()
 {
     TDeviceOptions options;
     Tango::DbData data;
-    for (const char *name : {"Port", "Baud", "PollPeriod", "RetryPeriod"})
+    for (const char *name :
+         {"Port", "Baud", "PollPeriod", "RetryPeriod", "SettingsFolder", "ServiceCommands"})
         data.push_back(Tango::DbDatum(name));
     if (Tango::Util::instance()->_UseDb)
         get_db_device()->get_property(data);
     int *targets[] = {&options.Port, &options.Baud, &options.PollPeriodMs, &options.RetryPeriodMs};
-    for (std::size_t i = 0; i < data.size(); ++i) {
+    for (std::size_t i = 0; i < std::size(targets); ++i) {
         Tango::DevLong value = 0;
         if (!data[i].is_empty() && (data[i] >> value) && value > 0)
             *targets[i] = int(value);
     }
+    std::string folder;
+    if (!data[4].is_empty())
+        data[4] >> folder;
+    options.SettingsFolder = folder.empty() ? SettingsFolder::DefaultFolder(get_name()).toStdString()
+                                            : folder;
+    bool service = false;
+    if (!data[5].is_empty() && (data[5] >> service))
+        options.ServiceCommands = service;
     return options;
 }
 

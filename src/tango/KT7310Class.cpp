@@ -38,22 +38,32 @@ void KT7310Class::command_factory()
     command_list.push_back(new C(C::RecallBin, "RecallBin", Tango::DEV_SHORT, Tango::DEV_VOID,
                                  "The storage bin, 1 to the model's channel count", ""));
     command_list.push_back(new C(C::SaveSettings, "SaveSettings", Tango::DEV_STRING,
-                                 Tango::DEV_VOID, "The settings file, a path on the server's host",
-                                 ""));
+                                 Tango::DEV_VOID,
+                                 "The settings file's name in the device's SettingsFolder", ""));
     command_list.push_back(new C(C::LoadSettings, "LoadSettings", Tango::DEV_STRING,
-                                 Tango::DEV_STRING, "The settings file, a path on the server's host",
+                                 Tango::DEV_STRING,
+                                 "The settings file's name in the device's SettingsFolder",
                                  "The differences the read-back found, one per line; empty when "
                                  "the instrument confirms the file"));
+    command_list.push_back(new C(C::ListSettings, "ListSettings", Tango::DEV_VOID,
+                                 Tango::DEVVAR_STRINGARRAY, "",
+                                 "The settings files LoadSettings takes, by name"));
     command_list.push_back(new C(C::SendLine, "SendLine", Tango::DEV_STRING, Tango::DEV_STRING,
                                  "A command line as the instrument takes it", "The reply",
                                  Tango::EXPERT));
 }
 
+// Called at start with every device of the server, and by a restart (DevRestart, the
+// admin's RestartServer) with the devices made again: only those are exported, the
+// others keep running untouched.
 void KT7310Class::device_factory(const Tango::DevVarStringArray *devices)
 {
-    for (CORBA::ULong i = 0; i < devices->length(); ++i)
+    std::vector<Tango::DeviceImpl *> created;
+    for (CORBA::ULong i = 0; i < devices->length(); ++i) {
         device_list.push_back(new KT7310(this, (*devices)[i]));
-    for (Tango::DeviceImpl *device : device_list) {
+        created.push_back(device_list.back());
+    }
+    for (Tango::DeviceImpl *device : created) {
         if (Tango::Util::_UseDb && !Tango::Util::_FileDb)
             export_device(device);
         else

@@ -50,6 +50,14 @@ CORBA::Any *KT7310Command::execute(Tango::DeviceImpl *device, const CORBA::Any &
         break;
     case LoadSettings:
         return insert(CORBA::string_dup(check(link.LoadSettings(text())).Text.c_str()));
+    case ListSettings: {
+        const TDeviceResult result = check(link.ListSettings());
+        auto *names = new Tango::DevVarStringArray();
+        names->length(CORBA::ULong(result.List.size()));
+        for (CORBA::ULong i = 0; i < names->length(); ++i)
+            (*names)[i] = CORBA::string_dup(result.List[i].c_str());
+        return insert(names);
+    }
     case SendLine:
         return insert(CORBA::string_dup(check(link.SendLine(text())).Text.c_str()));
     }

@@ -18,6 +18,7 @@ public:
         RecallBin,
         SaveSettings,
         LoadSettings,
+        ListSettings,
         SendLine,
     };
     KT7310Command(TKind kind, const char *name, Tango::CmdArgType in, Tango::CmdArgType out,

@@ -1,5 +1,6 @@
 #include "tango/SessionHost.h"
 
+#include "base/ReadableText.h"
 #include "comm/Communication.h"
 #include "comm/InstrumentScanner.h"
 #include "comm/PortOpenFailure.h"
@@ -13,13 +14,14 @@
 
 #include <QDir>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 constexpr int ResponseTimeMs = 4000; // as the panel waits for a reply once it runs
 
 TDeviceResult Failed(const char *reason, const QString &text)
 {
-    return {false, reason, text.toStdString()};
+    return {false, reason, text.toStdString(), {}};
 }
 
 const char *ReasonOf(InstrumentSession::TChangeRefusal::TKind kind)
@@ -41,7 +43,8 @@ const char *ReasonOf(InstrumentSession::TChangeRefusal::TKind kind)
 } // namespace
 
 SessionHost::SessionHost(const TDeviceOptions &options, DeviceSnapshot &snapshot)
-    : FOptions(options), FSnapshot(snapshot), FRetry(new QTimer(this))
+    : FOptions(options), FFolder(QString::fromStdString(options.SettingsFolder)),
+      FSnapshot(snapshot), FRetry(new QTimer(this))
 {
     FRetry->setSingleShot(true);
     FRetry->setInterval(options.RetryPeriodMs);
@@ -375,12 +378,16 @@ TDeviceResult SessionHost::RecallBin(int bin)
     return {};
 }
 
-TDeviceResult SessionHost::SaveSettings(const std::string &path)
+TDeviceResult SessionHost::SaveSettings(const std::string &name)
 {
+    QString path;
+    const TDeviceResult where = FFolder.WritePath(QString::fromLatin1(name), path);
+    if (!where.Ok)
+        return where;
     TDeviceResult ready = Ready(true);
     if (!ready.Ok)
         return ready;
-    const QString error = FSession->SaveSettings(QString::fromStdString(path));
+    const QString error = FSession->SaveSettings(path);
     if (FFaulted)
         return Failed("KT7310_Fault", FFault);
     if (!error.isEmpty())
@@ -388,19 +395,49 @@ TDeviceResult SessionHost::SaveSettings(const std::string &path)
     return {};
 }
 
-TDeviceResult SessionHost::LoadSettings(const std::string &path)
+namespace {
+// "3, 7 and 12", at most a dozen numbers and how many more.
+QString LineNumbers(const QList<int> &lines)
 {
+    constexpr int Shown = 12;
+    QStringList numbers;
+    for (int i = 0; i < lines.size() && i < Shown; ++i)
+        numbers << QString::number(lines[i]);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (lines.size() > Shown)
+        text += QStringLiteral(" and %1 more").arg(lines.size() - Shown);
+    return text;
+}
+} // namespace
+
+TDeviceResult SessionHost::LoadSettings(const std::string &name)
+{
+    const QString fileName = QString::fromLatin1(name);
+    QStringList lines;
+    const TDeviceResult read = FFolder.Read(fileName, lines);
+    if (!read.Ok)
+        return read;
+    // The whole file is checked before any of it goes out; a line the server does not
+    // know is named by its number only (the file's text is not the client's to read).
+    QList<int> unknown = UnknownSettingLines(lines);
+    for (int i = 0; i < lines.size(); ++i)
+        if (!CommandScript::IsComment(lines[i]) && !IsPrintableLatin1(lines[i]) && !unknown.contains(i + 1))
+            unknown << i + 1;
+    std::sort(unknown.begin(), unknown.end());
+    if (!unknown.isEmpty())
+        return Failed("KT7310_FileError",
+                      QStringLiteral("The settings file \"%1\" holds %2 line(s) that are no setting "
+                                     "command: line %3. Nothing was sent.")
+                          .arg(fileName)
+                          .arg(unknown.size())
+                          .arg(LineNumbers(unknown)));
+    if (CommandScript::CommandCount(lines) == 0)
+        return Failed("KT7310_FileError",
+                      QStringLiteral("The settings file \"%1\" holds no setting command.").arg(fileName));
     TDeviceResult ready = Ready(true);
     if (!ready.Ok)
         return ready;
-    const QString fileName = QString::fromStdString(path);
-    const CommandScript::ReadResult file = CommandScript::Read(fileName);
-    if (!file.Ok())
-        return Failed("KT7310_FileError", file.Error);
-    if (file.Lines.isEmpty())
-        return Failed("KT7310_FileError", QStringLiteral("The file \"%1\" is empty.")
-                                              .arg(QDir::toNativeSeparators(fileName)));
-    const TLoadResult result = FSession->LoadSettings(file.Lines);
+    const TLoadResult result = FSession->LoadSettings(lines);
     if (FFaulted)
         return Failed("KT7310_Fault", FFault);
     if (result.LinkGone || !result.ReadBack || result.Failed)
@@ -409,19 +446,31 @@ TDeviceResult SessionHost::LoadSettings(const std::string &path)
                           ? QStringLiteral("%1 lines were sent; the instrument was lost.").arg(result.Sent)
                           : result.Message);
     QStringList differences;
-    for (const TSettingsDifference &d : CompareSettings(file.Lines, FSession->SettingsList))
+    for (const TSettingsDifference &d : CompareSettings(lines, FSession->SettingsList))
         differences << d.Text();
-    return {true, {}, differences.join(QLatin1Char('\n')).toStdString()};
+    return {true, {}, differences.join(QLatin1Char('\n')).toStdString(), {}};
 }
 
-TDeviceResult SessionHost::SendLine(const std::string &line)
+TDeviceResult SessionHost::SendLine(const std::string &bytes)
 {
+    const QString line = QString::fromLatin1(bytes);
+    if (line.trimmed().isEmpty() || !IsPrintableLatin1(line))
+        return Failed("KT7310_BadLine",
+                      QStringLiteral("SendLine sends one line of printable characters (ISO 8859-1, "
+                                     "no CR or LF); nothing was sent."));
+    if (IsServiceCommand(line) && !FOptions.ServiceCommands)
+        return Failed("KT7310_ServiceCommand",
+                      QStringLiteral("Security, calibration, serial-number and badge commands are "
+                                     "refused while the device property ServiceCommands is false; "
+                                     "nothing was sent."));
     TDeviceResult ready = Ready(true);
     if (!ready.Ok)
         return ready;
-    const QString reply =
-        FSession->Comm->CommandToPort(CommandScript::ToWire(QString::fromStdString(line)));
+    const QString reply = FSession->Comm->CommandToPort(CommandScript::ToWire(line));
     if (FFaulted)
         return Failed("KT7310_Fault", FFault);
-    return {true, {}, reply.toStdString()};
+    // A setting changed from here shows in its attribute at once, as after a write.
+    if (reply == QLatin1String("OK"))
+        FSession->TakeSettingLine(line);
+    return {true, {}, reply.toLatin1().toStdString(), {}};
 }

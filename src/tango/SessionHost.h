@@ -8,6 +8,7 @@
 // configuration is then read again.
 
 #include "tango/DeviceLink.h"
+#include "tango/SettingsFolder.h"
 
 #include <QObject>
 #include <QString>
@@ -38,8 +39,8 @@ public:
     TDeviceResult Refresh();
     TDeviceResult SaveToBin(int bin);
     TDeviceResult RecallBin(int bin);
-    TDeviceResult SaveSettings(const std::string &path);
-    TDeviceResult LoadSettings(const std::string &path);
+    TDeviceResult SaveSettings(const std::string &name);
+    TDeviceResult LoadSettings(const std::string &name);
     TDeviceResult SendLine(const std::string &line);
 
 private:
@@ -55,6 +56,7 @@ private:
     bool PortFree() const;
 
     const TDeviceOptions FOptions;
+    const SettingsFolder FFolder;
     DeviceSnapshot &FSnapshot;
     InstrumentSession *FSession = nullptr;
     QTimer *FRetry = nullptr;

@@ -1,4 +1,5 @@
 #include "protocol/SettingCommands.h"
+#include "protocol/SettingTable.h"
 #include "protocol/SystemQueryTables.h"
 
 #include <QtTest>
@@ -19,6 +20,9 @@ private slots:
     void muxMask_data();
     void muxMask();
     void sentTokensReadBackAlike();
+    void serviceCommands_data();
+    void serviceCommands();
+    void noSettingIsAServiceCommand();
 };
 
 void tst_settingcommands::fixed_data()
@@ -193,6 +197,52 @@ void tst_settingcommands::sentTokensReadBackAlike()
             QCOMPARE(SelectionForReply(list.readback, list.sent[i]).ItemIndex, i);
     }
     QCOMPARE(SelectionForReply(InputClockTable(), "INT").ItemIndex, 0);
+}
+
+// The lines a device server refuses unless service commands are allowed: what the
+// service window sends, however a terminal may spell it.
+void tst_settingcommands::serviceCommands_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("service");
+    QTest::newRow("unlock") << UnlockCommand() << true;
+    QTest::newRow("unlock, lower case, long form")
+        << QStringLiteral("  :system:security 48213") << true;
+    QTest::newRow("security query") << SecurityQuery() + u'?' << true;
+    QTest::newRow("channel factor") << ChCalCommand(36, TCalFactor::Delay, 26) << true;
+    QTest::newRow("channel factor, long form")
+        << QStringLiteral(":PULSE3:CALIBRATION:WIDTH 7") << true;
+    QTest::newRow("input factor") << InputCalCommand(TCalInput::Gate1, TCalFactor::Offset, -3)
+                                  << true;
+    QTest::newRow("factor query") << ChCalMnemonic(2, TCalFactor::Gain) + u'?' << true;
+    QTest::newRow("store") << StoreCalibrationCommand(1) << true;
+    QTest::newRow("optimize") << OptimizeCalibrationCommand() << true;
+    QTest::newRow("serial number") << SerialNumberCommand(4711) << true;
+    QTest::newRow("serial number, lower case") << QStringLiteral("*ser 4711") << true;
+    QTest::newRow("badge") << BadgeCommand(2, 12) << true;
+    QTest::newRow("badge, long form") << QStringLiteral(":SYST:BADGE 1 6") << true;
+    QTest::newRow("identity") << QStringLiteral("*IDN?") << false;
+    QTest::newRow("save to bin") << SaveBinCommand(3) << false;
+    QTest::newRow("auto start") << QStringLiteral(":SYST:AUT 1") << false;
+    QTest::newRow("a channel's delay") << QStringLiteral(":PULS3:DEL 0.00000100000") << false;
+    QTest::newRow("unknown") << QStringLiteral(":NOSUCH 1") << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void tst_settingcommands::serviceCommands()
+{
+    QFETCH(QString, line);
+    QFETCH(bool, service);
+    QCOMPARE(IsServiceCommand(line), service);
+}
+
+void tst_settingcommands::noSettingIsAServiceCommand()
+{
+    for (const TSettingRow &row : SettingTable()) {
+        const int number = row.Scope == TSettingScope::Channel ? 12 : -1;
+        const QString line = SettingCommand(row, 1, number);
+        QVERIFY2(!IsServiceCommand(line), qPrintable(line));
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_settingcommands)

@@ -103,6 +103,9 @@ class TangoServerTest(unittest.TestCase):
             2: Emulator(cls.folder, 2, "--model", "7310-12"),
             6: Emulator(cls.folder, 6, "--silent"),
         }
+        cls.settings12 = os.path.join(cls.folder, "settings12")
+        cls.workdir = os.path.join(cls.folder, "work")  # the server's working folder
+        os.makedirs(cls.workdir)
         database = os.path.join(cls.folder, "kt7310.db")
         with open(database, "w") as f:
             f.write('kt7310-tango/test/DEVICE/KT7310: "test/kt7310/36", "test/kt7310/12", '
@@ -111,9 +114,11 @@ class TangoServerTest(unittest.TestCase):
                     "test/kt7310/12->Port: 2\n"
                     "test/kt7310/12->PollPeriod: 300\n"
                     "test/kt7310/12->RetryPeriod: 500\n"
+                    "test/kt7310/12->SettingsFolder: %s\n"
+                    "test/kt7310/36->ServiceCommands: true\n"
                     "test/kt7310/missing->Port: 5\n"
                     "test/kt7310/silent->Port: 6\n"
-                    "test/kt7310/silent->Baud: 115200\n")
+                    "test/kt7310/silent->Baud: 115200\n" % cls.settings12)
         cls.port = free_port()
         env = dict(os.environ, KT7310_PORT_DIR=os.path.join(cls.folder, "ports"),
                    HOME=cls.folder)
@@ -122,7 +127,7 @@ class TangoServerTest(unittest.TestCase):
         cls.server = subprocess.Popen(
             [SERVER, "test", "-file=" + database,
              "-ORBendPoint", "giop:tcp:127.0.0.1:%d" % cls.port],
-            stdout=cls.log, stderr=subprocess.STDOUT, env=env)
+            stdout=cls.log, stderr=subprocess.STDOUT, env=env, cwd=cls.workdir)
         try:
             cls.d36 = cls.proxy("test/kt7310/36")
             cls.d12 = cls.proxy("test/kt7310/12")
@@ -406,23 +411,214 @@ class TangoServerTest(unittest.TestCase):
             d.RecallBin(13)
         self.assertEqual(caught.exception.args[0].reason, "KT7310_OutOfRange")
 
-        path = os.path.join(self.folder, "settings.txt")
-        d.SaveSettings(path)
+        d.SaveSettings("settings.txt")
+        path = os.path.join(self.settings12, "settings.txt")  # made by the first save
         with open(path) as f:
             self.assertIn("*CFG 3 1 0.00000500000 ", f.read())
+        self.assertIn("settings.txt", d.ListSettings())
         d.Ch3Delay = 7e-6
-        self.assertEqual(d.LoadSettings(path), "")  # the instrument confirms every line
+        self.assertEqual(d.LoadSettings("settings.txt"), "")  # the instrument confirms every line
         self.assertTrue(wait_for(lambda: self.ready(d), 10))
         self.assertAlmostEqual(d.Ch3Delay, 5e-6, delta=1e-15)
         with self.assertRaises(tango.DevFailed) as caught:
-            d.LoadSettings(os.path.join(self.folder, "no such file.txt"))
+            d.LoadSettings("no such file.txt")
         self.assertEqual(caught.exception.args[0].reason, "KT7310_FileError")
-        # A save that cannot be written leaves nothing behind.
-        bad = os.path.join(self.folder, "no such folder", "settings.txt")
+        # A device without the property keeps its files in a folder named after it, in
+        # the server's working folder.
+        self.d36.SaveSettings("36.txt")
+        self.assertTrue(os.path.isfile(os.path.join(self.workdir, "test_kt7310_36", "36.txt")))
+
+    # ---- what a client may name and send -------------------------------------------------------
+
+    def settings_files(self):
+        """The settings folder of the 12-channel device, with one file of every kind a
+        client may name, and a file outside it that nothing may touch."""
+        folder = self.settings12
+        os.makedirs(folder, exist_ok=True)
+        outside = os.path.join(self.folder, "outside.txt")
+        with open(outside, "wb") as f:
+            f.write(b":PULS3:DEL 0.00000100000\r\n")
+        good = [":PULS3:DEL 0.00000200000", ":PULS4:WIDT 0.00000300000", ":SYST:AUT 0"]
+        files = {
+            "good.txt": "// a comment\r\n" + "\r\n".join(good) + "\r\n",
+            "mixed.txt": good[0] + "\r\nroot:x:0:0:root:/root:/bin/bash\r\n" + good[1] +
+                         "\r\n:SYST:SEC 48213\r\n",
+            "comments.txt": "// nothing but\r\n// comments\r\n",
+            ".hidden": "\r\n".join(good),
+        }
+        for name, text in files.items():
+            with open(os.path.join(folder, name), "w", newline="") as f:
+                f.write(text)
+        with open(os.path.join(folder, "big.txt"), "wb") as f:
+            f.truncate(20 * 1024 * 1024)
+        for name, make in (("link.txt", lambda p: os.symlink(outside, p)),
+                           ("fifo", os.mkfifo), ("dir", os.mkdir)):
+            p = os.path.join(folder, name)
+            if not os.path.lexists(p):
+                make(p)
+        return folder, outside, good
+
+    @staticmethod
+    def folder_content(folder):
+        content = {}
+        for name in sorted(os.listdir(folder)):
+            p = os.path.join(folder, name)
+            if os.path.isfile(p) and not os.path.islink(p) and os.path.getsize(p) < 1024 * 1024:
+                with open(p, "rb") as f:
+                    content[name] = f.read()
+            else:
+                content[name] = None
+        return content
+
+    FILE_NAMES = [
+        # (the command, the name; None for the file outside the folder, the reason or
+        # None when it is taken)
+        ("LoadSettings", None, "KT7310_BadFileName"),
+        ("LoadSettings", "../outside.txt", "KT7310_BadFileName"),
+        ("LoadSettings", "a/b", "KT7310_BadFileName"),
+        ("LoadSettings", ".hidden", "KT7310_BadFileName"),
+        ("LoadSettings", "link.txt", "KT7310_BadFileName"),
+        ("LoadSettings", "fifo", "KT7310_BadFileName"),
+        ("LoadSettings", "dir", "KT7310_BadFileName"),
+        ("LoadSettings", "x" * 101, "KT7310_BadFileName"),
+        ("LoadSettings", "tab\there", "KT7310_BadFileName"),
+        ("LoadSettings", "big.txt", "KT7310_FileError"),
+        ("LoadSettings", "mixed.txt", "KT7310_FileError"),
+        ("LoadSettings", "comments.txt", "KT7310_FileError"),
+        ("LoadSettings", "good.txt", None),
+        ("SaveSettings", None, "KT7310_BadFileName"),
+        ("SaveSettings", "../outside.txt", "KT7310_BadFileName"),
+        ("SaveSettings", "link.txt", "KT7310_BadFileName"),
+        ("SaveSettings", "dir", "KT7310_BadFileName"),
+        ("SaveSettings", "fifo", "KT7310_BadFileName"),
+        ("SaveSettings", "saved.txt", None),
+    ]
+
+    def test_settings_files_stay_in_their_folder(self):
+        d, emulator = self.d12, self.emulators[2]
+        folder, outside, good = self.settings_files()
+        with open(outside, "rb") as f:
+            outside_bytes = f.read()
+        for command, name, reason in self.FILE_NAMES:
+            name = outside if name is None else name
+            with self.subTest(command=command, name=name[:40]):
+                before = self.folder_content(folder)
+
+                def call():
+                    try:
+                        self.answer = d.command_inout(command, name)
+                        self.caught = None
+                    except tango.DevFailed as e:
+                        self.caught = e.args[0]
+                sent = self.lines_after(emulator, call, len(good) if reason is None else 0)
+                after = self.folder_content(folder)
+                with open(outside, "rb") as f:
+                    self.assertEqual(f.read(), outside_bytes)
+                if reason is not None:
+                    self.assertIsNotNone(self.caught, "%s(%r) was taken" % (command, name))
+                    self.assertEqual(self.caught.reason, reason, self.caught.desc)
+                    self.assertEqual([l for l in sent if not l.startswith("*CFG?")], [])
+                    self.assertEqual(after, before)
+                    self.assertNotIn("root:", self.caught.desc)
+                elif command == "LoadSettings":
+                    self.assertIsNone(self.caught)
+                    self.assertEqual(sent[:len(good)], good)
+                    self.assertEqual(self.answer, "")
+                    self.assertEqual(after, before)
+                else:
+                    self.assertIsNone(self.caught)
+                    self.assertEqual(set(after) - set(before), {name})
+                    self.assertIn(b"*CFG 3 ", after[name])
+        # The device answered all along: a pipe holds nothing.
+        self.assertTrue(self.ready(d))
+        # The refusal of a file with lines it does not know names them by number only.
         with self.assertRaises(tango.DevFailed) as caught:
-            d.SaveSettings(bad)
-        self.assertEqual(caught.exception.args[0].reason, "KT7310_SaveFailed")
-        self.assertFalse(os.path.exists(bad))
+            d.LoadSettings("mixed.txt")
+        self.assertIn("line 2, 4", caught.exception.args[0].desc)
+        self.assertTrue(wait_for(lambda: self.ready(d), 10))
+
+    def test_list_settings_names_what_load_takes(self):
+        folder, _, _ = self.settings_files()
+        names = list(self.d12.ListSettings())
+        self.assertEqual(names, sorted(names))
+        for name in ("good.txt", "mixed.txt", "big.txt", "comments.txt"):
+            self.assertIn(name, names)
+        for name in (".hidden", "link.txt", "fifo", "dir"):
+            self.assertNotIn(name, names)
+
+    SEND_LINES = [
+        # (the argument, the reason or None, the lines on the wire)
+        (":PULS3:DEL 0.000001\r:PULS4:DEL 0.000002", "KT7310_BadLine", []),
+        (":PULS3:DEL 0.000001\n:PULS4:DEL 0.000002", "KT7310_BadLine", []),
+        (":PULS3:DEL 0.000001\r\n:PULS4:DEL 0.000002", "KT7310_BadLine", []),
+        (":PULS3:DEL 0.000001\x01", "KT7310_BadLine", []),
+        (":PULS3:DEL 0.000001\x85", "KT7310_BadLine", []),
+        ("*IDN?\u20ac".encode("utf-8"), "KT7310_BadLine", []),
+        ("", "KT7310_BadLine", []),
+        (":SYST:SEC 48213", "KT7310_ServiceCommand", []),
+        (":system:security 48213", "KT7310_ServiceCommand", []),
+        (":PULS3:CAL:DEL 26", "KT7310_ServiceCommand", []),
+        ("*SER 1", "KT7310_ServiceCommand", []),
+        ("*IDN?", None, ["*IDN?"]),
+        (":PULS5:WIDT 0.00000300000", None, [":PULS5:WIDT 0.00000300000"]),
+    ]
+
+    def test_send_line_sends_one_line(self):
+        d, emulator = self.d12, self.emulators[2]
+        widths = Events(d, "Ch5Width")
+        try:
+            for line, reason, wire in self.SEND_LINES:
+                with self.subTest(line=line):
+                    def call():
+                        try:
+                            self.answer = d.SendLine(line)
+                            self.caught = None
+                        except tango.DevFailed as e:
+                            self.caught = e.args[0]
+                    self.assertEqual(self.lines_after(emulator, call, len(wire)), wire)
+                    if reason:
+                        self.assertIsNotNone(self.caught)
+                        self.assertEqual(self.caught.reason, reason)
+                        if reason == "KT7310_ServiceCommand":
+                            self.assertIn("ServiceCommands", self.caught.desc)
+                    else:
+                        self.assertIsNone(self.caught)
+            # The setting sent shows in its attribute, with one change event.
+            self.assertEqual(d.Ch5Width, 3e-6)
+            self.assertTrue(widths.seen(3e-6))
+            time.sleep(0.5)
+            self.assertEqual(widths.values.count(3e-6), 1)
+        finally:
+            widths.close()
+        # A device whose ServiceCommands property is true sends them.
+        self.assertEqual(self.lines_after(self.emulators[1], lambda: self.d36.SendLine(":SYST:SEC 48213"), 1),
+                         [":SYST:SEC 48213"])
+
+    def test_dev_restart_leaves_the_other_devices_alone(self):
+        admin = self.proxy("dserver/kt7310-tango/test")
+        reader = self.proxy("test/kt7310/12")
+        errors = []
+        stop = threading.Event()
+
+        def read():
+            while not stop.is_set():
+                try:
+                    reader.read_attribute("Ch1Delay")
+                    reader.state()
+                except tango.DevFailed as e:
+                    errors.append(e)
+                time.sleep(0.02)
+        t = threading.Thread(target=read)
+        t.start()
+        try:
+            admin.DevRestart("test/kt7310/missing")
+            time.sleep(1.5)
+        finally:
+            stop.set()
+            t.join()
+        self.assertEqual(errors, [])
+        missing = self.proxy("test/kt7310/missing")
+        self.assertTrue(wait_for(lambda: missing.state() == tango.DevState.FAULT, 10))
 
     def test_send_line_gives_the_reply(self):
         self.assertEqual(self.d12.SendLine("*IDN?"), "KT,7310-12,10234,2.04-1.12")
