@@ -92,6 +92,11 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
         QStringLiteral("Fault: with --reply-delay, answers K lines at once and only the "
                        "ones after them late."),
         QStringLiteral("K"));
+    const QCommandLineOption slowLines(
+        QStringLiteral("slow-lines"),
+        QStringLiteral("Fault: with --reply-delay, answers late only the lines that begin "
+                       "with PREFIX (in any letter case), the others at once."),
+        QStringLiteral("PREFIX"));
     const QCommandLineOption lateFirst(
         QStringLiteral("late-first"),
         QStringLiteral("Fault: holds the answer to the first line until the next line "
@@ -123,7 +128,7 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
                        "are interpreted. Repeatable."),
         QStringLiteral("LINE=REPLY"));
     parser.addOptions({help, model, badge, serial, firmware, baud, portDir, com, transcript,
-                       unsecured, shotCount, replyDelay, slowAfter, lateFirst, silent, silentAfter, split, unplugAfter,
+                       unsecured, shotCount, replyDelay, slowAfter, slowLines, lateFirst, silent, silentAfter, split, unplugAfter,
                        reply, replyOnce});
 
     if (!parser.parse(arguments)) {
@@ -177,6 +182,7 @@ TEmulatorOptions::TResult TEmulatorOptions::Parse(const QStringList &arguments, 
             return bad(QStringLiteral("--slow-after needs a count of lines"));
         o.Faults.SlowAfter = int(value);
     }
+    o.Faults.SlowPrefix = parser.value(slowLines).toLatin1().toUpper();
     o.Faults.LateFirst = parser.isSet(lateFirst);
     o.Faults.Silent = parser.isSet(silent);
     if (parser.isSet(silentAfter)) {

@@ -230,6 +230,7 @@ void TPtyLink::ProcessLine(const QByteArray &line, bool overlong)
         return Note("no reply: silent");
 
     ++FAnswered;
+    FLate = FFaults.SlowPrefix.isEmpty() || line.toUpper().startsWith(FFaults.SlowPrefix);
     QByteArray reply;
     if (FFaults.RepliesOnce.contains(line))
         reply = FFaults.RepliesOnce.take(line);
@@ -252,7 +253,7 @@ void TPtyLink::Send(const QByteArray &reply, bool unplugAfter)
         return Note("reply held until the next line");
     }
     const QByteArray data = reply + '\r';
-    const int delayMs = FAnswered > FFaults.SlowAfter ? FFaults.ReplyDelayMs : 0;
+    const int delayMs = FAnswered > FFaults.SlowAfter && FLate ? FFaults.ReplyDelayMs : 0;
     if (delayMs <= 0 && !FFaults.Split && FPending.isEmpty()) {
         // The usual path: the reply leaves at once. The transcript notes it first, so
         // that whoever has read the reply finds it in the transcript too.

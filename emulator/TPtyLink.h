@@ -30,6 +30,7 @@ public:
     {
         int ReplyDelayMs = 0;
         int SlowAfter = 0;                     // the delay holds from the line after this many
+        QByteArray SlowPrefix;                 // and only for lines beginning with it (upper case)
         bool LateFirst = false;                // the first answer waits for the next line
         bool Silent = false;
         int SilentAfter = -1;                  // answer this many lines, then none
@@ -75,6 +76,7 @@ private:
     void ReadInput();
     void ProcessLine(const QByteArray &line, bool overlong);
     void Send(const QByteArray &reply, bool unplugAfter);
+    bool FLate = true; // the line being answered is one the delay holds for
     void SendDue();
     void Write(const QByteArray &data);
     void Note(const QByteArray &text);

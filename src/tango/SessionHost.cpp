@@ -282,8 +282,8 @@ TDeviceResult SessionHost::Ready(bool settingsRequest) const
 {
     if (FEnded)
         return Failed("KT7310_Ended", QStringLiteral("The device is shutting down."));
-    if (FFaulted)
-        return Failed("KT7310_Fault", FFault);
+    if (const TDeviceResult after = AfterTransaction(); !after.Ok)
+        return after;
     if (!FSession || FConnecting)
         return Failed("KT7310_NotReady",
                       QStringLiteral("The instrument is being looked for; try again once the "
@@ -294,6 +294,17 @@ TDeviceResult SessionHost::Ready(bool settingsRequest) const
                                      "once the state is ON or RUNNING."));
     if (settingsRequest && FSession->Loading())
         return Failed("KT7310_Busy", QStringLiteral("A settings file is being loaded."));
+    return {};
+}
+
+TDeviceResult SessionHost::AfterTransaction() const
+{
+    // The device may have ended inside the reply wait (Init, the server's end): the
+    // session is on its way out and no longer this host's.
+    if (FEnded || !FSession)
+        return Failed("KT7310_Ended", QStringLiteral("The device is shutting down."));
+    if (FFaulted)
+        return Failed("KT7310_Fault", FFault);
     return {};
 }
 
@@ -388,8 +399,8 @@ TDeviceResult SessionHost::SaveSettings(const std::string &name)
     if (!ready.Ok)
         return ready;
     const QString error = FSession->SaveSettings(path);
-    if (FFaulted)
-        return Failed("KT7310_Fault", FFault);
+    if (const TDeviceResult after = AfterTransaction(); !after.Ok)
+        return after;
     if (!error.isEmpty())
         return Failed("KT7310_SaveFailed", error);
     return {};
@@ -438,8 +449,8 @@ TDeviceResult SessionHost::LoadSettings(const std::string &name)
     if (!ready.Ok)
         return ready;
     const TLoadResult result = FSession->LoadSettings(lines);
-    if (FFaulted)
-        return Failed("KT7310_Fault", FFault);
+    if (const TDeviceResult after = AfterTransaction(); !after.Ok)
+        return after;
     if (result.LinkGone || !result.ReadBack || result.Failed)
         return Failed("KT7310_LoadFailed",
                       result.Message.isEmpty()
@@ -467,8 +478,8 @@ TDeviceResult SessionHost::SendLine(const std::string &bytes)
     if (!ready.Ok)
         return ready;
     const QString reply = FSession->Comm->CommandToPort(CommandScript::ToWire(line));
-    if (FFaulted)
-        return Failed("KT7310_Fault", FFault);
+    if (const TDeviceResult after = AfterTransaction(); !after.Ok)
+        return after;
     // A setting changed from here shows in its attribute at once, as after a write.
     if (reply == QLatin1String("OK"))
         FSession->TakeSettingLine(line);

@@ -53,6 +53,8 @@ private:
     // Why a request cannot be served now; Ok when it can.
     TDeviceResult Ready(bool settingsRequest) const;
     TDeviceResult BinReady(int bin) const; // and a bin the model has
+    // Whether a request can go on once a transaction of its own has returned.
+    TDeviceResult AfterTransaction() const;
     bool PortFree() const;
 
     const TDeviceOptions FOptions;

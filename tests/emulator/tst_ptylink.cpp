@@ -285,6 +285,19 @@ void tst_PtyLink::slowAfterAndLateFirst()
         QCOMPARE(client.Receive(5000), QByteArray("1\r"));
         QVERIFY(emulator.Stop());
     }
+    {
+        // Only the lines that begin with the prefix are late, whatever their case.
+        TEmulator emulator;
+        QVERIFY(emulator.Start({"--reply-delay", "600", "--slow-lines", ":puls1:"}));
+        TClient client;
+        QVERIFY(client.Open(emulator.Link, 115200));
+        QCOMPARE(client.Transact("*IDN?", 400), Identity);
+        QVERIFY(client.Send(":PULS1:DEL 0.000001"));
+        QCOMPARE(client.Receive(150), QByteArray());
+        QCOMPARE(client.Receive(5000), QByteArray("OK\r"));
+        QCOMPARE(client.Transact(":PULS2:DEL 0.000001", 400), QByteArray("OK\r"));
+        QVERIFY(emulator.Stop());
+    }
     TEmulator emulator;
     QVERIFY(emulator.Start({"--late-first"}));
     TClient client;
@@ -397,7 +410,7 @@ void tst_PtyLink::commandLine()
     for (const char *option :
          {"--model", "--badge", "--serial", "--firmware", "--baud", "--port-dir", "--com",
           "--transcript", "--unsecured", "--shot-count", "--reply-delay", "--slow-after",
-          "--late-first", "--silent",
+          "--slow-lines", "--late-first", "--silent",
           "--silent-after", "--split", "--unplug-after", "--reply"})
         QVERIFY2(text.contains(QLatin1String(option)), option);
 }
