@@ -4,6 +4,7 @@
 // a Qt thread of its own (DeviceLink).
 
 #include "tango/KT7310Class.h"
+#include "tango/Usage.h"
 
 #include <QCoreApplication>
 #include <clocale>
@@ -15,6 +16,8 @@ void Tango::DServer::class_factory()
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> code = KT7310_ns::AnswerUsageOptions(argc, argv))
+        return *code;
     // The sessions' threads need the application object; its event loop is not run.
     QCoreApplication application(argc, argv);
     // Numbers read and written the same whatever the user's locale is.
