@@ -14,6 +14,7 @@
 
 struct TDeviceOptions
 {
+    std::string Name;       // the device's, for the server's log
     int Port = 0;           // the "COM" number; 0: scan the ports as the panel does
     int Baud = 0;           // 0: every speed the scan tries
     int PollPeriodMs = 1000; // the status poll

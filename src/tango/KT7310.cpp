@@ -35,6 +35,7 @@ KT7310::~KT7310()
 TDeviceOptions KT7310::ReadProperties()
 {
     TDeviceOptions options;
+    options.Name = get_name();
     Tango::DbData data;
     for (const char *name :
          {"Port", "Baud", "PollPeriod", "RetryPeriod", "SettingsFolder", "ServiceCommands"})

@@ -63,9 +63,14 @@ void SessionHost::End()
     FEnded = true;
     FRetry->stop();
     if (FSession) {
-        // Possibly inside one of the session's reply waits (a load under way): it ends
-        // at once, and the session goes when its thread's event loop ends.
+        // Possibly inside one of the session's reply waits (a load, a drain under way):
+        // it ends at once, and the session goes when its thread's event loop ends. What
+        // was still queued behind that line is not sent, and the log says so.
+        const qsizetype notSent = FSession->CommandQueue.size();
         FSession->Terminate();
+        if (notSent > 0)
+            qWarning("kt7310-tango: %s: %lld queued command line(s) were not sent: the device "
+                     "ended.", FOptions.Name.c_str(), static_cast<long long>(notSent));
         FSession->deleteLater();
         FSession = nullptr;
     }

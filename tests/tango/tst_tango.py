@@ -102,6 +102,9 @@ class TangoServerTest(unittest.TestCase):
             1: Emulator(cls.folder, 1, "--model", "7310-36", "--shot-count", "5000000123"),
             2: Emulator(cls.folder, 2, "--model", "7310-12"),
             6: Emulator(cls.folder, 6, "--silent"),
+            # Holds its reply to channel 1's delay, so that a write is under way for a while.
+            7: Emulator(cls.folder, 7, "--model", "462K-6", "--reply-delay", "1500",
+                        "--slow-lines", ":PULS1:DEL"),
         }
         cls.settings12 = os.path.join(cls.folder, "settings12")
         cls.workdir = os.path.join(cls.folder, "work")  # the server's working folder
@@ -109,7 +112,7 @@ class TangoServerTest(unittest.TestCase):
         database = os.path.join(cls.folder, "kt7310.db")
         with open(database, "w") as f:
             f.write('kt7310-tango/test/DEVICE/KT7310: "test/kt7310/36", "test/kt7310/12", '
-                    '"test/kt7310/missing", "test/kt7310/silent"\n'
+                    '"test/kt7310/missing", "test/kt7310/silent", "test/kt7310/slow"\n'
                     "test/kt7310/36->Port: 1\n"
                     "test/kt7310/12->Port: 2\n"
                     "test/kt7310/12->PollPeriod: 300\n"
@@ -118,7 +121,9 @@ class TangoServerTest(unittest.TestCase):
                     "test/kt7310/36->ServiceCommands: true\n"
                     "test/kt7310/missing->Port: 5\n"
                     "test/kt7310/silent->Port: 6\n"
-                    "test/kt7310/silent->Baud: 115200\n" % cls.settings12)
+                    "test/kt7310/silent->Baud: 115200\n"
+                    "test/kt7310/slow->Port: 7\n"
+                    "test/kt7310/slow->Baud: 115200\n" % cls.settings12)
         cls.port = free_port()
         env = dict(os.environ, KT7310_PORT_DIR=os.path.join(cls.folder, "ports"),
                    HOME=cls.folder)
@@ -623,6 +628,31 @@ class TangoServerTest(unittest.TestCase):
     def test_send_line_gives_the_reply(self):
         self.assertEqual(self.d12.SendLine("*IDN?"), "KT,7310-12,10234,2.04-1.12")
         self.assertTrue(self.d12.SendLine(":NOSUCH 1").startswith("ERR"))
+
+    def test_init_while_a_write_waits_for_its_reply(self):
+        d, emulator = self.proxy("test/kt7310/slow"), self.emulators[7]
+        self.assertTrue(wait_for(lambda: self.ready(d), 30), d.status())
+        held, queued = ":PULS1:DEL 0.00000100000", ":PULS2:DEL 0.00000200000"
+        before = len(emulator.received())
+        d.Ch1Delay = 1e-6  # queued: the drain then waits 1.5 s for its reply
+        d.Ch2Delay = 2e-6  # behind it
+        self.assertTrue(wait_for(lambda: held in emulator.received()[before:], 5))
+        other = self.proxy("test/kt7310/slow")
+        other.Init()  # the session ends inside that reply wait
+        self.assertTrue(wait_for(lambda: self.ready(other), 30), other.status())
+        time.sleep(2)
+        sent = emulator.received()[before:]
+        self.assertEqual(sent.count(held), 1)
+        # The line behind it went out once, or the log counts it as not sent.
+        if queued not in sent:
+            self.assertIn("test/kt7310/slow: 1 queued command line(s) were not sent",
+                          self.server_log())
+        else:
+            self.assertEqual(sent.count(queued), 1)
+        # The device works on, and so does the server.
+        self.assertEqual(self.lines_after(emulator, lambda: d.write_attribute("Ch3Delay", 3e-6), 1),
+                         [":PULS3:DEL 0.00000300000"])
+        self.assertTrue(self.ready(self.d12))
 
     # ---- faults -------------------------------------------------------------------------------
 
