@@ -1,6 +1,7 @@
 #include "comm/Communication.h"
 
 #include "base/DateTimeText.h"
+#include "base/SystemInfo.h"
 #include "comm/OperatorDialogs.h"
 #include "comm/TKTComPort.h"
 #include "comm/TerminalSink.h"
@@ -9,10 +10,6 @@
 #include <QDateTime>
 #include <QThread>
 
-#ifndef Q_OS_WIN
-#include <pwd.h>
-#include <unistd.h>
-#endif
 
 namespace {
 const QString LogNotWritableText =
@@ -34,10 +31,8 @@ QString LoginName()
         name = qEnvironmentVariable("USER");
     if (name.isEmpty())
         name = qEnvironmentVariable("LOGNAME");
-    if (name.isEmpty()) {
-        if (const passwd *pw = ::getpwuid(::geteuid()))
-            name = QString::fromLocal8Bit(pw->pw_name);
-    }
+    if (name.isEmpty())
+        name = AccountName(); // a service started without USER or LOGNAME
 #endif
     return name;
 }

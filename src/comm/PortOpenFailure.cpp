@@ -1,5 +1,7 @@
 #include "comm/PortOpenFailure.h"
 
+#include "base/SystemInfo.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -72,7 +74,7 @@ PortOpenFailure PortOpenFailure::Examine(int port, const QString &device,
     if (::stat(path.constData(), &st) != 0) {
         const int error = errno;
         f.Reason = ReasonOfError(error);
-        f.Detail = QString::fromLocal8Bit(std::strerror(error));
+        f.Detail = SystemErrorText(error);
         return f;
     }
     const QString canonical = QFileInfo(device).canonicalFilePath();
@@ -87,7 +89,7 @@ PortOpenFailure PortOpenFailure::Examine(int port, const QString &device,
     if (fd < 0) {
         const int error = errno;
         f.Reason = ReasonOfError(error);
-        f.Detail = QString::fromLocal8Bit(std::strerror(error));
+        f.Detail = SystemErrorText(error);
         return f;
     }
     ::close(fd);
@@ -153,12 +155,10 @@ QString PortOpenFailure::CurrentUserName()
 #ifdef Q_OS_WIN
     return qEnvironmentVariable("USERNAME");
 #else
-    passwd entry;
-    passwd *found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return QString::fromLocal8Bit(found->pw_name);
-    const QString name = qEnvironmentVariable("USER");
+    QString name = AccountName();
+    if (!name.isEmpty())
+        return name;
+    name = qEnvironmentVariable("USER");
     return name.isEmpty() ? QStringLiteral("$USER") : name;
 #endif
 }

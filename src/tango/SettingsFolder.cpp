@@ -1,5 +1,6 @@
 #include "tango/SettingsFolder.h"
 
+#include "base/SystemInfo.h"
 #include "protocol/CommandScript.h"
 
 #include <QDir>
@@ -8,7 +9,6 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,7 +43,7 @@ TDeviceResult ReadRegularFile(const QString &path, const QString &name, QByteArr
         if (error == ELOOP)
             return BadName(Quoted(name) + QStringLiteral(" is a link that changed."));
         return Refused("KT7310_FileError", QStringLiteral("The settings file %1 cannot be read: %2.")
-                                               .arg(Quoted(name), QString::fromLocal8Bit(std::strerror(error))));
+                                               .arg(Quoted(name), SystemErrorText(error)));
     }
     struct stat info = {};
     TDeviceResult result;
