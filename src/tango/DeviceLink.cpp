@@ -3,9 +3,32 @@
 #include "tango/SessionHost.h"
 #include "tango/SettingsFolder.h"
 
+#include <QCoreApplication>
 #include <QThread>
 #include <chrono>
 #include <future>
+
+namespace {
+// The session's thread. What lives on it ends on it: once its event loop has ended, the
+// host and the session are deleted there, and only then is the end told to the device's
+// thread through a promise, so that nothing of theirs is touched from two threads, and
+// the hand-over is one the standard library makes (and a race detector sees).
+class SessionThread : public QThread
+{
+public:
+    SessionHost *Host = nullptr;
+    std::promise<void> Gone;
+
+protected:
+    void run() override
+    {
+        exec();
+        delete Host; // the session with it, if still there
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Gone.set_value();
+    }
+};
+} // namespace
 
 class DeviceLink::Private
 {
@@ -17,7 +40,7 @@ public:
 
     const SettingsFolder Folder;
     DeviceSnapshot Snapshot;
-    QThread Thread;
+    SessionThread Thread;
     SessionHost *Host = nullptr;
 
     // The request runs on the session's thread (once the port is free, when asked to),
@@ -29,9 +52,7 @@ public:
         std::future<TDeviceResult> future = promise->get_future();
         SessionHost *host = Host;
         std::function<void()> run = [host, promise, request] { promise->set_value(request(*host)); };
-        QMetaObject::invokeMethod(
-            host, [host, run, portFree] { portFree ? host->WhenPortFree(run) : run(); },
-            Qt::QueuedConnection);
+        host->Post([host, run, portFree] { portFree ? host->WhenPortFree(run) : run(); });
         // A load of a long file at a low speed takes minutes; a session thread that
         // never answers is a fault of its own.
         if (future.wait_for(std::chrono::minutes(30)) != std::future_status::ready)
@@ -48,6 +69,7 @@ DeviceLink::DeviceLink(const TDeviceOptions &options) : d(std::make_unique<Priva
 {
     d->Host = new SessionHost(options, d->Snapshot);
     d->Host->moveToThread(&d->Thread);
+    d->Thread.Host = d->Host;
     QObject::connect(&d->Thread, &QThread::started, d->Host, &SessionHost::Begin);
     d->Thread.setObjectName(QStringLiteral("kt7310 session"));
     d->Thread.start();
@@ -55,11 +77,20 @@ DeviceLink::DeviceLink(const TDeviceOptions &options) : d(std::make_unique<Priva
 
 DeviceLink::~DeviceLink()
 {
+    // The session ends where it runs, possibly inside one of its reply waits (a load or a
+    // drain under way): that wait returns at once, and the thread's event loop ends.
     SessionHost *host = d->Host;
-    QMetaObject::invokeMethod(host, [host] { host->End(); }, Qt::BlockingQueuedConnection);
-    d->Thread.quit();
+    auto ended = std::make_shared<std::promise<void>>();
+    // The thread quits its own loop: nothing else wakes it from here on.
+    host->Post([host, ended] {
+        host->End();
+        QThread::currentThread()->quit();
+        ended->set_value();
+    });
+    std::future<void> gone = d->Thread.Gone.get_future();
+    ended->get_future().wait();
+    gone.wait();
     d->Thread.wait();
-    delete host; // its thread has finished
     d->Snapshot.Close();
 }
 

@@ -2,9 +2,22 @@
 
 #include "tango/SettingsFolder.h"
 
+#include <mutex>
+
 namespace KT7310_ns {
 
 namespace {
+// Tango keeps the attributes a device adds in its class as well, and the properties a
+// device sets in one database object for the whole server; Tango's own serialisation
+// keeps only one device's requests apart. The devices' event threads, which add, remove
+// and push outside it, therefore take turns there. A device's end (its event thread
+// already gone) takes its turn while holding its monitor.
+std::mutex &SharedTangoState()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
 Tango::DevState TangoState(TDeviceState state)
 {
     switch (state) {
@@ -79,6 +92,7 @@ void KT7310::delete_device()
     if (FEvents.joinable())
         FEvents.join();
     FLink.reset();
+    const std::lock_guard<std::mutex> shared(SharedTangoState());
     for (auto &[name, attribute] : FAttributes) {
         std::string n = name;
         try {
@@ -129,6 +143,9 @@ void KT7310::PushChanges()
         if (!attributes && !state && values.empty())
             continue;
         try {
+            // Turns first, then this device's monitor: a request to this device waits
+            // only for this device's own pushes, never for another device's.
+            const std::lock_guard<std::mutex> shared(SharedTangoState());
             Tango::AutoTangoMonitor sync(this);
             if (FClosing)
                 break;

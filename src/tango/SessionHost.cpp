@@ -12,7 +12,9 @@
 #include "session/InstrumentSession.h"
 #include "tango/DeviceAttributes.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QTimer>
 #include <algorithm>
 
@@ -52,6 +54,31 @@ SessionHost::SessionHost(const TDeviceOptions &options, DeviceSnapshot &snapshot
 }
 
 SessionHost::~SessionHost() = default;
+
+void SessionHost::Post(std::function<void()> request)
+{
+    {
+        const std::lock_guard<std::mutex> lock(FPostedMutex);
+        FPosted.push_back(std::move(request));
+    }
+    QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+}
+
+void SessionHost::customEvent(QEvent *)
+{
+    // Only Post sends this object events of its own (the wake-up carries nothing).
+    // One request per wake-up: a request may wait for replies, and the events dispatched
+    // meanwhile may wake this again for the next one.
+    std::function<void()> request;
+    {
+        const std::lock_guard<std::mutex> lock(FPostedMutex);
+        if (FPosted.empty())
+            return;
+        request = std::move(FPosted.front());
+        FPosted.pop_front();
+    }
+    request();
+}
 
 void SessionHost::Begin()
 {

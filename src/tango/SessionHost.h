@@ -12,7 +12,9 @@
 
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
+#include <mutex>
 
 class InstrumentSession;
 class QTimer;
@@ -28,6 +30,11 @@ public:
     void Begin(); // the first search
     void End();   // the session ends, the timers stop: before the thread quits
 
+    // Hands a request over from any thread; it runs on the session's thread, in the order
+    // handed over. The hand-over is a queue under a standard mutex and a wake-up event that
+    // carries nothing, so that no object crosses the threads through Qt's event queue.
+    void Post(std::function<void()> request);
+
     // Runs request now, or once nothing is under way on the port further up the call
     // stack (a reply wait, a drain, a poll, a read-back, a replay) and no queued command
     // waits, so that a transaction of its own neither interleaves with them nor overtakes
@@ -42,6 +49,9 @@ public:
     TDeviceResult SaveSettings(const std::string &name);
     TDeviceResult LoadSettings(const std::string &name);
     TDeviceResult SendLine(const std::string &line);
+
+protected:
+    void customEvent(QEvent *event) override; // the wake-up: runs what was posted
 
 private:
     void Connect();
@@ -70,4 +80,6 @@ private:
     QString FReadbackNote;  // a read-back that did not complete
     QString FWhere;         // "COM1 at 115200 baud"
     std::vector<TDeviceAttribute> FAttributes;
+    std::mutex FPostedMutex;
+    std::deque<std::function<void()>> FPosted;
 };

@@ -35,12 +35,13 @@ public:
 protected:
     void run() override
     {
-        InstrumentSession session;
-        session.ComPort->SetShowErrors(false);
-        // Both begin together, so that their scans and read-backs overlap.
+        // Both begin together, so that their sessions' making, scans and read-backs
+        // overlap.
         ++FReady;
         while (FReady.load() < 2)
             QThread::yieldCurrentThread();
+        InstrumentSession session;
+        session.ComPort->SetShowErrors(false);
         InstrumentScanner scanner(*session.Comm);
         Result.Found = scanner.Find(session.Identity, {FCom}, {115200});
         if (!Result.Found)

@@ -140,7 +140,9 @@ class TangoServerTest(unittest.TestCase):
                 if not wait_for(lambda: cls.ready(d), 30):
                     raise RuntimeError("%s: %s\n%s" % (d.name(), d.status(), cls.server_log()))
         except BaseException:
-            cls.stop_processes()  # tearDownClass does not run after a failed setUpClass
+            # tearDownClass does not run after a failed setUpClass; the server's log says why.
+            code, log = cls.stop_processes()
+            sys.stderr.write("the server (exit %s) wrote:\n%s\n" % (code, log))
             raise
 
     @classmethod
