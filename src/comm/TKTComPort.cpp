@@ -80,6 +80,11 @@ TKTComPort::~TKTComPort()
 
 bool TKTComPort::Open()
 {
+    // A connection to a device server stays: connecting anew every time (the status poll
+    // opens the port every second) would make the server reopen its serial device, and
+    // the line settings made on it still hold.
+    if (FLocation.IsNetwork() && FNet->IsOpen() && FNet->Name() == FLocation)
+        return true;
     if (Opened())
         Close();
     if (FAbandoned)
