@@ -6,6 +6,7 @@
 
 #include <QEventLoop>
 #include <QPointer>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 
@@ -14,6 +15,7 @@
 
 namespace {
 const QString PortInUseText = QStringLiteral("Port is in use -- operation aborted");
+const QString LastAddressKey = QStringLiteral("PortChoice/NetworkAddress");
 // Return code of a reply wait's event loop when this component ended it; any other
 // code means the application told all its event loops to exit.
 constexpr int WaitWoken = 0x4B54;
@@ -432,6 +434,8 @@ bool TKTComPort::Pick()
 {
     const bool showErrors = FShowErrors;
     const int port = FPortNumber;
+    const PortName location = FLocation;
+    FLocation = PortName::Com(port);
     FShowErrors = false;
     QStringList entries;
     QStringList devices;
@@ -447,11 +451,27 @@ bool TKTComPort::Pick()
     Close();
     FShowErrors = showErrors;
     FPortNumber = port;
-    const int chosen = Dialogs().PickPort(
-        entries, int(entries.indexOf(QStringLiteral("COM") + QString::number(port))), devices);
-    if (chosen < 0 || chosen >= entries.size())
+    FLocation = location;
+    // The last device server chosen is offered again (the one place the program keeps a
+    // choice of the operator's between runs).
+    QSettings settings(QStringLiteral("kt7310"), QStringLiteral("KT7310_GUI"));
+    const QString lastAddress = location.IsNetwork()
+                                    ? location.Text()
+                                    : settings.value(LastAddressKey).toString();
+    const int selected = location.IsNetwork()
+                             ? -1
+                             : int(entries.indexOf(QStringLiteral("COM") + QString::number(port)));
+    const QString chosen = Dialogs().PickPortName(entries, selected, devices, lastAddress);
+    PortName name;
+    if (chosen.isEmpty() || !PortName::Parse(chosen, name))
         return false;
-    FPortNumber = entries.at(chosen).mid(3).toInt();
+    if (name.IsNetwork()) {
+        settings.setValue(LastAddressKey, name.Text());
+        FLocation = name;
+    } else {
+        FPortNumber = name.Number;
+        FLocation = PortName::Com(name.Number);
+    }
     return true;
 }
 
