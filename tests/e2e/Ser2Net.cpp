@@ -52,13 +52,18 @@ bool Ser2Net::Start()
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return (FError = file.errorString()), false;
-    const QString accepter = FKind == Raw ? QStringLiteral("tcp,127.0.0.1,%1")
-                                          : QStringLiteral("telnet(rfc2217),tcp,127.0.0.1,%1");
+    // nodelay: a reply that reaches ser2net in pieces is not held back by Nagle's
+    // algorithm waiting for this end's delayed acknowledgement.
+    const QString accepter = FKind == Raw ? QStringLiteral("tcp(nodelay),127.0.0.1,%1")
+                                          : QStringLiteral("telnet(rfc2217),tcp(nodelay),127.0.0.1,%1");
     file.write(QStringLiteral("connection: &instrument\n"
                               "  accepter: %1\n"
                               "  connector: serialdev,%2,115200n81,local\n"
                               "  options:\n"
-                              "    kickolduser: true\n")
+                              "    kickolduser: true\n"
+                              // ser2net holds serial input back to gather characters
+                              // (up to 20 ms): each reply would come that much later.
+                              "    chardelay: false\n")
                    .arg(accepter.arg(FPort), FDevice)
                    .toUtf8());
     file.close();
