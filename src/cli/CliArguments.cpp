@@ -63,7 +63,10 @@ const CommandHelp *FindCommand(const QString &name)
 
 const char *CommonOptions =
     "Options for every subcommand:\n"
-    "  --port N   use COMN only (no scan over the ports)\n"
+    "  --port N   use COMN only (no scan over the ports); also tcp://HOST:PORT (a\n"
+    "             serial device server passing raw bytes at its own line speed: no\n"
+    "             speed is tried) or rfc2217://HOST:PORT (Telnet COM-port control:\n"
+    "             the speeds are tried as on a local port)\n"
     "  --baud B   use the line speed B only (no scan over the speeds); with --port,\n"
     "             any instrument that identifies itself is used\n"
     "  --log      write the communication log SystemLogFile_<user>_<start time>.txt in\n"
@@ -177,11 +180,15 @@ CliArguments CliArguments::Parse(const QStringList &arguments)
             return true;
         };
         if (name == QLatin1String("--port")) {
+            PortName port;
+            QString why;
             if (!takeValue())
-                fail(QStringLiteral("--port needs a port number from 1 to 100."));
-            else if (!(a.Port = Number(value, 1, 100)))
-                fail(QStringLiteral("--port needs a port number from 1 to 100, not \"%1\".")
-                         .arg(value));
+                fail(QStringLiteral("--port needs a port number from 1 to 100, "
+                                    "tcp://HOST:PORT or rfc2217://HOST:PORT."));
+            else if (!PortName::Parse(value, port, &why))
+                fail(QStringLiteral("--port: %1").arg(why));
+            else
+                a.Port = port;
         } else if (name == QLatin1String("--baud")) {
             const QList<int> &bauds = InstrumentScanner::ScanBauds();
             if (!takeValue())

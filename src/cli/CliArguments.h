@@ -1,7 +1,10 @@
 #pragma once
 
+#include "comm/PortName.h"
+
 #include <QString>
 #include <QStringList>
+
 #include <optional>
 
 // The command line of kt7310: one subcommand, its arguments and the common options, in
@@ -10,7 +13,7 @@ struct CliArguments
 {
     QString Command;         // find, query, send, save, load, run, stop, status
     QStringList Operands;    // the lines of query/send, the file of save/load
-    std::optional<int> Port; // --port N: COMN only
+    std::optional<PortName> Port; // --port: that port only
     std::optional<int> Baud; // --baud B: that line speed only
     bool Log = false;        // --log: the communication log, as the window writes it
     bool Json = false;       // --json: machine-readable output (find, query, status)

@@ -108,7 +108,9 @@ CliExitCode CliCommands::Find()
     const TIdentityRecord &id = FSession.Identity();
     const TKTComPort &port = FSession.Port();
     if (FArgs.Json) {
-        FOut.Json(QJsonObject{{"port", port.Port()},
+        const PortName location = port.Location();
+        FOut.Json(QJsonObject{{"port", location.IsNetwork() ? QJsonValue(location.Text())
+                                                            : QJsonValue(location.Number)},
                               {"baud", port.Baud()},
                               {"company", id.Company},
                               {"companyName", CompanyName(id.Company)},
@@ -118,8 +120,8 @@ CliExitCode CliCommands::Find()
                               {"firmwareVersion", id.FirmwareVersion},
                               {"fpgaVersion", id.FPGAVersion}});
     } else {
-        FOut.Line(QStringLiteral("COM%1 %2 baud: %3 %4, serial number %5, firmware %6, FPGA %7")
-                      .arg(port.Port())
+        FOut.Line(QStringLiteral("%1 %2 baud: %3 %4, serial number %5, firmware %6, FPGA %7")
+                      .arg(port.Location().Text())
                       .arg(port.Baud())
                       .arg(CompanyName(id.Company), id.ModelNumber)
                       .arg(id.SerialNumber)
@@ -208,7 +210,8 @@ QStringList CliCommands::ReadSettings()
     const int channels = ModelChannelCount(FSession.Identity().ModelNumber);
     QStringList settings{SettingsDateLine()};
     settings << SettingsIdentityLines(
-        IdentityTexts(FSession.Identity(), QStringLiteral(KT7310_VERSION), port.Port(), port.Baud()));
+        IdentityTexts(FSession.Identity(), QStringLiteral(KT7310_VERSION),
+                      port.Location().CaptionText(), port.Baud()));
     ConfigurationReader reader(FSession.Comm(), settings);
     reader.Abandoned = [this] { return FSession.Ended(); };
     reader.Asking = [this, channels](const TConfigQuery &query) {

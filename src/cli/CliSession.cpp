@@ -30,28 +30,36 @@ CliSession::~CliSession()
     FInstrument.Terminate();
 }
 
-bool CliSession::Connect(std::optional<int> port, std::optional<int> baud)
+bool CliSession::Connect(std::optional<PortName> port, std::optional<int> baud)
 {
     InstrumentScanner scanner(Comm());
-    scanner.Trying = [this](int n, int b) {
-        FOut.Progress(QStringLiteral("Looking for the instrument: COM%1 at %2 baud").arg(n).arg(b));
+    const PortName named = port.value_or(PortName());
+    scanner.Trying = [this, named](int n, int b) {
+        const QString where = named.IsNetwork() ? named.Text() : QStringLiteral("COM%1").arg(n);
+        FOut.Progress(QStringLiteral("Looking for the instrument: %1 at %2 baud").arg(where).arg(b));
     };
-    const QList<int> ports = port ? QList<int>{*port} : InstrumentScanner::ScanPorts();
+    if (named.IsNetwork())
+        Port().SetLocation(named);
+    const QList<int> ports = port ? QList<int>{named.Number} : InstrumentScanner::ScanPorts();
     const QList<int> bauds = baud ? QList<int>{*baud} : InstrumentScanner::ScanBauds();
     std::function<bool(const TIdentityRecord &)> accept;
-    if (port && baud)
+    if (port && (baud || !named.SetsLineSpeed()))
         accept = [](const TIdentityRecord &identity) { return !identity.ModelNumber.isEmpty(); };
     const bool found = scanner.Find(FInstrument.Identity, ports, bauds, accept);
     FOut.EndProgress();
     if (!found) {
         QString where;
         if (port && baud)
-            where = QStringLiteral(" on COM%1 at %2 baud").arg(*port).arg(*baud);
+            where = QStringLiteral(" on %1 at %2 baud").arg(named.Text()).arg(*baud);
         else if (port)
-            where = QStringLiteral(" on COM%1").arg(*port);
+            where = QStringLiteral(" on %1").arg(named.Text());
         else if (baud)
             where = QStringLiteral(" at %1 baud").arg(*baud);
-        End(CliExitCode::NoInstrument, QStringLiteral("No instrument found%1.").arg(where));
+        QString text = QStringLiteral("No instrument found%1.").arg(where);
+        // A server on the network that could not be reached: why.
+        if (named.IsNetwork() && !scanner.OpenFailures.isEmpty())
+            text += QLatin1Char(' ') + scanner.OpenFailures.constFirst().Detail + QLatin1Char('.');
+        End(CliExitCode::NoInstrument, text);
         // Devices that exist but were refused: why, and what to do.
         const QString refused =
             PortOpenFailure::ScanReport(scanner.OpenFailures, PortOpenFailure::CurrentUserName());
@@ -71,7 +79,7 @@ bool CliSession::Ended()
     if (!FEnded && FExitCode == CliExitCode::Ok && !Port().Opened()) {
         // Gone between two transactions: nothing waited for it, so no handler ran.
         End(CliExitCode::PortLost,
-            QStringLiteral("The serial port COM%1 is no longer available.").arg(Port().Port()));
+            QStringLiteral("The serial port %1 is no longer available.").arg(Port().Location().Text()));
     }
     return FEnded;
 }

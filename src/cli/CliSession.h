@@ -6,6 +6,7 @@
 // returns at once (see Ended).
 
 #include "cli/CliExitCode.h"
+#include "comm/PortName.h"
 #include "session/InstrumentSession.h"
 
 #include <QString>
@@ -25,7 +26,7 @@ public:
     // transactions. With port and baud both given, any instrument that identifies
     // itself is taken (as the window's manual port choice takes any); otherwise only an
     // accepted model, as the scan does. False with the run ended (NoInstrument).
-    bool Connect(std::optional<int> port, std::optional<int> baud);
+    bool Connect(std::optional<PortName> port, std::optional<int> baud);
 
     // The run is over: a time-out or a lost port ended it, or it failed otherwise. The
     // transactions return at once, empty, from then on.

@@ -38,13 +38,20 @@ bool InstrumentScanner::Find(TIdentityRecord &identity, const QList<int> &ports,
     comPort.SetShowErrors(false);
     comPort.SetResponseTime(ScanResponseTimeMs);
     OpenFailures.clear();
-    for (int port : ports) {
-        comPort.SetPort(port);
+    // A port on the network is the one place to look; behind raw TCP the server's own
+    // line speed applies, so there is no speed to try either.
+    const PortName location = comPort.Location();
+    const bool network = location.IsNetwork();
+    const QList<int> tried = network ? QList<int>{0} : ports;
+    const QList<int> speeds = location.SetsLineSpeed() ? bauds : QList<int>{comPort.Baud()};
+    for (int port : tried) {
+        if (!network)
+            comPort.SetPort(port);
         if (!comPort.Open()) {
             OpenFailures << comPort.LastOpenFailure();
             continue;
         }
-        for (int baud : bauds) {
+        for (int baud : speeds) {
             if (Trying)
                 Trying(port, baud);
             comPort.SetBaud(baud);

@@ -22,10 +22,11 @@ public:
     static const QList<int> &ScanBauds();
     static QList<int> ScanPorts(); // 1 to 100
 
-    // Called before each port and speed is tried (progress).
+    // Called before each port and speed is tried (progress; port 0 for a network port).
     std::function<void(int port, int baud)> Trying;
 
-    // Tries ports x speeds; true, with identity filled and the port open at that speed,
+    // Tries ports x speeds (the port's network location alone when it has one, and over
+    // raw TCP no speed: see PortName); true, with identity filled and the port open at that speed,
     // when an accepted model answered. accept decides what counts as found (by default
     // the model table's accepted models).
     bool Find(TIdentityRecord &identity, const QList<int> &ports = ScanPorts(),

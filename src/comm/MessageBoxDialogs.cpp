@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -85,6 +86,13 @@ void MessageBoxDialogs::Information(const QString &text)
 int MessageBoxDialogs::PickPort(const QStringList &entries, int selected,
                                 const QStringList &toolTips)
 {
+    const QString chosen = PickPortName(entries, selected, toolTips, QString());
+    return chosen.isEmpty() ? -1 : int(entries.indexOf(chosen));
+}
+
+QString MessageBoxDialogs::PickPortName(const QStringList &entries, int selected,
+                                        const QStringList &toolTips, const QString &address)
+{
     QPointer<TformPickPort> dialog = new TformPickPort(FParent);
     for (int i = 0; i < entries.size(); ++i) {
         dialog->listPorts->addItem(entries.at(i));
@@ -92,6 +100,7 @@ int MessageBoxDialogs::PickPort(const QStringList &entries, int selected,
             dialog->listPorts->setItemData(i, toolTips.at(i), Qt::ToolTipRole);
     }
     dialog->listPorts->setCurrentIndex(selected >= 0 && selected < entries.size() ? selected : -1);
+    dialog->editAddress->setText(address);
     if (QScreen *screen = dialog->screen()) {
         dialog->adjustSize();
         dialog->move(screen->availableGeometry().center() - dialog->rect().center());
@@ -99,8 +108,10 @@ int MessageBoxDialogs::PickPort(const QStringList &entries, int selected,
     dialog->OKBtn->setFocus();
     const int result = dialog->exec();
     if (!dialog)
-        return -1;
-    const int chosen = result == QDialog::Accepted ? dialog->listPorts->currentIndex() : -1;
+        return QString();
+    QString chosen;
+    if (result == QDialog::Accepted)
+        chosen = dialog->ChosenName();
     dialog->deleteLater();
     return chosen;
 }

@@ -13,6 +13,8 @@ public:
     Button Warning(const QString &text, const QList<Button> &buttons) override;
     void Information(const QString &text) override;
     int PickPort(const QStringList &entries, int selected, const QStringList &toolTips) override;
+    QString PickPortName(const QStringList &entries, int selected, const QStringList &toolTips,
+                         const QString &address) override;
     QString ChooseFile(QObject *fileDialog) override;
 
 private:

@@ -50,3 +50,10 @@ OperatorDialogs *SetDialogs(OperatorDialogs *dialogs)
     installedDialogs() = dialogs;
     return previous ? previous : &silentDialogs();
 }
+
+QString OperatorDialogs::PickPortName(const QStringList &entries, int selected,
+                                     const QStringList &toolTips, const QString &)
+{
+    const int chosen = PickPort(entries, selected, toolTips);
+    return chosen >= 0 && chosen < entries.size() ? entries.at(chosen) : QString();
+}

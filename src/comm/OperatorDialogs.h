@@ -33,6 +33,11 @@ public:
     // when it opens (-1 for none), optional tool tips (the device behind each entry).
     // Returns the chosen index, or -1 for Cancel, a closed dialog or no selection.
     virtual int PickPort(const QStringList &entries, int selected, const QStringList &toolTips) = 0;
+    // The same dialog with a field for a serial device server's address, filled with
+    // address: the entry chosen, the address typed (when no entry is selected), or an
+    // empty text. Without a field of its own it is PickPort's entry.
+    virtual QString PickPortName(const QStringList &entries, int selected,
+                                 const QStringList &toolTips, const QString &address);
     // Runs a file dialog that the caller has prepared (a QFileDialog with its title,
     // folder, filter, default suffix, open or save mode) modally. Returns the chosen
     // file, or an empty text for Cancel or a closed dialog.

@@ -99,6 +99,16 @@ PortOpenFailure PortOpenFailure::Examine(int port, const QString &device,
 #endif
 }
 
+PortOpenFailure PortOpenFailure::Network(const QString &name, const QString &why)
+{
+    PortOpenFailure f;
+    f.Device = name;
+    f.RealDevice = name;
+    f.Reason = pofOther;
+    f.Detail = why;
+    return f;
+}
+
 QString PortOpenFailure::ScanReport(const QList<PortOpenFailure> &failures, const QString &userName)
 {
     QStringList lines;

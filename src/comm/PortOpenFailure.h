@@ -36,6 +36,9 @@ public:
     static PortOpenFailure Examine(int port, const QString &device,
                                    QSerialPort::SerialPortError portError);
 
+    // A port on the network (Device is its name) that could not be reached: why.
+    static PortOpenFailure Network(const QString &name, const QString &why);
+
     // The one message for the operator when the scan found nothing: the devices that
     // exist but were refused for permission or because they are in use, the group that
     // owns them and the command that adds userName to it. Empty when there is none.

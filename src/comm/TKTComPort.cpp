@@ -1,10 +1,12 @@
 #include "comm/TKTComPort.h"
 
 #include "comm/ComPortDevice.h"
+#include "comm/NetworkLink.h"
 #include "comm/OperatorDialogs.h"
 
 #include <QEventLoop>
 #include <QPointer>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 
@@ -13,6 +15,7 @@
 
 namespace {
 const QString PortInUseText = QStringLiteral("Port is in use -- operation aborted");
+const QString LastAddressKey = QStringLiteral("PortChoice/NetworkAddress");
 // Return code of a reply wait's event loop when this component ended it; any other
 // code means the application told all its event loops to exit.
 constexpr int WaitWoken = 0x4B54;
@@ -65,9 +68,11 @@ QByteArray DecodeEndOfResponse(const QByteArray &text)
 }
 } // namespace
 
-TKTComPort::TKTComPort(QObject *owner) : QObject(owner), FPort(new QSerialPort(this))
+TKTComPort::TKTComPort(QObject *owner)
+    : QObject(owner), FPort(new QSerialPort(this)), FNet(new NetworkLink(this))
 {
     connect(FPort, &QSerialPort::errorOccurred, this, &TKTComPort::PortError);
+    connect(FNet, &NetworkLink::Lost, this, &TKTComPort::LinkLost);
 }
 
 TKTComPort::~TKTComPort()
@@ -77,10 +82,17 @@ TKTComPort::~TKTComPort()
 
 bool TKTComPort::Open()
 {
+    // A connection to a device server stays: connecting anew every time (the status poll
+    // opens the port every second) would make the server reopen its serial device, and
+    // the line settings made on it still hold.
+    if (FLocation.IsNetwork() && FNet->IsOpen() && FNet->Name() == FLocation)
+        return true;
     if (Opened())
         Close();
     if (FAbandoned)
         return false;
+    if (FLocation.IsNetwork())
+        return OpenNetwork();
     const QString path = ComPortDevicePath(FPortNumber);
     for (;;) {
         FPort->setPortName(path);
@@ -103,6 +115,46 @@ bool TKTComPort::Open()
     ApplyLineSettings();
     FPort->clearError();
     return Opened();
+}
+
+bool TKTComPort::OpenNetwork()
+{
+    for (;;) {
+        if (FNet->Open(FLocation, FBaudRate, FAllowEvents))
+            break;
+        FLastOpenFailure = PortOpenFailure::Network(FLocation.Text(), FNet->FailureText());
+        if (!FShowErrors || FAbandoned)
+            return false;
+        const auto answer = Dialogs().Warning(QStringLiteral("Error opening ") +
+                                                  FLocation.Text() + QStringLiteral(": ") +
+                                                  FNet->FailureText(),
+                                              {OperatorDialogs::Abort, OperatorDialogs::Retry});
+        if (answer != OperatorDialogs::Retry || FAbandoned)
+            return false;
+    }
+    FLastOpenFailure = PortOpenFailure();
+    ++FOpenGeneration;
+    FLost = false;
+    FLastInCount = 0;
+    return Opened();
+}
+
+void TKTComPort::LinkLost()
+{
+    // The far end closed the connection: the link is closed already; a reply wait under
+    // way ends as it does when a serial device vanishes.
+    FLost = true;
+    WakeWait();
+}
+
+qint64 TKTComPort::LinkAvailable()
+{
+    return FLocation.IsNetwork() ? FNet->BytesAvailable() : FPort->bytesAvailable();
+}
+
+QByteArray TKTComPort::LinkRead(qint64 max)
+{
+    return FLocation.IsNetwork() ? FNet->Read(max) : FPort->read(max);
 }
 
 void TKTComPort::ApplyLineSettings()
@@ -137,6 +189,7 @@ void TKTComPort::Close()
 {
     if (FPort->isOpen())
         FPort->close();
+    FNet->Close();
     FLastInCount = 0;
     WakeWait();
 }
@@ -191,8 +244,12 @@ bool TKTComPort::PortBusy()
 
 int TKTComPort::InCount()
 {
-    if (!FPort->isOpen())
+    if (!Opened())
         return 0;
+    if (FLocation.IsNetwork()) {
+        FLastInCount = int(std::min<qint64>(FNet->BytesAvailable(), INT_MAX));
+        return FLastInCount;
+    }
     // The port moves data only inside an event loop or a wait call; pull whatever the
     // driver holds now without waiting.
     if (FPort->waitForReadyRead(0) == false && FPort->error() == QSerialPort::TimeoutError)
@@ -214,6 +271,7 @@ void TKTComPort::WaitForInput(const QDeadlineTimer &deadline)
         QEventLoop *outer = FWaitLoop;
         FWaitLoop = &loop;
         connect(FPort, &QSerialPort::readyRead, &loop, [&loop] { loop.exit(WaitWoken); });
+        connect(FNet, &NetworkLink::DataArrived, &loop, [&loop] { loop.exit(WaitWoken); });
         QTimer timer;
         timer.setTimerType(Qt::PreciseTimer);
         timer.setSingleShot(true);
@@ -225,6 +283,8 @@ void TKTComPort::WaitForInput(const QDeadlineTimer &deadline)
         FWaitLoop = outer;
         if (code != WaitWoken)
             Abandon(); // the application's event loops were told to exit
+    } else if (FLocation.IsNetwork()) {
+        FNet->WaitForData(int(std::min<qint64>(remaining, INT_MAX)));
     } else {
         // No event may be dispatched: block in the port until input or the deadline.
         if (!FPort->waitForReadyRead(int(std::min<qint64>(remaining, INT_MAX)))) {
@@ -257,20 +317,20 @@ QByteArray TKTComPort::Read()
     if (FEndOfResponseRaw.isEmpty()) {
         const int n = InCount();
         if (n > 0)
-            result = FPort->read(n);
+            result = LinkRead(n);
     } else {
         QDeadlineTimer deadline(qint64(FResponseTime), Qt::PreciseTimer);
         FTimedOut = false;
         for (;;) {
             const int n = InCount();
             if (n > 0) {
-                result += FPort->read(n);
+                result += LinkRead(n);
                 if (result.contains(FEndOfResponseRaw))
                     break;
             }
-            if (FLost && FPort->isOpen())
+            if (FLost && Opened())
                 Close();
-            const bool closed = !FPort->isOpen();
+            const bool closed = !Opened();
             if (FAbandoned || (closed && !FLost)) {
                 // closed by a handler run during the wait (exit, restart): end quietly
                 FTimedOut = true;
@@ -291,7 +351,7 @@ QByteArray TKTComPort::Read()
                         OperatorDialogs::Retry) {
                     if (!alive)
                         return result;
-                    if (!FPort->isOpen() && !FAbandoned && !Open())
+                    if (!Opened() && !FAbandoned && !Open())
                         break;
                     FTimedOut = false;
                     deadline = QDeadlineTimer(qint64(FResponseTime), Qt::PreciseTimer);
@@ -322,9 +382,13 @@ void TKTComPort::ReadRaw(char *buffer)
     FPortInUse = true;
     // Only the bytes the caller was told about by InCount: the buffer was sized by
     // that count, and more may have arrived since.
-    const qint64 count = std::min<qint64>(FLastInCount, FPort->bytesAvailable());
-    if (count > 0 && FPort->read(buffer, count) != count)
-        Dialogs().Information(QStringLiteral("Raw read error."));
+    const qint64 count = std::min<qint64>(FLastInCount, LinkAvailable());
+    if (count > 0) {
+        const QByteArray bytes = LinkRead(count);
+        std::copy(bytes.begin(), bytes.end(), buffer);
+        if (bytes.size() != count)
+            Dialogs().Information(QStringLiteral("Raw read error."));
+    }
     FLastInCount = 0;
     FPortInUse = false;
 }
@@ -345,6 +409,8 @@ bool TKTComPort::WriteRaw(const char *bData, quint32 bSize)
     }
     if (bSize == 0)
         return true;
+    if (FLocation.IsNetwork())
+        return FNet->Write(QByteArray(bData, qsizetype(bSize)));
     if (FPort->write(bData, qint64(bSize)) != qint64(bSize))
         return false;
     // The port sends only from the event loop or a wait call: send now, so that
@@ -360,6 +426,7 @@ void TKTComPort::Flush()
 {
     if (FPort->isOpen())
         FPort->clear(QSerialPort::AllDirections);
+    FNet->Flush();
     FLastInCount = 0;
 }
 
@@ -367,6 +434,8 @@ bool TKTComPort::Pick()
 {
     const bool showErrors = FShowErrors;
     const int port = FPortNumber;
+    const PortName location = FLocation;
+    FLocation = PortName::Com(port);
     FShowErrors = false;
     QStringList entries;
     QStringList devices;
@@ -382,11 +451,27 @@ bool TKTComPort::Pick()
     Close();
     FShowErrors = showErrors;
     FPortNumber = port;
-    const int chosen = Dialogs().PickPort(
-        entries, int(entries.indexOf(QStringLiteral("COM") + QString::number(port))), devices);
-    if (chosen < 0 || chosen >= entries.size())
+    FLocation = location;
+    // The last device server chosen is offered again (the one place the program keeps a
+    // choice of the operator's between runs).
+    QSettings settings(QStringLiteral("kt7310"), QStringLiteral("KT7310_GUI"));
+    const QString lastAddress = location.IsNetwork()
+                                    ? location.Text()
+                                    : settings.value(LastAddressKey).toString();
+    const int selected = location.IsNetwork()
+                             ? -1
+                             : int(entries.indexOf(QStringLiteral("COM") + QString::number(port)));
+    const QString chosen = Dialogs().PickPortName(entries, selected, devices, lastAddress);
+    PortName name;
+    if (chosen.isEmpty() || !PortName::Parse(chosen, name))
         return false;
-    FPortNumber = entries.at(chosen).mid(3).toInt();
+    if (name.IsNetwork()) {
+        settings.setValue(LastAddressKey, name.Text());
+        FLocation = name;
+    } else {
+        FPortNumber = name.Number;
+        FLocation = PortName::Com(name.Number);
+    }
     return true;
 }
 
@@ -410,7 +495,11 @@ void TKTComPort::SetBaud(int baud)
     if (baud == FBaudRate)
         return;
     FBaudRate = baud;
-    if (Opened()) {
+    if (Opened() && FLocation.IsNetwork()) {
+        // The server sets the line speed on the open connection (raw TCP: its own speed
+        // stays); a server that does not confirm it leaves the link closed.
+        FNet->SetBaud(baud, FAllowEvents);
+    } else if (Opened()) {
         Close();
         Open();
     }
@@ -466,6 +555,8 @@ void TKTComPort::SetParity(TParity p)
 
 bool TKTComPort::State() const
 {
+    if (FLocation.IsNetwork())
+        return FNet->IsOpen();
     return FPort->isOpen() && ComPortLineSettingsReadable(qintptr(FPort->handle()));
 }
 
@@ -491,7 +582,7 @@ void TKTComPort::SetResponseTime(quint32 ms)
 
 bool TKTComPort::Opened() const
 {
-    return FPort->isOpen();
+    return FLocation.IsNetwork() ? FNet->IsOpen() : FPort->isOpen();
 }
 
 int TKTComPort::Port() const
@@ -501,13 +592,35 @@ int TKTComPort::Port() const
 
 void TKTComPort::SetPort(int n)
 {
-    if (n == FPortNumber)
+    if (n == FPortNumber && !FLocation.IsNetwork())
         return;
     FPortNumber = n;
+    FLocation = PortName::Com(n);
     if (Opened()) {
         Close();
         Open();
     }
+}
+
+PortName TKTComPort::Location() const
+{
+    return FLocation.IsNetwork() ? FLocation : PortName::Com(FPortNumber);
+}
+
+void TKTComPort::SetLocation(const PortName &name)
+{
+    if (!name.IsNetwork()) {
+        SetPort(name.Number);
+        return;
+    }
+    if (name == FLocation)
+        return;
+    const bool wasOpen = Opened();
+    if (wasOpen)
+        Close();
+    FLocation = name;
+    if (wasOpen)
+        Open();
 }
 
 bool TKTComPort::ShowErrors() const

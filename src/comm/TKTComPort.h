@@ -5,6 +5,7 @@
 // line end belong to the transaction layer (Communication).
 
 #include "base/NotifyEvent.h"
+#include "comm/PortName.h"
 #include "comm/PortOpenFailure.h"
 
 #include <QByteArray>
@@ -12,6 +13,7 @@
 #include <QObject>
 #include <QSerialPort>
 
+class NetworkLink;
 class QEventLoop;
 
 class TKTComPort : public QObject
@@ -65,7 +67,10 @@ public:
     void SetResponseTime(quint32 ms);
     bool Opened() const;
     int Port() const;
-    void SetPort(int n); // reopens an open port when changed
+    void SetPort(int n); // reopens an open port when changed; a local port from now on
+    // The port as named: "COM" + Port, or a serial device server on the network.
+    PortName Location() const;
+    void SetLocation(const PortName &name); // reopens an open port when changed
     bool ShowErrors() const;
     void SetShowErrors(bool on);
     bool TimedOut() const;
@@ -91,6 +96,10 @@ public:
 
 private:
     void ApplyLineSettings();
+    bool OpenNetwork();
+    void LinkLost();
+    qint64 LinkAvailable();
+    QByteArray LinkRead(qint64 max);
     void PortError(QSerialPort::SerialPortError error);
     void WaitForInput(const QDeadlineTimer &deadline);
     void WakeWait();
@@ -103,6 +112,8 @@ private:
     QByteArray FEndOfResponse;
     QByteArray FEndOfResponseRaw;
     QSerialPort *FPort = nullptr; // the handle: valid while it is open
+    NetworkLink *FNet = nullptr;  // in its place when FLocation names a network port
+    PortName FLocation;
     bool FPortInUse = false;
     bool FTransactionOpen = false;
     int FPortNumber = 1;

@@ -1,8 +1,12 @@
 #include "comm/TformPickPort.h"
 
 #include <QComboBox>
+#include "comm/PortName.h"
+
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -34,12 +38,54 @@ TformPickPort::TformPickPort(QWidget *parent)
     buttons->addWidget(CancelBtn);
     buttons->addStretch();
 
+    GroupBox2 = new QGroupBox(QStringLiteral("Serial Device Server"), this);
+    editAddress = new QLineEdit(GroupBox2);
+    editAddress->setObjectName(QStringLiteral("editAddress"));
+    editAddress->setPlaceholderText(QStringLiteral("rfc2217://HOST:PORT or tcp://HOST:PORT"));
+    editAddress->setToolTip(QStringLiteral("Used when no serial port is selected above"));
+    editAddress->setMinimumWidth(260);
+    lblAddressError = new QLabel(GroupBox2);
+    lblAddressError->setObjectName(QStringLiteral("lblAddressError"));
+    lblAddressError->setWordWrap(true);
+    lblAddressError->hide();
+    auto *serverLayout = new QVBoxLayout(GroupBox2);
+    serverLayout->addWidget(editAddress);
+    serverLayout->addWidget(lblAddressError);
+    // Typing an address takes it instead of a port in the list.
+    connect(editAddress, &QLineEdit::textEdited, listPorts,
+            [this] { listPorts->setCurrentIndex(-1); });
+
+    auto *choices = new QVBoxLayout;
+    choices->addWidget(GroupBox1);
+    choices->addWidget(GroupBox2);
     auto *layout = new QHBoxLayout(this);
-    layout->addWidget(GroupBox1);
+    layout->addLayout(choices);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize); // fixed dialog border
 
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(OKBtn, &QPushButton::clicked, this, &TformPickPort::OKBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     OKBtn->setFocus();
+}
+
+QString TformPickPort::ChosenName() const
+{
+    if (listPorts->currentIndex() >= 0)
+        return listPorts->currentText();
+    return editAddress->text().trimmed();
+}
+
+void TformPickPort::OKBtnClick()
+{
+    // An address that cannot be used is said at once; the dialog stays.
+    PortName name;
+    QString why;
+    if (listPorts->currentIndex() < 0 && !editAddress->text().trimmed().isEmpty() &&
+        !PortName::Parse(editAddress->text(), name, &why)) {
+        lblAddressError->setText(why);
+        lblAddressError->show();
+        editAddress->setFocus();
+        return;
+    }
+    accept();
 }

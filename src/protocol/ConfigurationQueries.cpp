@@ -92,10 +92,16 @@ std::optional<TParsedSettingsLine> ParseSettingsLine(const QString &line)
 TIdentityTexts IdentityTexts(const TIdentityRecord &identity, const QString &softwareVersion,
                              int port, int baud)
 {
+    return IdentityTexts(identity, softwareVersion, QString::number(port), baud);
+}
+
+TIdentityTexts IdentityTexts(const TIdentityRecord &identity, const QString &softwareVersion,
+                             const QString &port, int baud)
+{
     // Two blanks before "SW Version:".
     return {CompanyName(identity.Company) + QStringLiteral(" Model ") + identity.ModelNumber +
                 QStringLiteral("  SW Version: ") + softwareVersion + QStringLiteral(" ComPort: ") +
-                QString::number(port) + QStringLiteral(" Baud: ") + QString::number(baud),
+                port + QStringLiteral(" Baud: ") + QString::number(baud),
             QStringLiteral("Serial Number: ") + QString::number(identity.SerialNumber),
             QStringLiteral("Firmware Ver: ") + identity.FirmwareVersion,
             QStringLiteral("FPGA Ver: ") + identity.FPGAVersion};

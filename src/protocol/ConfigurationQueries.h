@@ -80,6 +80,9 @@ struct TIdentityTexts
 };
 TIdentityTexts IdentityTexts(const TIdentityRecord &identity, const QString &softwareVersion,
                              int port, int baud);
+// port as named on the network ("rfc2217://10.0.0.5:4001") in place of the "COM" number
+TIdentityTexts IdentityTexts(const TIdentityRecord &identity, const QString &softwareVersion,
+                             const QString &port, int baud);
 
 // "// " + the local date and time: the first line of every settings list.
 QString SettingsDateLine();

@@ -91,10 +91,9 @@ void InstrumentSession::ComPortTimeout()
                          .arg(ComPort->ResponseTime());
     } else {
         fault.Kind = TLinkFault::PortLost;
-        fault.Text = QStringLiteral("The serial port COM%1 was lost while waiting for the "
+        fault.Text = QStringLiteral("The serial port %1 was lost while waiting for the "
                                     "instrument's reply to \"%2\".")
-                         .arg(fault.Port)
-                         .arg(fault.Line);
+                         .arg(ComPort->Location().Text(), fault.Line);
     }
     // The answer decides inside the transactions whether the port is given up; with it
     // given up, the front end learns what to do next.

@@ -53,7 +53,7 @@ bool InstrumentSession::Initialize(bool report)
         return false;
 
     const TIdentityTexts texts =
-        IdentityTexts(Identity, SoftwareVersion, ComPort->Port(), ComPort->Baud());
+        IdentityTexts(Identity, SoftwareVersion, ComPort->Location().CaptionText(), ComPort->Baud());
     SettingsList << SettingsIdentityLines(texts);
     Caption = texts.Caption;
     ChannelCount = ModelChannelCount(Identity.ModelNumber);

@@ -45,7 +45,7 @@ void InstrumentSession::UpdateStatus()
         fault.Port = ComPort->Port();
         fault.OpenFailure = ComPort->LastOpenFailure();
         fault.Text =
-            QStringLiteral("The serial port COM%1 is no longer available.").arg(fault.Port);
+            QStringLiteral("The serial port %1 is no longer available.").arg(ComPort->Location().Text());
         emit PortLost(fault);
         return;
     }

@@ -16,6 +16,8 @@ struct TDeviceOptions
 {
     std::string Name;       // the device's, for the server's log
     int Port = 0;           // the "COM" number; 0: scan the ports as the panel does
+    std::string Network;    // a port on the network ("rfc2217://HOST:PORT"), in place of Port
+    std::string PortError;  // the Port property cannot be read: why
     int Baud = 0;           // 0: every speed the scan tries
     int PollPeriodMs = 1000; // the status poll
     int RetryPeriodMs = 3000; // in FAULT, the next try to find the instrument

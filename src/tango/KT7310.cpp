@@ -1,5 +1,7 @@
 #include "tango/KT7310.h"
 
+#include "comm/PortName.h"
+
 #include "tango/SettingsFolder.h"
 
 #include <mutex>
@@ -55,8 +57,20 @@ TDeviceOptions KT7310::ReadProperties()
         data.push_back(Tango::DbDatum(name));
     if (Tango::Util::instance()->_UseDb)
         get_db_device()->get_property(data);
-    int *targets[] = {&options.Port, &options.Baud, &options.PollPeriodMs, &options.RetryPeriodMs};
-    for (std::size_t i = 0; i < std::size(targets); ++i) {
+    // Port: a name as kt7310 --port takes it; a number still means COMn.
+    std::string port;
+    if (!data[0].is_empty() && (data[0] >> port) && !port.empty()) {
+        PortName name;
+        QString why;
+        if (!PortName::Parse(QString::fromStdString(port), name, &why))
+            options.PortError = why.toStdString();
+        else if (name.IsNetwork())
+            options.Network = name.Text().toStdString();
+        else
+            options.Port = name.Number;
+    }
+    int *targets[] = {nullptr, &options.Baud, &options.PollPeriodMs, &options.RetryPeriodMs};
+    for (std::size_t i = 1; i < std::size(targets); ++i) {
         Tango::DevLong value = 0;
         if (!data[i].is_empty() && (data[i] >> value) && value > 0)
             *targets[i] = int(value);

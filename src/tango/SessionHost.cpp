@@ -3,6 +3,7 @@
 #include "base/ReadableText.h"
 #include "comm/Communication.h"
 #include "comm/InstrumentScanner.h"
+#include "comm/PortName.h"
 #include "comm/PortOpenFailure.h"
 #include "comm/TKTComPort.h"
 #include "protocol/CommandScript.h"
@@ -166,7 +167,19 @@ void SessionHost::Connect()
     });
 
     FWhere = FOptions.Port ? QStringLiteral("COM%1").arg(FOptions.Port) : QStringLiteral("the serial ports");
+    PortName network;
+    if (!FOptions.Network.empty()) {
+        PortName::Parse(QString::fromStdString(FOptions.Network), network);
+        s->ComPort->SetLocation(network);
+        FWhere = network.Text();
+    }
     PublishState();
+    if (!FOptions.PortError.empty()) {
+        FConnecting = false;
+        Fault(QStringLiteral("The property Port is not a port: %1")
+                  .arg(QString::fromStdString(FOptions.PortError)));
+        return;
+    }
 
     InstrumentScanner scanner(*s->Comm);
     const QList<int> ports = FOptions.Port ? QList<int>{FOptions.Port} : InstrumentScanner::ScanPorts();
@@ -182,7 +195,9 @@ void SessionHost::Connect()
         Fault(NotFoundText(scanner.OpenFailures));
         return;
     }
-    FWhere = QStringLiteral("COM%1 at %2 baud").arg(s->ComPort->Port()).arg(s->ComPort->Baud());
+    FWhere = QStringLiteral("%1 at %2 baud").arg(s->ComPort->Location().Text()).arg(s->ComPort->Baud());
+    if (network.IsNetwork() && !network.SetsLineSpeed())
+        FWhere = network.Text(); // the device server's own speed
     s->ComPort->SetResponseTime(ResponseTimeMs);
     s->ComPort->SetAllowEvents(true);
     const bool complete = s->Initialize(false);
@@ -197,6 +212,14 @@ void SessionHost::Connect()
 QString SessionHost::NotFoundText(const QList<PortOpenFailure> &failures) const
 {
     QString where;
+    if (!FOptions.Network.empty()) {
+        // the server could not be reached, or nothing answered through it
+        QString text = QStringLiteral("No instrument found on %1.")
+                           .arg(QString::fromStdString(FOptions.Network));
+        if (!failures.isEmpty())
+            text += QLatin1Char(' ') + failures.constFirst().Detail + QLatin1Char('.');
+        return text;
+    }
     if (FOptions.Port && FOptions.Baud)
         where = QStringLiteral(" on COM%1 at %2 baud").arg(FOptions.Port).arg(FOptions.Baud);
     else if (FOptions.Port)
