@@ -23,6 +23,8 @@ import unittest
 import tango
 
 SERVER = EMULATOR = None
+# Debian puts ser2net in /usr/sbin, which a user's PATH may lack.
+SER2NET = shutil.which("ser2net") or shutil.which("ser2net", path="/usr/sbin:/sbin")
 POLL_LINES = {":PULS0:STAT?", ":COUN:PULS?"}
 
 
@@ -68,6 +70,41 @@ class Emulator:
             self.process.wait(10)
 
 
+class Ser2Net:
+    """Debian's ser2net in front of an emulator's pseudo-terminal, offering it over RFC 2217
+    on a loopback port, as a serial device server in a rack would."""
+
+    def __init__(self, folder, device, port):
+        self.config = os.path.join(folder, "ser2net-%d.yaml" % port)
+        self.port = port
+        with open(self.config, "w") as f:
+            f.write("connection: &instrument\n"
+                    "  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1,%d\n"
+                    "  connector: serialdev,%s,115200n81,local\n"
+                    "  options:\n"
+                    "    kickolduser: true\n"
+                    "    chardelay: false\n" % (port, device))
+        self.process = None
+        self.start()
+
+    def start(self):
+        self.process = subprocess.Popen([SER2NET, "-n", "-u", "-c", self.config, "-P",
+                                         self.config + ".pid"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def accepts():
+            with socket.socket() as s:
+                return s.connect_ex(("127.0.0.1", self.port)) == 0
+        if not wait_for(accepts, 5):
+            raise RuntimeError("ser2net did not come up on port %d" % self.port)
+        time.sleep(0.1)  # the probe gone before the device server connects
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(10)
+
+
 class Events:
     """Change events of one attribute, as a subscriber sees them."""
 
@@ -106,13 +143,17 @@ class TangoServerTest(unittest.TestCase):
             7: Emulator(cls.folder, 7, "--model", "462K-6", "--reply-delay", "1500",
                         "--slow-lines", ":PULS1:DEL"),
         }
+        cls.emulators[8] = Emulator(cls.folder, 8, "--model", "7310-24")
+        cls.net_port = free_port()
+        cls.ser2net = Ser2Net(cls.folder, os.path.realpath(os.path.join(cls.folder, "ports", "COM8")),
+                              cls.net_port) if SER2NET else None
         cls.settings12 = os.path.join(cls.folder, "settings12")
         cls.workdir = os.path.join(cls.folder, "work")  # the server's working folder
         os.makedirs(cls.workdir)
         database = os.path.join(cls.folder, "kt7310.db")
         with open(database, "w") as f:
             f.write('kt7310-tango/test/DEVICE/KT7310: "test/kt7310/36", "test/kt7310/12", '
-                    '"test/kt7310/missing", "test/kt7310/silent", "test/kt7310/slow"\n'
+                    '"test/kt7310/missing", "test/kt7310/silent", "test/kt7310/slow", "test/kt7310/net"\n'
                     "test/kt7310/36->Port: 1\n"
                     "test/kt7310/12->Port: 2\n"
                     "test/kt7310/12->PollPeriod: 300\n"
@@ -123,7 +164,9 @@ class TangoServerTest(unittest.TestCase):
                     "test/kt7310/silent->Port: 6\n"
                     "test/kt7310/silent->Baud: 115200\n"
                     "test/kt7310/slow->Port: 7\n"
-                    "test/kt7310/slow->Baud: 115200\n" % cls.settings12)
+                    "test/kt7310/slow->Baud: 115200\n"
+                    "test/kt7310/net->Port: rfc2217://127.0.0.1:%d\n"
+                    "test/kt7310/net->RetryPeriod: 500\n" % (cls.settings12, cls.net_port))
         cls.port = free_port()
         env = dict(os.environ, KT7310_PORT_DIR=os.path.join(cls.folder, "ports"),
                    HOME=cls.folder)
@@ -181,6 +224,8 @@ class TangoServerTest(unittest.TestCase):
         except subprocess.TimeoutExpired:
             cls.server.kill()
             code = "hung"
+        if getattr(cls, "ser2net", None):
+            cls.ser2net.stop()
         for e in cls.emulators.values():
             e.stop()
         log = cls.server_log()
@@ -655,6 +700,24 @@ class TangoServerTest(unittest.TestCase):
         self.assertEqual(self.lines_after(emulator, lambda: d.write_attribute("Ch3Delay", 3e-6), 1),
                          [":PULS3:DEL 0.00000300000"])
         self.assertTrue(self.ready(self.d12))
+
+    def test_instrument_behind_a_serial_device_server(self):
+        if not self.ser2net:
+            self.skipTest("ser2net is not installed (scripts/setup installs it)")
+        d, emulator = self.proxy("test/kt7310/net"), self.emulators[8]
+        address = "rfc2217://127.0.0.1:%d" % self.net_port
+        self.assertTrue(wait_for(lambda: self.ready(d), 30), d.status())
+        self.assertEqual((d.Model, d.ChannelCount), ("7310-24", 24))
+        self.assertIn(address, d.status())
+        self.assertEqual(self.lines_after(emulator, lambda: d.write_attribute("Ch24Delay", 4e-6), 1),
+                         [":PULS24:DEL 0.00000400000"])
+        # The device server goes away: FAULT naming the address, and back by itself.
+        self.ser2net.stop()
+        self.assertTrue(wait_for(lambda: d.state() == tango.DevState.FAULT, 15), d.status())
+        self.assertIn(address, d.status())
+        self.ser2net.start()
+        self.assertTrue(wait_for(lambda: self.ready(d), 30), d.status())
+        self.assertAlmostEqual(d.Ch24Delay, 4e-6, delta=1e-15)
 
     # ---- faults -------------------------------------------------------------------------------
 
