@@ -186,9 +186,27 @@ T Communication::QueryNumber(const QByteArray &mnemonic,
     return *value;
 }
 
+template <typename T>
+std::optional<T> Communication::TryQueryNumber(const QByteArray &mnemonic,
+                                               std::optional<T> (*convert)(const QString &))
+{
+    const QString reply = QueryPort(mnemonic);
+    if (reply.isEmpty())
+        return std::nullopt;
+    const std::optional<T> value = convert(TrimBoth(reply));
+    if (!value)
+        WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
+    return value;
+}
+
 qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
 {
     return QueryNumber<qint32>(mnemonic, &TryStrToInt);
+}
+
+std::optional<qint32> Communication::TryQueryPortInt(const QByteArray &mnemonic)
+{
+    return TryQueryNumber<qint32>(mnemonic, &TryStrToInt);
 }
 
 quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)

@@ -20,6 +20,8 @@ private slots:
     void runAndStop();
     void pollFollowsTheInstrument_data();
     void pollFollowsTheInstrument();
+    void unreadableReplyKeepsTheRunState_data();
+    void unreadableReplyKeepsTheRunState();
     void readbackShowsTheRunState_data();
     void readbackShowsTheRunState();
     void shotCounter_data();
@@ -128,6 +130,39 @@ void tst_statuspoll::pollFollowsTheInstrument()
         caption == "-" ? RunDisplay{"untouched", true} : RunDisplay{caption, caption == "Stop"};
     QCOMPARE(Shown(c.Form), expected);
     QCOMPARE(c.Form.Session->Mirrors.SystemRunning, instrumentRuns);
+}
+
+void tst_statuspoll::unreadableReplyKeepsTheRunState_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("knownRunning");
+    QTest::newRow("error reply, known running") << "ERR -113, undefined header" << true;
+    QTest::newRow("empty reply, known running") << "" << true;
+    QTest::newRow("garbled reply, known stopped") << "#?" << false;
+}
+
+void tst_statuspoll::unreadableReplyKeepsTheRunState()
+{
+    QFETCH(QString, reply);
+    QFETCH(bool, knownRunning);
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--reply", ":PULS0:STAT?=" + reply}));
+    c.Form.Session->StatusTimer->stop();
+    if (knownRunning) {
+        QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
+        c.Form.Session->ProcessTasks();
+    }
+    const RunDisplay before = Shown(c.Form);
+    QCOMPARE(before.caption, QString(knownRunning ? "Stop" : "Run"));
+    c.Form.RunStopbtn->setText("untouched"); // a stopped state would be rewritten
+    const int mark = c.ReceivedCount();
+
+    c.Form.Session->StatusTimerTimer();
+    QCOMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT?"});
+    QCOMPARE(Shown(c.Form), (RunDisplay{"untouched", knownRunning}));
+    QCOMPARE(c.Form.Session->Mirrors.SystemRunning, knownRunning);
+    QVERIFY(c.Form.Session->StatusTimer->isActive()); // the poll goes on
+    QVERIFY(c.P.Dialogs.warnings.isEmpty());
 }
 
 void tst_statuspoll::readbackShowsTheRunState_data()
