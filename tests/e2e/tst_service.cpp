@@ -500,22 +500,14 @@ void tst_service::unreadableCalibrationReply()
     // Save Cals reads back again, fails again, and writes no file: no dialog comes up.
     QTemporaryDir folder;
     const QString path = folder.filePath("cals.txt");
-    bool dialogShown = false;
-    QTimer watch; // a dialog, should one come up, is answered with the file
-    connect(&watch, &QTimer::timeout, &f.Form, [&] {
-        if (auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            dialogShown = true;
-            d->selectFile(path);
-            static_cast<QDialog *>(d)->accept();
-        }
-    });
-    watch.start(10);
+    f.P.Dialogs.fileAnswers = {path}; // should a dialog come up
+    const int dialogs = f.P.Dialogs.fileDialogs;
     f.P.Errors.Texts.clear();
     f.Service->SaveCalsBtn->click();
     QCOMPARE(f.P.Errors.Texts, QStringList{failure + " The calibration was not saved."});
-    QTest::qWait(50);
-    QVERIFY(!dialogShown);
+    QCOMPARE(f.P.Dialogs.fileDialogs, dialogs);
     QVERIFY(!QFile::exists(path));
+    f.P.Dialogs.fileAnswers.clear();
 
     // The poll runs again, and changes reach the instrument again.
     const qsizetype again = f.Emulator->Received().size();
