@@ -358,7 +358,8 @@ signals:
     void InitializeStarted(bool showProgress);
     void IdentityKnown(const TIdentityTexts &texts);
     void InitializeProgress(const QString &text);
-    // The timing limits were reset (at the start) or learned (before the end).
+    // The timing limits are known for the first time or differ from the ones last
+    // reported; before any value is read into the state.
     void TimingLimitsChanged();
     void SystemFieldRead(TSystemField field);
     void InputFieldRead(int record, TInputField field);
@@ -409,4 +410,5 @@ private:
     bool FTerminating = false;
     bool FFinishing = false;
     QString FAskedQuery; // the read-back's latest query as it went out
+    std::optional<TTimingLimits> FReportedTimingLimits; // as TimingLimitsChanged last told
 };
