@@ -30,6 +30,7 @@ private slots:
     void portVanishesWhileIdle();
     void portVanishedBeforeATransaction();
     void lostPortQuestionWaitsForAnOpenDialog();
+    void silentInstrumentQuestionWaitsForAnOpenDialog();
     void demoModeEndsThePoll();
 
 private:
@@ -310,6 +311,33 @@ void tst_statuspoll::lostPortQuestionWaitsForAnOpenDialog()
     QTRY_VERIFY_WITH_TIMEOUT(c.Form.Terminating(), 3000); // the next poll
     QCOMPARE(c.P.Dialogs.warnings.size(), 1);
     QCOMPARE(c.P.Dialogs.warnings[0].text, QString("Port no longer available, restart?"));
+    QCOMPARE(c.Launches, 0);
+}
+
+void tst_statuspoll::silentInstrumentQuestionWaitsForAnOpenDialog()
+{
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--silent-after", QString::number(FInitLines + 1)}));
+    c.Form.Session->StatusTimer->stop();
+    c.Form.ComPort->SetResponseTime(200);
+    QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
+    c.Form.Session->ProcessTasks(); // the last line answered
+
+    QDialog other(&c.Form);
+    other.setWindowModality(Qt::ApplicationModal);
+    other.show();
+    for (int poll = 0; poll < 2; ++poll)
+        c.Form.Session->StatusTimerTimer();
+    QVERIFY(c.P.Dialogs.warnings.isEmpty());
+    QVERIFY(!c.Form.Terminating());
+    QVERIFY(c.Form.Session->StatusTimer->isActive()); // it asks later
+    QCOMPARE(Shown(c.Form), (RunDisplay{"Stop", true}));
+
+    other.close();
+    c.P.Dialogs.answers = {OperatorDialogs::No};
+    QTRY_VERIFY_WITH_TIMEOUT(c.Form.Terminating(), 3000); // the next poll
+    QCOMPARE(c.P.Dialogs.warnings.size(), 1);
+    QCOMPARE(c.P.Dialogs.warnings[0].text, QString("Communications lost. Restart?"));
     QCOMPARE(c.Launches, 0);
 }
 

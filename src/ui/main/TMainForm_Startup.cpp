@@ -15,6 +15,7 @@
 #include "ui/main/TResponseList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -257,6 +258,12 @@ void TMainForm::R1Click()
 void TMainForm::ReplyMissing(const TLinkFault &,
                              InstrumentSession::TReplyMissingAnswer &answer)
 {
+    // A poll's question never comes over another dialog either (see PortLost): the poll
+    // takes the missing reply as unread, and a later poll asks once the dialog is closed.
+    if (Session->StatusPollRunning && QApplication::activeModalWidget()) {
+        answer = InstrumentSession::IgnoreMissingReply;
+        return;
+    }
     const auto button =
         Dialogs().Warning(QStringLiteral("Communications lost. Restart?"),
                           {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore});
