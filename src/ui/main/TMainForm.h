@@ -429,7 +429,10 @@ private:
     void ShowQueryValue(TConfigItem item, bool changed);
     void SharedThresholdEnable();
     bool FLogSwitchApplied = false;
+    // Ends the program once the queue was sent (notSent of it did not go out), or
+    // restarts it when the restart asked for that.
     void EndProgram(int notSent);
+    bool FRestartWhenFinished = false;
 
     // service window (TMainForm_Service.cpp)
     void CreateServiceParts();

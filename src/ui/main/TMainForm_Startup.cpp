@@ -171,14 +171,19 @@ void TMainForm::EndRun()
 
 void TMainForm::RestartApp()
 {
-    if (Terminating())
+    if (Terminating() || Session->Finishing())
         return;
-    // The new instance opens the port again: it must be free before that one starts.
-    ComPort->Close();
-    ComPort->Abandon();
-    QThread::msleep(RestartPauseMs);
-    LaunchNewInstance(RestartArguments());
-    EndRun();
+    // As at the exit: changes still queued go out first, and the new instance starts
+    // once they have; the ones that cannot go out are counted.
+    FRestartWhenFinished = true;
+    if (Session->FinishQueue()) {
+        if (MessageForm) {
+            MessageForm->MessageLabel->setText(QStringLiteral("Sending queued commands"));
+            MessageForm->show();
+        }
+        return;
+    }
+    EndProgram(Session->DemoMode ? 0 : int(Session->CommandQueue.size()));
 }
 
 QStringList TMainForm::RestartArguments() const
@@ -221,6 +226,15 @@ void TMainForm::EndProgram(int notSent)
         Dialogs().Information(Communication::NotSentText(notSent));
     if (Terminating())
         return;
+    if (FRestartWhenFinished) {
+        // The new instance opens the port again: it must be free before that one starts.
+        ComPort->Close();
+        ComPort->Abandon();
+        QThread::msleep(RestartPauseMs);
+        LaunchNewInstance(RestartArguments());
+        EndRun();
+        return;
+    }
     ComPort->SetAllowEvents(false);
     ComPort->SetShowErrors(false);
     ComPort->Close();
