@@ -60,6 +60,7 @@ struct TSystemValues
 struct TCalibrationValues
 {
     qint32 BadgeIndex = 0;
+    qint32 BadgeChannels = 0; // the count the badge reply names; 0 when it names none
     qint32 Trigger1Gain = 0;
     qint32 Trigger1Offset = 0;
     qint32 Trigger2Gain = 0; // the amplifier input 2 shares with gate 2

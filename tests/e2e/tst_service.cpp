@@ -197,6 +197,14 @@ void tst_service::fewerChannelsChosenKeepThePanelsChannels()
     s.NumChSelect->Button(0)->click(); // "6"
     QCOMPARE(SentAfterDrain(f, mark), QStringList({":SYST:BAD 1 6"}));
     QCOMPARE(f.Form.Session->ChannelCount, 12);
+    // Read back, the choice shows what the instrument now holds, and the company
+    // choice sends that count along.
+    s.ServiceInitialize();
+    QCOMPARE(s.NumChSelect->ItemIndex(), 0);
+    QCOMPARE(f.Form.Session->ChannelCount, 12);
+    mark = f.Mark();
+    s.CompanySel->Button(0)->click();
+    QCOMPARE(SentAfterDrain(f, mark), QStringList({":SYST:BAD 0 6"}));
 
     // Multiplexer item 4 exists on 12 channels only; channel 9 still takes its lines.
     auto *mux = f.Form.findChild<TCheckListBox *>("ChMuxSelect9");
