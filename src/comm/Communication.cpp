@@ -209,7 +209,7 @@ std::optional<qint32> Communication::TryQueryPortInt(const QByteArray &mnemonic)
     return TryQueryNumber<qint32>(mnemonic, &TryStrToInt);
 }
 
-quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
+quint32 Communication::QueryPortLow32(const QByteArray &mnemonic)
 {
     return quint32(quint64(QueryPortWholeInt64(mnemonic))); // the low 32 bits
 }

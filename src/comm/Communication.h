@@ -24,7 +24,7 @@ public:
     qint32 QueryPortInt(const QByteArray &mnemonic);    // 0 on failure
     // As QueryPortInt, but nothing for an empty reply or one that is no number.
     std::optional<qint32> TryQueryPortInt(const QByteArray &mnemonic);
-    quint32 QueryPortInt64(const QByteArray &mnemonic); // low 32 bits of a 64-bit value
+    quint32 QueryPortLow32(const QByteArray &mnemonic); // low 32 bits of a 64-bit value
     qint64 QueryPortWholeInt64(const QByteArray &mnemonic); // the whole 64-bit value
     QString CommandToPort(const QByteArray &command);
     QString ReadPort();

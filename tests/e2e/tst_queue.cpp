@@ -318,7 +318,7 @@ void tst_queue::exitOrRestartSendsTheQueueFirst()
         if (how == "menu")
             c.Form.Exit1->trigger();
         else if (how == "restart")
-            c.Form.R1->trigger();
+            c.Form.RestartMenu->trigger();
         else
             c.Form.close();
     };

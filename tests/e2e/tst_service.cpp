@@ -545,7 +545,7 @@ void tst_service::readbackChosenDuringARefreshWaits()
         f->Service->ServiceInitialize();
     });
     chooser.start(0);
-    f->Form.Up1Click();
+    f->Form.RefreshMenuClick();
     f->Form.Session->ProcessTasks();
     chooser.stop();
     QVERIFY(chosenInside);

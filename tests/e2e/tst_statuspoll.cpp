@@ -195,7 +195,7 @@ void tst_statuspoll::readbackShowsTheRunState()
         if (readback == "recall")
             c.Form.findChild<QAction *>("BinRestore1")->trigger();
         else
-            c.Form.Up1->trigger();
+            c.Form.RefreshMenu->trigger();
         c.Form.Session->ProcessTasks();
     }
     c.Form.Session->StatusTimer->stop();

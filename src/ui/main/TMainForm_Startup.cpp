@@ -47,7 +47,7 @@ void TMainForm::CreateStartupParts()
 
     connect(LaunchTimer, &QTimer::timeout, this, &TMainForm::LaunchTimerTimer);
     connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
-    connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
+    connect(RestartMenu, &QAction::triggered, this, &TMainForm::RestartMenuClick);
     connect(EnableLoggingMenu, &QAction::triggered, this, &TMainForm::EnableLoggingMenuClick);
 }
 
@@ -264,7 +264,7 @@ void TMainForm::Exit1Click()
     ExitApp();
 }
 
-void TMainForm::R1Click()
+void TMainForm::RestartMenuClick()
 {
     RestartApp();
 }
