@@ -76,8 +76,7 @@ void tst_sessionlink::timingLimitsReportedOnce()
     SessionRig r;
     QVERIFY(r.Start({"--model", "462K-6"}, false));
     QStringList order;
-    connect(&r.Session, &InstrumentSession::TimingLimitsChanged, this,
-            [&] { order << "limits"; });
+    connect(&r.Session, &InstrumentSession::TimingLimitsChanged, this, [&] { order << "limits"; });
     connect(&r.Session, &InstrumentSession::SystemFieldRead, this, [&] {
         if (!order.contains("field"))
             order << "field";
