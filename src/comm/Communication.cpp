@@ -181,12 +181,30 @@ T Communication::QueryNumber(const QByteArray &mnemonic,
     return *value;
 }
 
+template <typename T>
+std::optional<T> Communication::TryQueryNumber(const QByteArray &mnemonic,
+                                               std::optional<T> (*convert)(const QString &))
+{
+    const QString reply = QueryPort(mnemonic);
+    if (reply.isEmpty())
+        return std::nullopt;
+    const std::optional<T> value = convert(TrimBoth(reply));
+    if (!value)
+        WriteLogLine(QStringLiteral("Exception Error (") + TimeStamp());
+    return value;
+}
+
 qint32 Communication::QueryPortInt(const QByteArray &mnemonic)
 {
     return QueryNumber<qint32>(mnemonic, &TryStrToInt);
 }
 
-quint32 Communication::QueryPortInt64(const QByteArray &mnemonic)
+std::optional<qint32> Communication::TryQueryPortInt(const QByteArray &mnemonic)
+{
+    return TryQueryNumber<qint32>(mnemonic, &TryStrToInt);
+}
+
+quint32 Communication::QueryPortLow32(const QByteArray &mnemonic)
 {
     return quint32(quint64(QueryPortWholeInt64(mnemonic))); // the low 32 bits
 }

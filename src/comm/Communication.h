@@ -22,7 +22,9 @@ public:
 
     QString QueryPort(const QByteArray &mnemonic);      // sends mnemonic + "?"
     qint32 QueryPortInt(const QByteArray &mnemonic);    // 0 on failure
-    quint32 QueryPortInt64(const QByteArray &mnemonic); // low 32 bits of a 64-bit value
+    // As QueryPortInt, but nothing for an empty reply or one that is no number.
+    std::optional<qint32> TryQueryPortInt(const QByteArray &mnemonic);
+    quint32 QueryPortLow32(const QByteArray &mnemonic); // low 32 bits of a 64-bit value
     qint64 QueryPortWholeInt64(const QByteArray &mnemonic); // the whole 64-bit value
     QString CommandToPort(const QByteArray &command);
     QString ReadPort();
@@ -83,6 +85,9 @@ private:
     // an "Exception Error (" log line.
     template <typename T>
     T QueryNumber(const QByteArray &mnemonic, std::optional<T> (*convert)(const QString &));
+    template <typename T>
+    std::optional<T> TryQueryNumber(const QByteArray &mnemonic,
+                                    std::optional<T> (*convert)(const QString &));
     void Pause30ms();
     void WriteLogLine(const QString &line);
     void SetLoggingEnabled(bool on);

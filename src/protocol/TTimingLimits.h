@@ -24,4 +24,6 @@ struct TTimingLimits
     quint32 ChBurstMax = 10000000;
     quint32 ChDutyMax = 10000000;
     qint32 ChWaitCountMax = 10000000;
+
+    bool operator==(const TTimingLimits &) const = default;
 };

@@ -60,6 +60,7 @@ struct TSystemValues
 struct TCalibrationValues
 {
     qint32 BadgeIndex = 0;
+    qint32 BadgeChannels = 0; // the count the badge reply names; 0 when it names none
     qint32 Trigger1Gain = 0;
     qint32 Trigger1Offset = 0;
     qint32 Trigger2Gain = 0; // the amplifier input 2 shares with gate 2
@@ -364,7 +365,8 @@ signals:
     void InitializeStarted(bool showProgress);
     void IdentityKnown(const TIdentityTexts &texts);
     void InitializeProgress(const QString &text);
-    // The timing limits were reset (at the start) or learned (before the end).
+    // The timing limits are known for the first time or differ from the ones last
+    // reported; before any value is read into the state.
     void TimingLimitsChanged();
     void SystemFieldRead(TSystemField field);
     void InputFieldRead(int record, TInputField field);
@@ -415,4 +417,5 @@ private:
     bool FTerminating = false;
     bool FFinishing = false;
     QString FAskedQuery; // the read-back's latest query as it went out
+    std::optional<TTimingLimits> FReportedTimingLimits; // as TimingLimitsChanged last told
 };

@@ -108,6 +108,8 @@ InstrumentSession::TCalibrationRead InstrumentSession::RetrieveCals(bool report,
             ConfigurationReader::UnreadableText(BadgeQuery().toLatin1(), badgeReply, error.Message),
             report);
     }
+    Calibration.BadgeChannels =
+        space < 0 ? 0 : TryStrToInt(TrimBoth(badgeReply.mid(space + 1))).value_or(0);
     emit BadgeRead();
 
     const struct

@@ -63,7 +63,10 @@ bool InstrumentSession::Initialize(bool report)
         return false;
 
     TimingLimits = TTimingLimits();
-    emit TimingLimitsChanged();
+    if (FReportedTimingLimits != TimingLimits) {
+        FReportedTimingLimits = TimingLimits;
+        emit TimingLimitsChanged();
+    }
 
     ReadbackFailure.clear();
     ReadbackFailedQuery.clear();
@@ -83,8 +86,6 @@ bool InstrumentSession::Initialize(bool report)
         return false;
     emit ReadbackStateChanged();
 
-    // The limits the read-back learned, applied to views before commands flow again.
-    emit TimingLimitsChanged();
     Comm->CommandsDisabled = false;
     emit InitializeEnded(showProgress);
     StatusTimer->start();

@@ -50,13 +50,15 @@ void InstrumentSession::UpdateStatus()
         return;
     }
 
-    const qint32 running = Comm->QueryPortInt(RunStateQuery().toLatin1());
+    const std::optional<qint32> running = Comm->TryQueryPortInt(RunStateQuery().toLatin1());
     if (FTerminating)
         return;
-    // A Start or Stop that came in during the reply wait is newer than the reply; its
-    // line, still queued, decides.
-    if (!TasksPending()) {
-        if (running == 0)
+    // An empty or unreadable reply says nothing about the output: the state stays as it
+    // was (a silent instrument has had its question in the reply wait). A Start or Stop
+    // that came in during the reply wait is newer than the reply; its line, still queued,
+    // decides.
+    if (running && !TasksPending()) {
+        if (*running == 0)
             SetRunState(false);
         else if (!Running())
             SetRunState(true);

@@ -221,7 +221,7 @@ private slots:
         comm->ToggleLoggingState();
         QCOMPARE(comm->QueryPortInt("NUM"), asInt);
         QCOMPARE(logLines().filter("Exception Error (").size(), intError ? 1 : 0);
-        QCOMPARE(comm->QueryPortInt64("NUM"), asInt64);
+        QCOMPARE(comm->QueryPortLow32("NUM"), asInt64);
         QCOMPARE(logLines().filter("Exception Error (").size(),
                  (intError ? 1 : 0) + (int64Error ? 1 : 0));
     }

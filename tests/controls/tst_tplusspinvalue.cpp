@@ -486,6 +486,25 @@ void tst_TPlusSpinValue::typedDigit()
     QCOMPARE(*n.TypedValue(u'7'), 75.0);
     n.SetIncExponent(2);
     QVERIFY(!n.TypedValue(u'1'));
+
+    // A limit a hair off its shown decimal: 9999.999999999 shows as 10,000.000. Typing
+    // there reads 10000, just past the tolerance although limit + tolerance rounds up to
+    // it; taking it would clamp the value further from 10000 than the tolerance allows.
+    TPlusSpinValue r;
+    r.SetThousandSeparator(u',');
+    r.SetDecimals(3);
+    r.SetMaxValue(std::pow(10.0, 4) - std::pow(10.0, -9));
+    r.SetValue(r.MaxValue());
+    r.SetIncExponent(-3);
+    QCOMPARE(r.Text(), QString("10,000.000"));
+    v = r.TypedValue(u'0');
+    QCOMPARE(*v, 10000.0);
+    QVERIFY(!r.ApplyTyped(*v));
+    QCOMPARE(r.Value(), r.MaxValue());
+    // a limit within the tolerance of the typed decimal is that decimal
+    r.SetMaxValue(10000.0 - 1e-10);
+    QVERIFY(r.ApplyTyped(*r.TypedValue(u'0')));
+    QCOMPARE(r.Value(), r.MaxValue());
 }
 
 void tst_TPlusSpinValue::rightZero_data()

@@ -191,7 +191,7 @@ int main(int argc, char *argv[])
     QObject::connect(&minuteTimer, &QTimer::timeout, [&] {
         if (rssAfterMinute < 0)
             rssAfterMinute = ResidentKiB();
-        form.Up1->trigger(); // Refresh
+        form.RefreshMenu->trigger(); // Refresh
         ++refreshes;
         QTimer::singleShot(30000, [&] {
             if (auto *item = form.findChild<QAction *>(QStringLiteral("BinRestore1"))) {

@@ -2,6 +2,7 @@
 // line by line before reading everything back, and the load's deferral and failure.
 
 #include "ServicePanel.h"
+#include "comm/MessageBoxDialogs.h"
 #include "ui/controls/TPlusSpinEdit.h"
 #include "ui/service/TRadioGroup.h"
 
@@ -21,6 +22,7 @@ class tst_calibrationfile : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void cleanup();
     void save();
     void load_data();
     void load();
@@ -35,6 +37,11 @@ private:
     // A 6-channel instrument, its window opened once; the only panel, as the port
     // folder is the process's.
     std::unique_ptr<ServicePanel> F;
+    // A file dialog that comes up without the operator-dialogs seam would wait for a
+    // person: it is closed and counted.
+    QTimer FUnscriptedWatch;
+    int FUnscriptedDialogs = 0;
+    bool FRealDialogs = false; // a test runs the program's own dialogs
     QTemporaryDir Files;
     // Each file in a folder of its own: the open dialog is the window's one, and a file
     // selected in its list the last time would win over the name typed this time.
@@ -59,9 +66,16 @@ void TypeFileName(QFileDialog *d, const QString &path)
     static_cast<QDialog *>(d)->accept(); // protected in QFileDialog
 }
 
-void ChooseFile(const QString &path)
+// The program's own file dialogs, every other question scripted.
+struct RealFileDialogs : ScriptedDialogs
 {
-    WhenShown<QFileDialog>([path](QFileDialog *d) { TypeFileName(d, path); });
+    QString ChooseFile(QObject *dialog) override { return MessageBoxDialogs().ChooseFile(dialog); }
+};
+
+// The file the next file dialog returns, through the operator-dialogs seam.
+void ChooseFile(ServicePanel &f, const QString &path)
+{
+    f.P.Dialogs.fileAnswers = {path};
 }
 
 void WriteFile(const QString &path, const QByteArray &bytes)
@@ -100,6 +114,14 @@ QByteArray ReadFile(const QString &path)
 void tst_calibrationfile::initTestCase()
 {
     QVERIFY(Files.isValid());
+    connect(&FUnscriptedWatch, &QTimer::timeout, this, [this] {
+        if (auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            d && !FRealDialogs) {
+            ++FUnscriptedDialogs;
+            d->reject();
+        }
+    });
+    FUnscriptedWatch.start(50);
     F = std::make_unique<ServicePanel>();
     QVERIFY(F->Start({"--model", "7310-6"}));
     F->Service->ServiceInitialize();
@@ -113,12 +135,19 @@ void tst_calibrationfile::save()
 
     // The readback runs first, then the dialog; the file is the list, CR LF after each line.
     qsizetype mark = f.Mark();
-    WhenShown<QFileDialog>([this](QFileDialog *d) {
+    f.P.Dialogs.onChooseFile = [&](QObject *object) {
+        auto *d = qobject_cast<QFileDialog *>(object);
+        QVERIFY(d);
         QCOMPARE(d->windowTitle(), QStringLiteral("Save calibration parameters"));
+        QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(d->defaultSuffix(), QStringLiteral("txt"));
-        TypeFileName(d, Path("first")); // the extension is added
-    });
+        QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
+    };
+    ChooseFile(f, Path("first.txt"));
+    const int dialogs = f.P.Dialogs.fileDialogs;
     s.SaveCalsBtn->click();
+    f.P.Dialogs.onChooseFile = nullptr;
+    QCOMPARE(f.P.Dialogs.fileDialogs, dialogs + 1);
     QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
     const QByteArray first = ReadFile(Path("first.txt"));
     const QList<QByteArray> lines = first.split('\n');
@@ -133,15 +162,14 @@ void tst_calibrationfile::save()
 
     // Saved again over an existing file, without a question: only the time line differs.
     WriteFile(Path("second.txt"), "old contents");
-    ChooseFile(Path("second.txt"));
+    ChooseFile(f, Path("second.txt"));
     s.SaveCalsBtn->click();
     const QList<QByteArray> again = ReadFile(Path("second.txt")).split('\n');
     QCOMPARE(again.mid(1), lines.mid(1));
 
     // Cancelled: the readback has run, nothing is written.
     mark = f.Mark();
-    WhenShown<QFileDialog>([](QFileDialog *d) { d->reject(); });
-    s.SaveCalsBtn->click();
+    s.SaveCalsBtn->click(); // no file chosen
     QCOMPARE(f.P.Dialogs.informations, QStringList{"Save to file was cancelled"});
     QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
 }
@@ -193,7 +221,7 @@ void tst_calibrationfile::load()
     WriteFile(path, contents);
 
     const qsizetype mark = f.Mark();
-    ChooseFile(path);
+    ChooseFile(f, path);
     f.Service->LoadCalsBtn->click();
 
     // The file's command lines in order, then the whole readback.
@@ -215,7 +243,7 @@ void tst_calibrationfile::loadFromAnotherInstrument()
                     "// FPGA Version: 1.12\r\n:SYST:SEC 48213\r\n*SER 55555\r\n"
                     ":SYST:BAD 0 6\r\n:TRIG1:CAL:GAIN 3000\r\n:PULS2:CAL:DEL 30\r\n");
 
-    ChooseFile(path);
+    ChooseFile(f, path);
     f.Service->LoadCalibrations();
     QCOMPARE(f.P.Dialogs.informations, QStringList{"Settings loaded."});
     // The instrument took the other one's identity; the readback shows it.
@@ -231,6 +259,11 @@ void tst_calibrationfile::loadFromAnotherInstrument()
     QVERIFY(f.Form.Session->CalibrationList.contains(":SYST:BAD 0 6"));
     // A load leaves storing to the technician.
     QVERIFY(f.Service->StoreCalReminderLbl->isVisibleTo(f.Service.get()));
+}
+
+void tst_calibrationfile::cleanup()
+{
+    QCOMPARE(FUnscriptedDialogs, 0);
 }
 
 void tst_calibrationfile::cleanupTestCase()
@@ -251,15 +284,16 @@ void tst_calibrationfile::loadInsidePollIsDeferred()
     QTRY_VERIFY(f.Drained());
     bool deferred = false;
     const qsizetype mark = f.Mark();
+    const int dialogs = f.P.Dialogs.fileDialogs;
     QVERIFY(InsidePoll(f, [&] {
         f.Service->LoadCalibrations();
         deferred = f.Form.Session->CalibrationLoadPending && f.Service->CalTimer->isActive() &&
-                   !QApplication::activeModalWidget();
+                   f.P.Dialogs.fileDialogs == dialogs;
     }));
     QVERIFY(deferred);
     QVERIFY(!f.Form.Session->StatusPollRunning);
 
-    ChooseFile(path);
+    ChooseFile(f, path);
     QTRY_VERIFY_WITH_TIMEOUT(f.P.Dialogs.informations.contains("Settings loaded."), 10000);
     QCOMPARE(f.SentSince(mark), QStringList{":TRIG2:CAL:OFFS 333"} + ReadbackQueries(6, true));
     QVERIFY(!f.Form.Session->CalibrationLoadPending);
@@ -278,12 +312,13 @@ void tst_calibrationfile::saveInsidePollIsDeferred()
     // Clicked inside a status poll: no read-back and no dialog there; once the poll is
     // over the read-back runs, then the dialog, and the file holds the new factor.
     bool deferred = false;
+    const int dialogs = f.P.Dialogs.fileDialogs;
     QVERIFY(InsidePoll(f, [&] {
         f.Service->SaveCalsBtnClick();
-        deferred = !QApplication::activeModalWidget();
+        deferred = f.P.Dialogs.fileDialogs == dialogs;
     }));
     QVERIFY(deferred);
-    ChooseFile(Path("deferred-save.txt"));
+    ChooseFile(f, Path("deferred-save.txt"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Path("deferred-save.txt")), 10000);
     const QByteArray saved = ReadFile(Path("deferred-save.txt"));
     QVERIFY2(saved.contains(":TRIG2:CAL:OFFS 555\r\n"), saved.constData());
@@ -322,9 +357,13 @@ void tst_calibrationfile::typedNameOpensAsTyped()
         WriteFile(folder + u'/' + name,
                   QString(":TRIG2:CAL:OFFS %1\r\n").arg(values[name]).toLatin1());
     }
-    ChooseFile(folder + u'/' + typed);
+    // The window's own open dialog, run by the program's dialogs, with the name typed.
+    RealFileDialogs dialogs;
+    FRealDialogs = true;
+    WhenShown<QFileDialog>([&](QFileDialog *d) { TypeFileName(d, folder + u'/' + typed); });
     f.Service->LoadCalibrations();
-    QCOMPARE(f.P.Dialogs.informations, QStringList{"Settings loaded."});
+    FRealDialogs = false;
+    QCOMPARE(dialogs.informations, QStringList{"Settings loaded."});
     QCOMPARE(f.Service->TrigGate2AmpOffAdj->IntValue(), values.value(loaded));
 }
 
@@ -337,12 +376,11 @@ void tst_calibrationfile::unreadableFileLeavesPollRunning()
     WriteFile(path, ":TRIG2:CAL:OFFS 444\r\n");
 
     // The file goes away between the choice and the reading.
-    WhenShown<QFileDialog>([path](QFileDialog *d) {
-        TypeFileName(d, path);
-        QFile::remove(path);
-    });
+    f.P.Dialogs.onChooseFile = [path](QObject *) { QFile::remove(path); };
+    ChooseFile(f, path);
     qsizetype mark = f.Mark();
     f.Service->LoadCalibrations();
+    f.P.Dialogs.onChooseFile = nullptr;
     QCOMPARE(f.P.Errors.Texts.size(), 1);
     QVERIFY(f.P.Errors.Texts[0].contains("vanishing.txt"));
     QVERIFY(f.P.Dialogs.informations.isEmpty());

@@ -26,8 +26,8 @@ private slots:
     void idleTickDoesNothing();
     void instrumentLostOrSlowDuringADrain_data();
     void instrumentLostOrSlowDuringADrain();
-    void exitSendsTheQueueFirst_data();
-    void exitSendsTheQueueFirst();
+    void exitOrRestartSendsTheQueueFirst_data();
+    void exitOrRestartSendsTheQueueFirst();
 
 private:
     int FInitLines = 0; // lines the start-up and first initialization send (462K-6)
@@ -263,9 +263,10 @@ void tst_queue::instrumentLostOrSlowDuringADrain()
     QVERIFY(c.P.Errors.Texts.isEmpty());
 }
 
-void tst_queue::exitSendsTheQueueFirst_data()
+void tst_queue::exitOrRestartSendsTheQueueFirst_data()
 {
-    QTest::addColumn<QString>("how");        // "menu": File, Exit; "close": the window's close
+    // "menu": File, Exit; "close": the window's close; "restart": Restart
+    QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("instrument"); // "slow", "gone" (unplugged), "silent"
     QTest::addColumn<int>("arrived");        // of the five commands
     QTest::addColumn<QStringList>("informations");
@@ -279,9 +280,15 @@ void tst_queue::exitSendsTheQueueFirst_data()
     QTest::newRow("close button, silent instrument: given up at the first time-out")
         << "close"
         << "silent" << 1 << QStringList{"4 commands were not sent."};
+    QTest::newRow("Restart, slow instrument: all five sent, then the new instance")
+        << "restart"
+        << "slow" << 5 << QStringList{};
+    QTest::newRow("Restart, instrument gone: five not sent")
+        << "restart"
+        << "gone" << 0 << QStringList{"5 commands were not sent."};
 }
 
-void tst_queue::exitSendsTheQueueFirst()
+void tst_queue::exitOrRestartSendsTheQueueFirst()
 {
     QFETCH(QString, how);
     QFETCH(QString, instrument);
@@ -310,6 +317,8 @@ void tst_queue::exitSendsTheQueueFirst()
     auto exit = [&] {
         if (how == "menu")
             c.Form.Exit1->trigger();
+        else if (how == "restart")
+            c.Form.RestartMenu->trigger();
         else
             c.Form.close();
     };
@@ -341,6 +350,7 @@ void tst_queue::exitSendsTheQueueFirst()
     QCOMPARE(c.P.Dialogs.informations, informations);
     QVERIFY(!c.Form.isVisible());
     QVERIFY(!c.Form.ComPort->Opened());
+    QCOMPARE(c.Launches, how == "restart" ? 1 : 0);
     QVERIFY(c.P.Errors.Texts.isEmpty());
 }
 

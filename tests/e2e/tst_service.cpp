@@ -5,6 +5,7 @@
 #include "ServicePanel.h"
 #include "comm/TKTComPort.h"
 #include "ui/controls/TPlusSpinEdit.h"
+#include "ui/main/TCheckListBox.h"
 #include "ui/main/TPageControl.h"
 #include "ui/service/TRadioGroup.h"
 
@@ -26,6 +27,7 @@ private slots:
     void cleanupTestCase();
 
     void firstAndSecondOpening();
+    void fewerChannelsChosenKeepThePanelsChannels();
     void amplifierHandlers_data();
     void amplifierHandlers();
     void channelHandlers_data();
@@ -171,16 +173,51 @@ void tst_service::firstAndSecondOpening()
     QCOMPARE(f.SentSince(mark), ReadbackQueries(12, true));
     QVERIFY(!s.StoreCalReminderLbl->isVisible());
 
-    // "Channels" may name more channels than have pages: the readback keeps to the 12.
+    // "Channels" goes to the instrument; the panel keeps its 12 channels until a restart.
     mark = f.Mark();
     s.NumChSelect->Button(2)->click();
-    QCOMPARE(f.Form.Session->ChannelCount, 24);
+    QCOMPARE(f.Form.Session->ChannelCount, 12);
     QCOMPARE(SentAfterDrain(f, mark), QStringList({":SYST:BAD 1 24"}));
     mark = f.Mark();
     s.ServiceInitialize();
     QCOMPARE(f.SentSince(mark), ReadbackQueries(12, true));
     QCOMPARE(s.ChPageCalibration->PageCount(), 12);
     QCOMPARE(f.Form.Session->CalibrationList.size(), 14 + 4 * 12);
+}
+
+void tst_service::fewerChannelsChosenKeepThePanelsChannels()
+{
+    Shared({});
+    ServicePanel f;
+    QVERIFY(f.Start({"--model", "7310-12"}));
+    TServiceForm &s = *f.Service;
+    s.ServiceInitialize();
+
+    qsizetype mark = f.Mark();
+    s.NumChSelect->Button(0)->click(); // "6"
+    QCOMPARE(SentAfterDrain(f, mark), QStringList({":SYST:BAD 1 6"}));
+    QCOMPARE(f.Form.Session->ChannelCount, 12);
+    // Read back, the choice shows what the instrument now holds, and the company
+    // choice sends that count along.
+    s.ServiceInitialize();
+    QCOMPARE(s.NumChSelect->ItemIndex(), 0);
+    QCOMPARE(f.Form.Session->ChannelCount, 12);
+    mark = f.Mark();
+    s.CompanySel->Button(0)->click();
+    QCOMPARE(SentAfterDrain(f, mark), QStringList({":SYST:BAD 0 6"}));
+
+    // Multiplexer item 4 exists on 12 channels only; channel 9 still takes its lines.
+    auto *mux = f.Form.findChild<TCheckListBox *>("ChMuxSelect9");
+    QVERIFY(mux);
+    for (int i = 0; i < mux->count(); ++i)
+        mux->SetChecked(i, false);
+    mark = f.Mark();
+    for (const int item : {4, 1}) {
+        mux->setFocus();
+        mux->setCurrentRow(item);
+        QTest::keyClick(mux->viewport(), Qt::Key_Space);
+    }
+    QCOMPARE(SentAfterDrain(f, mark), QStringList({":PULS9:MUX 16", ":PULS9:MUX 18"}));
 }
 
 void tst_service::amplifierHandlers_data()
@@ -471,22 +508,14 @@ void tst_service::unreadableCalibrationReply()
     // Save Cals reads back again, fails again, and writes no file: no dialog comes up.
     QTemporaryDir folder;
     const QString path = folder.filePath("cals.txt");
-    bool dialogShown = false;
-    QTimer watch; // a dialog, should one come up, is answered with the file
-    connect(&watch, &QTimer::timeout, &f.Form, [&] {
-        if (auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            dialogShown = true;
-            d->selectFile(path);
-            static_cast<QDialog *>(d)->accept();
-        }
-    });
-    watch.start(10);
+    f.P.Dialogs.fileAnswers = {path}; // should a dialog come up
+    const int dialogs = f.P.Dialogs.fileDialogs;
     f.P.Errors.Texts.clear();
     f.Service->SaveCalsBtn->click();
     QCOMPARE(f.P.Errors.Texts, QStringList{failure + " The calibration was not saved."});
-    QTest::qWait(50);
-    QVERIFY(!dialogShown);
+    QCOMPARE(f.P.Dialogs.fileDialogs, dialogs);
     QVERIFY(!QFile::exists(path));
+    f.P.Dialogs.fileAnswers.clear();
 
     // The poll runs again, and changes reach the instrument again.
     const qsizetype again = f.Emulator->Received().size();
@@ -516,7 +545,7 @@ void tst_service::readbackChosenDuringARefreshWaits()
         f->Service->ServiceInitialize();
     });
     chooser.start(0);
-    f->Form.Up1Click();
+    f->Form.RefreshMenuClick();
     f->Form.Session->ProcessTasks();
     chooser.stop();
     QVERIFY(chosenInside);

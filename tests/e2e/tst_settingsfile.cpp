@@ -136,7 +136,7 @@ void tst_settingsfile::roundTripRestoresTheWholeState()
     // the instrument back at its factory settings
     c.Form.Session->QueuedCommandToPort("*RST");
     c.Form.Session->ProcessTasks();
-    c.Form.Up1Click();
+    c.Form.RefreshMenuClick();
     c.Form.Session->ProcessTasks();
     QVERIFY(c.Form.Session->SettingsList.mid(1) != saved.mid(1));
 
@@ -308,7 +308,7 @@ void tst_settingsfile::refreshDuringReplay()
         if (c.ReceivedCount() < mark + 3)
             return;
         refresh.stop();
-        c.Form.Up1->trigger();
+        c.Form.RefreshMenu->trigger();
     });
     refresh.start(5);
     c.Form.RestoreSettingsFromFile1Click();
@@ -348,7 +348,7 @@ void tst_settingsfile::restoreChosenDuringAnInitialization()
     });
     menu.start(60);
     const int mark = c.ReceivedCount();
-    c.Form.Up1Click();
+    c.Form.RefreshMenuClick();
     c.Form.Session->ProcessTasks();
     QVERIFY(chosenInside);
     QVERIFY(c.P.Dialogs.informations.isEmpty());

@@ -181,7 +181,7 @@ void tst_startup::restartFreesThePortFirst()
         openedByNewInstance = newInstanceOpens();
         return true;
     });
-    form.R1->trigger();
+    form.RestartMenu->trigger();
     SetInstanceLauncher(previous);
 
     QCOMPARE(launches, 1);
@@ -239,7 +239,7 @@ void tst_startup::restartKeepsTheOptions()
             QVERIFY(!form.Terminating());
             if (toggleLog)
                 form.EnableLoggingMenu->trigger();
-            form.R1->trigger();
+            form.RestartMenu->trigger();
         }
         QVERIFY(form.Terminating());
     }
@@ -288,7 +288,7 @@ void tst_startup::endDecidedInsideAReplyWait()
         QTimer::singleShot(1000, &form, [&] {
             awaited = QString::fromLatin1(form.Comm->LastCommand);
             sentAtTheEnd = emulator->Received().size();
-            (restart ? form.R1 : form.Exit1)->trigger();
+            (restart ? form.RestartMenu : form.Exit1)->trigger();
         });
     }
 

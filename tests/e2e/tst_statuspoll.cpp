@@ -20,6 +20,8 @@ private slots:
     void runAndStop();
     void pollFollowsTheInstrument_data();
     void pollFollowsTheInstrument();
+    void unreadableReplyKeepsTheRunState_data();
+    void unreadableReplyKeepsTheRunState();
     void readbackShowsTheRunState_data();
     void readbackShowsTheRunState();
     void shotCounter_data();
@@ -28,6 +30,7 @@ private slots:
     void portVanishesWhileIdle();
     void portVanishedBeforeATransaction();
     void lostPortQuestionWaitsForAnOpenDialog();
+    void silentInstrumentQuestionWaitsForAnOpenDialog();
     void demoModeEndsThePoll();
 
 private:
@@ -130,6 +133,39 @@ void tst_statuspoll::pollFollowsTheInstrument()
     QCOMPARE(c.Form.Session->Mirrors.SystemRunning, instrumentRuns);
 }
 
+void tst_statuspoll::unreadableReplyKeepsTheRunState_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("knownRunning");
+    QTest::newRow("error reply, known running") << "ERR -113, undefined header" << true;
+    QTest::newRow("empty reply, known running") << "" << true;
+    QTest::newRow("garbled reply, known stopped") << "#?" << false;
+}
+
+void tst_statuspoll::unreadableReplyKeepsTheRunState()
+{
+    QFETCH(QString, reply);
+    QFETCH(bool, knownRunning);
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--reply", ":PULS0:STAT?=" + reply}));
+    c.Form.Session->StatusTimer->stop();
+    if (knownRunning) {
+        QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
+        c.Form.Session->ProcessTasks();
+    }
+    const RunDisplay before = Shown(c.Form);
+    QCOMPARE(before.caption, QString(knownRunning ? "Stop" : "Run"));
+    c.Form.RunStopbtn->setText("untouched"); // a stopped state would be rewritten
+    const int mark = c.ReceivedCount();
+
+    c.Form.Session->StatusTimerTimer();
+    QCOMPARE(c.ReceivedFrom(mark), QStringList{":PULS0:STAT?"});
+    QCOMPARE(Shown(c.Form), (RunDisplay{"untouched", knownRunning}));
+    QCOMPARE(c.Form.Session->Mirrors.SystemRunning, knownRunning);
+    QVERIFY(c.Form.Session->StatusTimer->isActive()); // the poll goes on
+    QVERIFY(c.P.Dialogs.warnings.isEmpty());
+}
+
 void tst_statuspoll::readbackShowsTheRunState_data()
 {
     // What makes the instrument run while the window shows it stopped, then the read-back
@@ -159,7 +195,7 @@ void tst_statuspoll::readbackShowsTheRunState()
         if (readback == "recall")
             c.Form.findChild<QAction *>("BinRestore1")->trigger();
         else
-            c.Form.Up1->trigger();
+            c.Form.RefreshMenu->trigger();
         c.Form.Session->ProcessTasks();
     }
     c.Form.Session->StatusTimer->stop();
@@ -275,6 +311,33 @@ void tst_statuspoll::lostPortQuestionWaitsForAnOpenDialog()
     QTRY_VERIFY_WITH_TIMEOUT(c.Form.Terminating(), 3000); // the next poll
     QCOMPARE(c.P.Dialogs.warnings.size(), 1);
     QCOMPARE(c.P.Dialogs.warnings[0].text, QString("Port no longer available, restart?"));
+    QCOMPARE(c.Launches, 0);
+}
+
+void tst_statuspoll::silentInstrumentQuestionWaitsForAnOpenDialog()
+{
+    ControlPanel c;
+    QVERIFY(c.Start({"--model", "462K-6", "--silent-after", QString::number(FInitLines + 1)}));
+    c.Form.Session->StatusTimer->stop();
+    c.Form.ComPort->SetResponseTime(200);
+    QTest::mouseClick(c.Form.RunStopbtn, Qt::LeftButton);
+    c.Form.Session->ProcessTasks(); // the last line answered
+
+    QDialog other(&c.Form);
+    other.setWindowModality(Qt::ApplicationModal);
+    other.show();
+    for (int poll = 0; poll < 2; ++poll)
+        c.Form.Session->StatusTimerTimer();
+    QVERIFY(c.P.Dialogs.warnings.isEmpty());
+    QVERIFY(!c.Form.Terminating());
+    QVERIFY(c.Form.Session->StatusTimer->isActive()); // it asks later
+    QCOMPARE(Shown(c.Form), (RunDisplay{"Stop", true}));
+
+    other.close();
+    c.P.Dialogs.answers = {OperatorDialogs::No};
+    QTRY_VERIFY_WITH_TIMEOUT(c.Form.Terminating(), 3000); // the next poll
+    QCOMPARE(c.P.Dialogs.warnings.size(), 1);
+    QCOMPARE(c.P.Dialogs.warnings[0].text, QString("Communications lost. Restart?"));
     QCOMPARE(c.Launches, 0);
 }
 

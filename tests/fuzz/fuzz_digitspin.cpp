@@ -22,7 +22,8 @@ void CheckTyped(const TPlusSpinValue &m, double v, bool taken, double oldValue,
 {
     // limits computed elsewhere may sit a rounding error off the decimal they show as
     const double slack = 1e-6 * std::pow(double(m.Base()), -m.Decimals());
-    const bool outside = m.Limited() && (v < m.MinValue() - slack || v > m.MaxValue() + slack);
+    // distances, as the clamped value's distance below: limit + slack may round past them
+    const bool outside = m.Limited() && (m.MinValue() - v > slack || v - m.MaxValue() > slack);
     FUZZ_CHECK(taken == !outside);
     if (taken) {
         FUZZ_CHECK(std::fabs(m.Value() - v) <= slack);

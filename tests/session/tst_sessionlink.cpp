@@ -13,6 +13,7 @@ private slots:
     void initTestCase();
     void pollReadsTheRunState_data();
     void pollReadsTheRunState();
+    void timingLimitsReportedOnce();
     void pollReadsTheShotCount_data();
     void pollReadsTheShotCount();
     void faultDuringADrain_data();
@@ -68,6 +69,26 @@ void tst_sessionlink::pollReadsTheRunState()
     QCOMPARE(pollEnded.size(), 1);
     QVERIFY(!r.Session.StatusPollRunning);
     QVERIFY(r.Session.StatusTimer->isActive()); // the poll goes on
+}
+
+void tst_sessionlink::timingLimitsReportedOnce()
+{
+    SessionRig r;
+    QVERIFY(r.Start({"--model", "462K-6"}, false));
+    QStringList order;
+    connect(&r.Session, &InstrumentSession::TimingLimitsChanged, this, [&] { order << "limits"; });
+    connect(&r.Session, &InstrumentSession::SystemFieldRead, this, [&] {
+        if (!order.contains("field"))
+            order << "field";
+    });
+
+    // the first read-back tells the limits before any value; a second one, with the
+    // same limits, tells nothing
+    QVERIFY(r.Session.Initialize());
+    QCOMPARE(order, (QStringList{"limits", "field"}));
+    order.clear();
+    QVERIFY(r.Session.Initialize());
+    QCOMPARE(order, QStringList{"field"});
 }
 
 void tst_sessionlink::pollReadsTheShotCount_data()

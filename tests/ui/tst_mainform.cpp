@@ -125,12 +125,12 @@ void tst_mainform::controlsByName_data()
     row("FWVersionlbl", "QLabel", "Firmware Ver: ");
     // menus
     row("Exit1", "QAction", "Exit");
-    row("R1", "QAction", "Restart App");
+    row("RestartMenu", "QAction", "Restart App");
     row("SaveToBin", "QMenu", "Save To Bin");
     row("BinSave1", "QAction", "1");
     row("BinRestore0", "QAction", "Default 0");
     row("RestoreSettingsFromFile1", "QAction", "Restore Settings From File");
-    row("Up1", "QAction", "Refresh");
+    row("RefreshMenu", "QAction", "Refresh");
     row("EnableLoggingMenu", "QAction", "Logging Enabled");
     row("ServiceWindowMenu", "QAction", "Service Window");
     row("WebSite1", "QAction", "Web Site");

@@ -399,8 +399,11 @@ bool TPlusSpinValue::TypedWithinLimits(double v) const
         return true;
     // A limit computed elsewhere may sit a rounding error off the decimal it shows as;
     // typing that decimal is the limit, not a refusal. Anything further out was meant.
+    // The distance is compared, not v against limit + slack: that sum may round up to a v
+    // whose distance is larger, and the clamped value would then be further from what was
+    // typed than the slack allows.
     const double slack = 1e-6 * std::pow(double(fBase), -fDecimals);
-    return v >= fMinValue - slack && v <= fMaxValue + slack;
+    return v - fMaxValue <= slack && fMinValue - v <= slack;
 }
 
 bool TPlusSpinValue::ApplyTyped(double v)

@@ -104,7 +104,7 @@ void TMainForm::CreateMenus()
     File1 = bar->addMenu(QStringLiteral("File"));
     File1->setObjectName(QStringLiteral("File1"));
     Exit1 = Item(File1, "Exit1", QStringLiteral("Exit"));
-    R1 = Item(File1, "R1", QStringLiteral("Restart App"));
+    RestartMenu = Item(File1, "RestartMenu", QStringLiteral("Restart App"));
 
     Storage1 = bar->addMenu(QStringLiteral("Storage"));
     Storage1->setObjectName(QStringLiteral("Storage1"));
@@ -119,7 +119,7 @@ void TMainForm::CreateMenus()
 
     Tools1 = bar->addMenu(QStringLiteral("Tools"));
     Tools1->setObjectName(QStringLiteral("Tools1"));
-    Up1 = Item(Tools1, "Up1", QStringLiteral("Refresh"));
+    RefreshMenu = Item(Tools1, "RefreshMenu", QStringLiteral("Refresh"));
     CaptureScreenShot1 = Item(Tools1, "CaptureScreenShot1", QStringLiteral("Capture Screen Shot"));
     EnableLoggingMenu = Item(Tools1, "EnableLoggingMenu", QStringLiteral("Logging Enabled"));
     EnableLoggingMenu->setCheckable(true);

@@ -161,7 +161,7 @@ public:
     // ---- Menu bar ---------------------------------------------------------------------
     QMenu *File1 = nullptr;
     QAction *Exit1 = nullptr;
-    QAction *R1 = nullptr;
+    QAction *RestartMenu = nullptr;
     QMenu *Storage1 = nullptr;
     TBinMenu *SaveToBin = nullptr;
     QAction *BinSave1 = nullptr;
@@ -171,7 +171,7 @@ public:
     QAction *SaveToFile1 = nullptr;
     QAction *RestoreSettingsFromFile1 = nullptr;
     QMenu *Tools1 = nullptr;
-    QAction *Up1 = nullptr;
+    QAction *RefreshMenu = nullptr;
     QAction *CaptureScreenShot1 = nullptr;
     QAction *EnableLoggingMenu = nullptr;
     QAction *ServiceMenu = nullptr;
@@ -252,7 +252,7 @@ public:
     QStringList RestartArguments() const;
     void FormClose();
     void Exit1Click();
-    void R1Click();
+    void RestartMenuClick();
     // The session's reports on its link: the operator is asked what to do.
     void ReplyMissing(const TLinkFault &fault, InstrumentSession::TReplyMissingAnswer &answer);
     void LinkAbandoned(bool restart);
@@ -298,7 +298,7 @@ public:
     void SendBtnClick();
     // Key is the character typed into SendEdit; set to null when the box must not get it.
     void SendEditKeyPress(QObject *Sender, QChar &Key);
-    void Up1Click();
+    void RefreshMenuClick();
     void CaptureScreenShot1Click();
     void WebSite1Click();
     void About1Click();
@@ -350,7 +350,7 @@ public:
     void SetChannelDCOn(QObject *Sender);
     void SetChannelDCOff(QObject *Sender);
     void SetChannelPolarity(QObject *Sender);
-    void SetChannelOuputMode(QObject *Sender);
+    void SetChannelOutputMode(QObject *Sender);
     void SetChAmplitude(QObject *Sender);
     void SetChannelMux(QObject *Sender);
     void SetChannelControlMode(QObject *Sender);
@@ -429,7 +429,10 @@ private:
     void ShowQueryValue(TConfigItem item, bool changed);
     void SharedThresholdEnable();
     bool FLogSwitchApplied = false;
+    // Ends the program once the queue was sent (notSent of it did not go out), or
+    // restarts it when the restart asked for that.
     void EndProgram(int notSent);
+    bool FRestartWhenFinished = false;
 
     // service window (TMainForm_Service.cpp)
     void CreateServiceParts();

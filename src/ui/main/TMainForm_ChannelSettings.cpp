@@ -54,7 +54,7 @@ void TMainForm::CreateChannelSettingHandlers()
     ChDutyOnAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelDCOn));
     ChDutyOffAdj[n]->SetOnChange(Handler(&TMainForm::SetChannelDCOff));
     ChPolaritySel[n]->SetOnChange(Handler(&TMainForm::SetChannelPolarity));
-    ChOutputModeSel[n]->SetOnChange(Handler(&TMainForm::SetChannelOuputMode));
+    ChOutputModeSel[n]->SetOnChange(Handler(&TMainForm::SetChannelOutputMode));
     ChAmplitudeAdj[n]->SetOnChange(Handler(&TMainForm::SetChAmplitude));
     ChMuxSelect[n]->SetOnClickCheck(Handler(&TMainForm::SetChannelMux));
     ChControlSel[n]->SetOnChange(Handler(&TMainForm::SetChannelControlMode));
@@ -161,7 +161,7 @@ void TMainForm::SetChannelPolarity(QObject *Sender)
 
 // The amplitude controls follow the output mode before its line is queued; no selection
 // leaves them as they are.
-void TMainForm::SetChannelOuputMode(QObject *Sender)
+void TMainForm::SetChannelOutputMode(QObject *Sender)
 {
     int n = 0;
     auto *list = Control<TComboBox>(Sender, n);

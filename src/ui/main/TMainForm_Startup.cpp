@@ -15,6 +15,7 @@
 #include "ui/main/TResponseList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -46,7 +47,7 @@ void TMainForm::CreateStartupParts()
 
     connect(LaunchTimer, &QTimer::timeout, this, &TMainForm::LaunchTimerTimer);
     connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
-    connect(R1, &QAction::triggered, this, &TMainForm::R1Click);
+    connect(RestartMenu, &QAction::triggered, this, &TMainForm::RestartMenuClick);
     connect(EnableLoggingMenu, &QAction::triggered, this, &TMainForm::EnableLoggingMenuClick);
 }
 
@@ -170,14 +171,19 @@ void TMainForm::EndRun()
 
 void TMainForm::RestartApp()
 {
-    if (Terminating())
+    if (Terminating() || Session->Finishing())
         return;
-    // The new instance opens the port again: it must be free before that one starts.
-    ComPort->Close();
-    ComPort->Abandon();
-    QThread::msleep(RestartPauseMs);
-    LaunchNewInstance(RestartArguments());
-    EndRun();
+    // As at the exit: changes still queued go out first, and the new instance starts
+    // once they have; the ones that cannot go out are counted.
+    FRestartWhenFinished = true;
+    if (Session->FinishQueue()) {
+        if (MessageForm) {
+            MessageForm->MessageLabel->setText(QStringLiteral("Sending queued commands"));
+            MessageForm->show();
+        }
+        return;
+    }
+    EndProgram(Session->DemoMode ? 0 : int(Session->CommandQueue.size()));
 }
 
 QStringList TMainForm::RestartArguments() const
@@ -220,6 +226,15 @@ void TMainForm::EndProgram(int notSent)
         Dialogs().Information(Communication::NotSentText(notSent));
     if (Terminating())
         return;
+    if (FRestartWhenFinished) {
+        // The new instance opens the port again: it must be free before that one starts.
+        ComPort->Close();
+        ComPort->Abandon();
+        QThread::msleep(RestartPauseMs);
+        LaunchNewInstance(RestartArguments());
+        EndRun();
+        return;
+    }
     ComPort->SetAllowEvents(false);
     ComPort->SetShowErrors(false);
     ComPort->Close();
@@ -249,7 +264,7 @@ void TMainForm::Exit1Click()
     ExitApp();
 }
 
-void TMainForm::R1Click()
+void TMainForm::RestartMenuClick()
 {
     RestartApp();
 }
@@ -257,6 +272,12 @@ void TMainForm::R1Click()
 void TMainForm::ReplyMissing(const TLinkFault &,
                              InstrumentSession::TReplyMissingAnswer &answer)
 {
+    // A poll's question never comes over another dialog either (see PortLost): the poll
+    // takes the missing reply as unread, and a later poll asks once the dialog is closed.
+    if (Session->StatusPollRunning && QApplication::activeModalWidget()) {
+        answer = InstrumentSession::IgnoreMissingReply;
+        return;
+    }
     const auto button =
         Dialogs().Warning(QStringLiteral("Communications lost. Restart?"),
                           {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore});

@@ -57,13 +57,13 @@ void SaveScreenShot(QWidget *window);
 
 void TMainForm::CreateToolsParts()
 {
-    connect(Up1, &QAction::triggered, this, &TMainForm::Up1Click);
+    connect(RefreshMenu, &QAction::triggered, this, &TMainForm::RefreshMenuClick);
     connect(CaptureScreenShot1, &QAction::triggered, this, &TMainForm::CaptureScreenShot1Click);
     connect(WebSite1, &QAction::triggered, this, &TMainForm::WebSite1Click);
     connect(About1, &QAction::triggered, this, &TMainForm::About1Click);
 }
 
-void TMainForm::Up1Click()
+void TMainForm::RefreshMenuClick()
 {
     Session->RequestRefresh();
 }

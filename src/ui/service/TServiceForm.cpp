@@ -133,11 +133,13 @@ void TServiceForm::SetChDelayCal(QObject *Sender)
 void TServiceForm::SetBadge()
 {
     Session.Calibration.BadgeIndex = CompanySel->ItemIndex();
+    // The chosen count goes to the instrument only: the panel keeps the channels it was
+    // built for until a read-back after a restart finds the new model.
+    int channels = Session.ChannelCount;
     const int index = NumChSelect->ItemIndex();
     if (index >= 0 && index < int(std::size(ChannelChoices)))
-        Session.ChannelCount = ChannelChoices[index];
-    Session.QueuedCommandToPort(
-        BadgeCommand(Session.Calibration.BadgeIndex, Session.ChannelCount));
+        channels = ChannelChoices[index];
+    Session.QueuedCommandToPort(BadgeCommand(Session.Calibration.BadgeIndex, channels));
     ShowReminder();
 }
 

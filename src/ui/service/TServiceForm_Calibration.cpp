@@ -125,9 +125,13 @@ void TServiceForm::CreateCalibrationParts()
     });
     connect(&Session, &InstrumentSession::BadgeRead, this, [this] {
         CompanySel->SetItemIndex(Session.Calibration.BadgeIndex);
-        // Another count leaves the selection alone.
-        const auto *choice = std::find(std::begin(ChannelChoices), std::end(ChannelChoices),
-                                       Session.ChannelCount);
+        // The count the instrument holds, which a choice made since may have changed
+        // before the panel follows it; another count leaves the selection alone.
+        const int channels = Session.Calibration.BadgeChannels > 0
+                                 ? Session.Calibration.BadgeChannels
+                                 : Session.ChannelCount;
+        const auto *choice =
+            std::find(std::begin(ChannelChoices), std::end(ChannelChoices), channels);
         if (choice != std::end(ChannelChoices))
             NumChSelect->SetItemIndex(int(choice - std::begin(ChannelChoices)));
     });

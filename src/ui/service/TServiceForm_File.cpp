@@ -39,12 +39,12 @@ void TServiceForm::SaveCalsBtnClick()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const QString fileName = Dialogs().ChooseFile(&dialog);
+    if (fileName.isEmpty()) {
         Dialogs().Information(QStringLiteral("Save to file was cancelled"));
         return;
     }
-    const QString error =
-        CommandScript::Write(dialog.selectedFiles().constFirst(), Session.CalibrationList);
+    const QString error = CommandScript::Write(fileName, Session.CalibrationList);
     if (!error.isEmpty())
         ReportError(error);
 }
@@ -68,13 +68,13 @@ void TServiceForm::LoadCalibrations()
     FLoadRunning = true;
 
     Main.OpenFile->setDefaultSuffix(QStringLiteral("txt"));
-    if (Main.OpenFile->exec() != QDialog::Accepted || Main.OpenFile->selectedFiles().isEmpty()) {
+    const QString fileName = Dialogs().ChooseFile(Main.OpenFile);
+    if (fileName.isEmpty() || Abandoned()) {
         FLoadRunning = false;
         Session.CalibrationLoadPending = false;
         return;
     }
-    const CommandScript::ReadResult file =
-        CommandScript::Read(Main.OpenFile->selectedFiles().constFirst());
+    const CommandScript::ReadResult file = CommandScript::Read(fileName);
     if (!file.Ok()) {
         FLoadRunning = false;
         Session.CalibrationLoadPending = false;
