@@ -89,8 +89,9 @@ bool IsBlank(const QString &line)
     return std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c == u' ' || c == u'\t'; });
 }
 
-// A line as a report quotes it: control characters shown, long lines shortened.
-QString Quoted(const QString &line)
+} // namespace
+
+QString ReportQuoted(const QString &line)
 {
     constexpr qsizetype MaxShown = 60;
     QString shown = ReadableText(line).replace(u'\n', QStringLiteral("\\x0A"));
@@ -98,7 +99,6 @@ QString Quoted(const QString &line)
         shown = shown.left(MaxShown) + QStringLiteral("...");
     return u'"' + shown + u'"';
 }
-} // namespace
 
 QString TSettingsDifference::Text() const
 {
@@ -139,7 +139,7 @@ QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
             continue;
         const auto lineClaims = Claims(i + 1, line);
         if (!lineClaims) {
-            differences.append({i + 1, QString(), QString(), Quoted(line), QString()});
+            differences.append({i + 1, QString(), QString(), ReportQuoted(line), QString()});
             continue;
         }
         for (const Claim &c : *lineClaims) {
