@@ -156,6 +156,7 @@ void Communication::ToggleLoggingState()
 QString Communication::QueryPort(const QByteArray &mnemonic)
 {
     FLineWritten = false;
+    FReplyMissed = false;
     // A transaction further up the call stack waits for its reply: leave its input alone.
     if (FComPort.InUse() || FComPort.Abandoned() || LinkGone())
         return QString();
@@ -166,9 +167,7 @@ QString Communication::QueryPort(const QByteArray &mnemonic)
     FLineWritten = FComPort.Write(LastCommand + "\r\n");
     WriteLogLine(QStringLiteral("Sent    (") + TimeStamp() + QStringLiteral("): ") +
                  Text(LastCommand));
-    const QString reply = TrimRight(Text(FComPort.Read()));
-    WriteLogLine(QStringLiteral("Received(") + TimeStamp() + QStringLiteral("): ") + reply);
-    return reply;
+    return ReadPort();
 }
 
 template <typename T>
@@ -204,6 +203,7 @@ qint64 Communication::QueryPortWholeInt64(const QByteArray &mnemonic)
 QString Communication::CommandToPort(const QByteArray &command)
 {
     FLineWritten = false;
+    FReplyMissed = false;
     if (CommandsDisabled) {
         WriteLogLine(QStringLiteral("Command Disabled:    (") + TimeStamp() +
                      QStringLiteral("): ") + Text(command));
@@ -233,6 +233,9 @@ QString Communication::CommandToPort(const QByteArray &command)
 QString Communication::ReadPort()
 {
     const QString reply = TrimRight(Text(FComPort.Read()));
+    FReplyMissed = FComPort.TimedOut();
+    if (!FReplyMissed)
+        FSilenceIgnored = false;
     WriteLogLine(QStringLiteral("Received(") + TimeStamp() + QStringLiteral("): ") + reply);
     return reply;
 }
@@ -280,7 +283,13 @@ void Communication::CommunicationTimeout()
         GiveUpLink();
         return;
     }
+    // Asked once: the operation under way ends or goes on without asking again, and the
+    // status poll asks again only once a reply has come in meanwhile. A device that
+    // vanished is asked about, so that the link can be given up.
+    if (FSilenceIgnored && FComPort.Opened())
+        return;
     if (OnReplyMissing && OnReplyMissing()) {
+        FSilenceIgnored = FComPort.Opened();
         FComPort.Flush();
         // The wait ends with the port closed only when the device vanished under it; if
         // it cannot be opened again, no later transaction can get an answer either.

@@ -287,6 +287,37 @@ private slots:
         QCOMPARE(app.calls, calls);
     }
 
+    // Ignored once, a silent instrument is not asked about again until a reply comes in;
+    // a device that vanishes meanwhile is.
+    void ignoredSilence()
+    {
+        app.ignore = true;
+        port->SetResponseTime(150);
+        QCOMPARE(comm->CommandToPort("SILENT"), QString());
+        QCOMPARE(app.calls, QStringList{"asked"});
+        QVERIFY(comm->ReplyMissed());
+        QVERIFY(comm->SilenceIgnored());
+        QCOMPARE(comm->QueryPort("SILENT"), QString());
+        QCOMPARE(comm->QueryPortInt("SILENT"), 0);
+        QVERIFY(comm->LineWritten());
+        QVERIFY(comm->ReplyMissed());
+        QCOMPARE(app.calls, QStringList{"asked"});
+
+        QCOMPARE(comm->QueryPort("*IDN"), QString("KT,7310-12,1234,1.0-2.0"));
+        QVERIFY(!comm->ReplyMissed());
+        QVERIFY(!comm->SilenceIgnored());
+        QCOMPARE(comm->CommandToPort("SILENT"), QString());
+        QCOMPARE(app.calls, (QStringList{"asked", "asked"}));
+        QVERIFY(comm->SilenceIgnored());
+
+        peer->hangUp();
+        QTest::qWait(100);
+        QCOMPARE(comm->CommandToPort("A"), QString());
+        QCOMPARE(app.calls, (QStringList{"asked", "asked", "asked"}));
+        QVERIFY(comm->LinkGone());
+        QCOMPARE(peer->lines().size(), 5);
+    }
+
     // The link given up: by the operator's Ignore once the device vanished and cannot be
     // opened again, or without a question while the program ends.
     void linkGiven_data()
