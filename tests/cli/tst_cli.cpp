@@ -411,6 +411,26 @@ void tst_cli::unreadableReply_data()
         << save << ":SYST:AUT?=yes"
         << "kt7310: The reply to \":SYST:AUT?\" cannot be read: \"yes\" ('yes' is not a valid "
            "integer value).";
+    QTest::newRow("save: a token query answered with no token of its setting")
+        << save << ":SYST:SYNC?=BOGUS"
+        << "kt7310: The reply to \":SYST:SYNC?\" cannot be read: \"BOGUS\" (not one of T0, Ch1, "
+           "Ch2, Ch4, Ch6, TRIG, GATE).";
+    QTest::newRow("save: an off/on setting answered 7")
+        << save << ":SYST:AUT?=7"
+        << "kt7310: The reply to \":SYST:AUT?\" cannot be read: \"7\" (not a number from 0 to "
+           "1).";
+    QTest::newRow("save: a record with an unknown token")
+        << save << "*CFG? 0?=0 0.001 FAST 1 1 1 0"
+        << "kt7310: The reply to \"*CFG? 0?\" cannot be read: \"0 0.001 FAST 1 1 1 0\" (Mode: "
+           "not one of NORM, SING, BURS, DCYC).";
+    QTest::newRow("save: a record with a field too many")
+        << save << "*CFG? 90?=TRIG RIS 1.5 DIS 7"
+        << "kt7310: The reply to \"*CFG? 90?\" cannot be read: \"TRIG RIS 1.5 DIS 7\" (Debounce: "
+           "not one of DIS, ENAB).";
+    QTest::newRow("save: a record with a field missing")
+        << save << "*CFG?2?=1 0.000001 0.00001 NORM 1 1 1 0 TTL NORM 5 0 DIS DIS LOW"
+        << "kt7310: The reply to \"*CFG?2?\" cannot be read: \"1 0.000001 0.00001 NORM 1 1 1 0 "
+           "TTL NORM 5 0 DIS DIS LOW\" (GateMode: not one of DIS, PULS, OUTP).";
     QTest::newRow("status: the run state")
         << QStringList{"status"} << ":PULS0:STAT?=garbage"
         << "kt7310: The reply to \":PULS0:STAT?\" cannot be read: \"garbage\" ('garbage' is not "
