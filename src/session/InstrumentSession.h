@@ -301,6 +301,11 @@ public:
     // reply wait (every query would come back empty): CalibrationDeferred, with
     // CalibrationRetrievePending left set for the front end's retry.
     TCalibrationRead RetrieveCals(bool report = true, int channels = -1);
+    // The service code's unlock as the instrument takes it: the unlock line, then the
+    // security query, whose answer sets SystemUnsecured. False, with the reason in
+    // UnlockFailure, when the instrument still reports itself secured.
+    bool Unlock();
+    QString UnlockFailure;
     // A calibration file's lines replayed, then the calibration read back. Message as for
     // LoadSettings.
     TLoadResult LoadCalibrations(const QStringList &lines, int channels = -1);

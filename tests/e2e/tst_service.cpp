@@ -43,6 +43,7 @@ private slots:
     void readbackChosenDuringARefreshWaits();
     void serviceCode_data();
     void serviceCode();
+    void refusedUnlock();
     void demoModeNeverOpens();
 
 private:
@@ -614,21 +615,51 @@ void tst_service::serviceCode()
         QCOMPARE(f.SentSince(mark), QStringList()); // the code is never sent
         return;
     }
-    QCOMPARE(f.P.Dialogs.informations, QStringList{"System Unsecured"});
+    // Nothing is claimed before the instrument has taken the unlock.
+    QCOMPARE(f.P.Dialogs.informations, QStringList());
     QVERIFY(f.Form.ServiceWindowPending);
     QVERIFY(!s.isVisible());
     QCOMPARE(f.SentSince(mark), QStringList());
 
-    // The next poll opens the window with its previous values; the readback follows
-    // once the poll is over.
+    // The next poll sends the unlock and asks the security state; then "System
+    // Unsecured" and the window with its previous values; the readback follows once the
+    // poll is over.
     QTRY_VERIFY_WITH_TIMEOUT(s.isVisible(), 3000);
+    QCOMPARE(f.P.Dialogs.informations, QStringList{"System Unsecured"});
+    QVERIFY(f.Form.Session->SystemUnsecured);
     QVERIFY(f.Form.Session->CalibrationRetrievePending);
     QVERIFY(s.CalTimer->isActive());
     QVERIFY(f.Form.ServiceWindowMenu->isVisible());
     QVERIFY(!f.Form.ServiceWindowPending);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Form.Session->CalibrationRetrievePending, 5000);
-    QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
+    QCOMPARE(f.SentSince(mark),
+             QStringList({":SYST:SEC 48213", ":SYST:SEC?"}) + ReadbackQueries(6, false));
     QCOMPARE(s.ChPageCalibration->PageCount(), 6);
+}
+
+void tst_service::refusedUnlock()
+{
+    Shared({});
+    ServicePanel f;
+    QVERIFY(f.Start({"--model", "7310-6", "--reply", ":SYST:SEC 48213=ERR 9: refused"}));
+    TServiceForm &s = *f.Service;
+    WhenShown<QInputDialog>([](QInputDialog *box) {
+        box->setTextValue(QStringLiteral("48213"));
+        box->accept();
+    });
+    const qsizetype mark = f.Mark();
+    f.Form.ServiceMenu->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Form.ServiceWindowPending, 3000);
+
+    // told as refused; the window stays closed and the state secured
+    QCOMPARE(f.SentSince(mark), QStringList({":SYST:SEC 48213", ":SYST:SEC?"}));
+    QCOMPARE(f.P.Errors.Texts,
+             QStringList{"The instrument refused the unlock: it answered \"ERR 9: refused\" and "
+                         "reports itself secured (\"1\")."});
+    QVERIFY(f.P.Dialogs.informations.isEmpty());
+    QVERIFY(!s.isVisible());
+    QVERIFY(!f.Form.ServiceWindowMenu->isVisible());
+    QVERIFY(!f.Form.Session->SystemUnsecured);
 }
 
 void tst_service::demoModeNeverOpens()
