@@ -111,6 +111,8 @@ void Communication::WriteLogLine(const QString &line)
     // exactly what is wanted.
     if (LogFile.write(bytes) != bytes.size() || !LogFile.flush())
         LogCannotBeWritten();
+    else
+        FLogWritten = true;
 }
 
 void Communication::SetLoggingEnabled(bool on)
@@ -123,7 +125,11 @@ void Communication::SetLoggingEnabled(bool on)
 
 void Communication::LogCannotBeWritten()
 {
+    // A log that not even its first line reached (a full disk) is not left behind empty.
+    const bool empty = LogFile.isOpen() && !FLogWritten;
     LogFile.close();
+    if (empty)
+        LogFile.remove();
     SetLoggingEnabled(false);
     Notify(LogNotWritableText);
 }
@@ -146,6 +152,7 @@ void Communication::ToggleLoggingState()
     SetLoggingEnabled(true);
     LogFile.close();
     LogFile.setFileName(LogFileName());
+    FLogWritten = false;
     if (!LogFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         LogCannotBeWritten();
         return;

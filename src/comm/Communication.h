@@ -103,6 +103,7 @@ private:
     TerminalSink *FTerminal = nullptr;
     bool FLoggingEnabled = false;
     QFile LogFile;
+    bool FLogWritten = false; // a line of the open log reached it
     bool FLinkGone = false;
     quint64 FLinkGoneAtOpen = 0; // the port's open generation when the link was given up
     bool FLineWritten = false;

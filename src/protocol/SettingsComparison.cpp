@@ -91,13 +91,21 @@ bool IsBlank(const QString &line)
 
 } // namespace
 
-QString ReportQuoted(const QString &line)
+namespace {
+// Control characters shown, long texts shortened.
+QString Shown(const QString &text)
 {
     constexpr qsizetype MaxShown = 60;
-    QString shown = ReadableText(line).replace(u'\n', QStringLiteral("\\x0A"));
+    QString shown = ReadableText(text).replace(u'\n', QStringLiteral("\\x0A"));
     if (shown.size() > MaxShown)
         shown = shown.left(MaxShown) + QStringLiteral("...");
-    return u'"' + shown + u'"';
+    return shown;
+}
+} // namespace
+
+QString ReportQuoted(const QString &line)
+{
+    return u'"' + Shown(line) + u'"';
 }
 
 QString TSettingsDifference::Text() const
@@ -108,8 +116,8 @@ QString TSettingsDifference::Text() const
                QStringLiteral(" cannot be confirmed: the read-back reports no such setting");
     if (Field.isEmpty())
         return line + Where + QStringLiteral(": in the file, not reported by the instrument");
-    return line + Where + u' ' + Field + QStringLiteral(": file ") + FileValue +
-           QStringLiteral(", instrument ") + Instrument;
+    return line + Where + u' ' + Field + QStringLiteral(": file ") + Shown(FileValue) +
+           QStringLiteral(", instrument ") + Shown(Instrument);
 }
 
 QStringList RecordFieldNames(int record)

@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 struct RecordingTerminal : TerminalSink
 {
@@ -402,6 +405,23 @@ private slots:
         QCOMPARE(logging.size(), 2);
         QCOMPARE(logging.last()[0].toBool(), false);
         QCOMPARE(comm->QueryPort("*IDN"), QString("KT,7310-12,1234,1.0-2.0"));
+    }
+
+    void fullDiskLeavesNoEmptyLog()
+    {
+        // Files limited to 0 bytes, as a full file system refuses the first line.
+        struct rlimit previous = {};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
+        const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit none = previous;
+        none.rlim_cur = 0;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
+        comm->ToggleLoggingState();
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, xfsz);
+        QVERIFY(!comm->LoggingEnabled());
+        QCOMPARE(dialogs->informations.size(), 1);
+        QVERIFY(!QFile::exists(QDir(workDir.path()).filePath(comm->LogFileName())));
     }
 
     void userName()

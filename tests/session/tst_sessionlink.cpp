@@ -20,6 +20,8 @@ private slots:
     void pollFindsThePortGone_data();
     void pollFindsThePortGone();
     void ignoredSilenceIsNotAskedAgain_data();
+    void refreshMeetsALostLink_data();
+    void refreshMeetsALostLink();
     void ignoredSilenceIsNotAskedAgain();
 
 private:
@@ -313,6 +315,35 @@ void tst_sessionlink::ignoredSilenceIsNotAskedAgain()
     }
     QCOMPARE(reports.Missing.size(), 1);
     QVERIFY(reports.Abandoned.isEmpty());
+    r.Session.StatusTimer->stop();
+}
+
+void tst_sessionlink::refreshMeetsALostLink_data()
+{
+    QTest::addColumn<QString>("fault"); // the emulator's option, after three lines
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("unplugged") << "--unplug-after" << "the instrument no longer answers";
+    QTest::newRow("silent") << "--silent-after"
+                            << "The instrument did not answer \"*CFG? 92?\".";
+}
+
+void tst_sessionlink::refreshMeetsALostLink()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, failure);
+    SessionRig r;
+    QVERIFY(r.Start({"--model", "462K-6", fault, QString::number(FStartLines + 3)}));
+    r.Session.ComPort->SetResponseTime(200);
+    LinkReports reports(r.Session);
+    reports.Answer = InstrumentSession::IgnoreMissingReply;
+    QSignalSpy failures(&r.Session, &InstrumentSession::Failure);
+
+    r.Session.RequestRefresh();
+    r.Session.ProcessTasks();
+    QCOMPARE(reports.Missing.size(), 1);
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures[0][0].toString(), failure);
+    QCOMPARE(r.Session.ReadbackFailedQuery, QString("*CFG? 92?"));
     r.Session.StatusTimer->stop();
 }
 
