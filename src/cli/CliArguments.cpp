@@ -37,12 +37,14 @@ const CommandHelp CommandTable[] = {
      false, true, false},
     {"load", "kt7310 load FILE [--verify]",
      "Sends the command lines of the settings file FILE, 30 ms apart, as the window's\n"
-     "\"Restore Settings From File\" does (lines containing \"//\" are comments). With\n"
+     "\"Restore Settings From File\" does (lines containing \"//\" are comments), and\n"
+     "prints, by line number, every line the instrument answered with an error. With\n"
      "--verify it then reads the configuration back and prints, by line number, every\n"
-     "line of the file the read-back does not confirm: a record field or setting that\n"
-     "differs (by channel and field name), and any line that sets nothing the read-back\n"
-     "reports. An empty file, or one larger than 16 MiB, is refused. Ctrl-C stops the\n"
-     "load before its next line and says how many lines were sent.\n",
+     "other line of the file the read-back does not confirm: a record field or setting\n"
+     "that differs (by channel and field name), and any line that sets nothing the\n"
+     "read-back reports. A file without command lines (empty, or only comments), or one\n"
+     "larger than 16 MiB, is refused. Ctrl-C stops the load before its next line and\n"
+     "says how many lines were sent.\n",
      false, true, false},
     {"run", "kt7310 run", "Starts the pulse output (\":PULS0:STAT ON\").\n", false, false, false},
     {"stop", "kt7310 stop", "Stops the pulse output (\":PULS0:STAT OFF\").\n", false, false, false},
@@ -83,8 +85,9 @@ const char *ExitCodes = "Exit codes:\n"
                         "  4  time-out: the instrument stopped answering\n"
                         "  5  the serial port was lost\n"
                         "  6  load --verify: the instrument differs from the file\n"
-                        "  7  the file cannot be read or written, or is empty\n"
+                        "  7  the file cannot be read or written, or has no command line\n"
                         "  8  the instrument's reply could not be read\n"
+                        "  9  load: the instrument refused lines of the file\n"
                         "  130  load interrupted (Ctrl-C); the lines sent are reported\n";
 
 // Why a LINE operand cannot go over the wire as given, or nothing. The wire is Latin-1,

@@ -9,6 +9,7 @@
 #include "comm/TKTComPort.h"
 #include "protocol/CommandScript.h"
 #include "protocol/ConfigurationQueries.h"
+#include "protocol/LoadOutcome.h"
 #include "protocol/Conversions.h"
 #include "protocol/ModelTable.h"
 #include "protocol/SettingCommands.h"
@@ -68,6 +69,11 @@ CliExitCode CliCommands::Prepare()
     if (file.Lines.isEmpty()) {
         // Nothing to send: a load that did nothing is no success.
         FOut.Error(QStringLiteral("The file \"%1\" is empty.")
+                       .arg(QDir::toNativeSeparators(FArgs.Operands.first())));
+        return CliExitCode::FileError;
+    }
+    if (CommandScript::CommandCount(file.Lines) == 0) {
+        FOut.Error(QStringLiteral("The file \"%1\" holds no command line.")
                        .arg(QDir::toNativeSeparators(FArgs.Operands.first())));
         return CliExitCode::FileError;
     }
@@ -249,6 +255,7 @@ CliExitCode CliCommands::Load()
 {
     int sent = 0;
     bool interrupted = false;
+    TLoadOutcome outcome;
     {
         const InterruptWatch interrupt;
         CommandScriptReplay replay(FSession.Comm());
@@ -259,6 +266,7 @@ CliExitCode CliCommands::Load()
                 FOut.Progress(QStringLiteral("Loading line %1 of %2").arg(done).arg(count));
         };
         sent = replay.Run(FFileLines);
+        outcome = TLoadOutcome(FFileLines, replay.Replies());
         interrupted = interrupt.Interrupted();
     } // from here on (the read-back of --verify) Ctrl-C ends the program as usual
     FOut.EndProgress();
@@ -269,20 +277,31 @@ CliExitCode CliCommands::Load()
                    CommandScriptReplay::SentText(sent, FFileLines));
         return CliExitCode::Interrupted;
     }
-    if (!FArgs.Verify)
-        return CliExitCode::Ok;
+    for (const TLineReply &refused : outcome.Refused())
+        FOut.Line(outcome.RefusedText(refused));
 
-    const QStringList settings = ReadSettings();
-    if (FSession.Ended())
-        return FSession.ExitCode();
-    const QList<TSettingsDifference> differences = CompareSettings(FFileLines, settings);
-    for (const TSettingsDifference &d : differences)
-        FOut.Line(d.Text());
-    if (differences.isEmpty())
-        return CliExitCode::Ok;
-    FOut.Error(
-        QStringLiteral("The read-back does not confirm the file in %1 %2.")
-            .arg(differences.size())
-            .arg(differences.size() == 1 ? QStringLiteral("place") : QStringLiteral("places")));
-    return CliExitCode::VerifyMismatch;
+    if (FArgs.Verify) {
+        const QStringList settings = ReadSettings();
+        if (FSession.Ended())
+            return FSession.ExitCode();
+        outcome.Compare(settings, false);
+        for (const TSettingsDifference &d : outcome.Differences())
+            FOut.Line(d.Text());
+    }
+    const qsizetype refused = outcome.Refused().size();
+    if (refused > 0)
+        FOut.Error(QStringLiteral("The instrument refused %1 of the file's %2 command %3.")
+                       .arg(refused)
+                       .arg(outcome.CommandLines())
+                       .arg(outcome.CommandLines() == 1 ? QStringLiteral("line")
+                                                        : QStringLiteral("lines")));
+    const qsizetype differences = outcome.Differences().size();
+    if (differences > 0)
+        FOut.Error(
+            QStringLiteral("The read-back does not confirm the file in %1 %2.")
+                .arg(differences)
+                .arg(differences == 1 ? QStringLiteral("place") : QStringLiteral("places")));
+    if (refused > 0)
+        return CliExitCode::LinesRefused;
+    return differences > 0 ? CliExitCode::VerifyMismatch : CliExitCode::Ok;
 }

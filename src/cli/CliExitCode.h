@@ -12,6 +12,7 @@ enum class CliExitCode
     VerifyMismatch = 6,  // load --verify: the instrument holds something else
     FileError = 7,       // the file cannot be read (load) or written (save), or is empty
     ReplyUnreadable = 8, // the instrument's reply could not be read (a malformed record)
+    LinesRefused = 9,    // load: the instrument answered lines of the file with an error
     Interrupted = 130    // Ctrl-C during load (128 + SIGINT, as the shell reports it)
 };
 

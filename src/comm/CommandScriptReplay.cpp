@@ -26,6 +26,7 @@ int CommandScriptReplay::Run(QStringList lines)
 {
     FAbandoned = false;
     FRunning = true;
+    FReplies.clear();
     int sent = 0;
     int written = 0;
     QElapsedTimer sinceLine;
@@ -47,8 +48,11 @@ int CommandScriptReplay::Run(QStringList lines)
                 if (Stopped())
                     break;
             }
-            FComm.CommandToPort(CommandScript::ToWire(line));
-            written += FComm.LineWritten() ? 1 : 0;
+            const QString reply = FComm.CommandToPort(CommandScript::ToWire(line));
+            if (FComm.LineWritten()) {
+                ++written;
+                FReplies.append({i + 1, reply});
+            }
             sinceLine.start();
             ++sent;
             QCoreApplication::processEvents();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/LoadOutcome.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -40,6 +42,9 @@ public:
     // the operator is then told how many lines were not sent).
     int Run(QStringList lines);
 
+    // The replies to the lines of the latest Run that left the port, in order.
+    const QList<TLineReply> &Replies() const { return FReplies; }
+
     // Stops a running replay before its next line; a later Run starts afresh.
     void Abandon() { FAbandoned = true; }
     bool Running() const { return FRunning; }
@@ -53,6 +58,7 @@ private:
     bool Stopped() const;
 
     Communication &FComm;
+    QList<TLineReply> FReplies;
     bool FRunning = false;
     bool FAbandoned = false;
 };

@@ -106,6 +106,8 @@ void Communication::WriteLogLine(const QString &line)
     // exactly what is wanted.
     if (LogFile.write(bytes) != bytes.size() || !LogFile.flush())
         LogCannotBeWritten();
+    else
+        FLogWritten = true;
 }
 
 void Communication::SetLoggingEnabled(bool on)
@@ -118,7 +120,11 @@ void Communication::SetLoggingEnabled(bool on)
 
 void Communication::LogCannotBeWritten()
 {
+    // A log that not even its first line reached (a full disk) is not left behind empty.
+    const bool empty = LogFile.isOpen() && !FLogWritten;
     LogFile.close();
+    if (empty)
+        LogFile.remove();
     SetLoggingEnabled(false);
     Notify(LogNotWritableText);
 }
@@ -141,6 +147,7 @@ void Communication::ToggleLoggingState()
     SetLoggingEnabled(true);
     LogFile.close();
     LogFile.setFileName(LogFileName());
+    FLogWritten = false;
     if (!LogFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         LogCannotBeWritten();
         return;
@@ -151,6 +158,7 @@ void Communication::ToggleLoggingState()
 QString Communication::QueryPort(const QByteArray &mnemonic)
 {
     FLineWritten = false;
+    FReplyMissed = false;
     // A transaction further up the call stack waits for its reply: leave its input alone.
     if (FComPort.InUse() || FComPort.Abandoned() || LinkGone())
         return QString();
@@ -161,9 +169,7 @@ QString Communication::QueryPort(const QByteArray &mnemonic)
     FLineWritten = FComPort.Write(LastCommand + "\r\n");
     WriteLogLine(QStringLiteral("Sent    (") + TimeStamp() + QStringLiteral("): ") +
                  Text(LastCommand));
-    const QString reply = TrimRight(Text(FComPort.Read()));
-    WriteLogLine(QStringLiteral("Received(") + TimeStamp() + QStringLiteral("): ") + reply);
-    return reply;
+    return ReadPort();
 }
 
 template <typename T>
@@ -217,6 +223,7 @@ qint64 Communication::QueryPortWholeInt64(const QByteArray &mnemonic)
 QString Communication::CommandToPort(const QByteArray &command)
 {
     FLineWritten = false;
+    FReplyMissed = false;
     if (CommandsDisabled) {
         WriteLogLine(QStringLiteral("Command Disabled:    (") + TimeStamp() +
                      QStringLiteral("): ") + Text(command));
@@ -246,6 +253,9 @@ QString Communication::CommandToPort(const QByteArray &command)
 QString Communication::ReadPort()
 {
     const QString reply = TrimRight(Text(FComPort.Read()));
+    FReplyMissed = FComPort.TimedOut();
+    if (!FReplyMissed)
+        FSilenceIgnored = false;
     WriteLogLine(QStringLiteral("Received(") + TimeStamp() + QStringLiteral("): ") + reply);
     return reply;
 }
@@ -293,7 +303,13 @@ void Communication::CommunicationTimeout()
         GiveUpLink();
         return;
     }
+    // Asked once: the operation under way ends or goes on without asking again, and the
+    // status poll asks again only once a reply has come in meanwhile. A device that
+    // vanished is asked about, so that the link can be given up.
+    if (FSilenceIgnored && FComPort.Opened())
+        return;
     if (OnReplyMissing && OnReplyMissing()) {
+        FSilenceIgnored = FComPort.Opened();
         FComPort.Flush();
         // The wait ends with the port closed only when the device vanished under it; if
         // it cannot be opened again, no later transaction can get an answer either.

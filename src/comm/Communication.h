@@ -54,6 +54,15 @@ public:
     bool LinkGone() const;
     // Whether the line of the latest QueryPort or CommandToPort left the port.
     bool LineWritten() const { return FLineWritten; }
+    // Whether the reply of the latest QueryPort or CommandToPort that went out did not
+    // come within the response time.
+    bool ReplyMissed() const { return FReplyMissed; }
+    // The operator ignored a missing reply of an instrument that stays on the open port,
+    // and no reply has come in since: a further missing reply is taken as it is, without
+    // asking (OnReplyMissing is not called), until a transaction reads its reply in time.
+    // An operation under way learns of it from ReplyMissed and SilenceIgnored together
+    // and ends, or goes on without asking.
+    bool SilenceIgnored() const { return FSilenceIgnored; }
     // The program ends once the queue is sent: a time-out then gives the link up
     // (LinkGone) without asking, and the commands left are reported as not sent.
     bool GiveUpOnTimeout = false;
@@ -99,7 +108,10 @@ private:
     TerminalSink *FTerminal = nullptr;
     bool FLoggingEnabled = false;
     QFile LogFile;
+    bool FLogWritten = false; // a line of the open log reached it
     bool FLinkGone = false;
     quint64 FLinkGoneAtOpen = 0; // the port's open generation when the link was given up
     bool FLineWritten = false;
+    bool FReplyMissed = false;
+    bool FSilenceIgnored = false;
 };

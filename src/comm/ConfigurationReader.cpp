@@ -6,6 +6,7 @@
 #include "comm/TKTComPort.h"
 #include "protocol/ConfigRecords.h"
 #include "protocol/Conversions.h"
+#include "protocol/SettingTable.h"
 
 ConfigurationReader::ConfigurationReader(Communication &comm, QStringList &settingsList)
     : Abandoned([&comm] { return comm.ComPort().Abandoned(); }), FComm(comm),
@@ -57,13 +58,41 @@ bool ConfigurationReader::ReadAll(int channelCount, const Replied &replied)
     return true;
 }
 
+namespace {
+// The setting row a single-value query reads; none for one outside the setting table.
+const TSettingRow *SystemRowFor(const TConfigQuery &query)
+{
+    for (const TSettingRow &row : SettingTable())
+        if (row.Record == NoRecord && row.Query == QLatin1String(query.Mnemonic))
+            return &row;
+    return nullptr;
+}
+
+QString NotOneOf(const QStringList &tokens)
+{
+    return QStringLiteral("not one of ") + tokens.join(QStringLiteral(", "));
+}
+} // namespace
+
 QString ConfigurationReader::Unreadable(const TConfigQuery &query, const QString &reply)
 {
     // A value no settings line records (the security state) keeps the transactions'
     // reading: a reply that is no number reads 0.
     if (!query.Kept)
         return QString();
-    if (reply.isEmpty() || (query.Numeric && query.Record < 0))
+    if (query.Record < 0) {
+        const TSettingRow *row = SystemRowFor(query);
+        if (reply.isEmpty() || query.Numeric) {
+            const QString reason = UnreadableNumber(reply);
+            if (!reason.isEmpty() || !row || row->Kind != TSettingKind::Switch)
+                return reason;
+            const qint32 value = StrToInt(TrimBoth(reply));
+            return value == 0 || value == 1 ? QString() : QStringLiteral("not a number from 0 to 1");
+        }
+        return row && !row->ReadTokens.contains(reply) ? NotOneOf(row->ReadTokens)
+                                                        : QString();
+    }
+    if (reply.isEmpty())
         return UnreadableNumber(reply);
     try {
         // The record readers on scratch mirrors: whatever they reject, the window does.
@@ -89,6 +118,16 @@ QString ConfigurationReader::Unreadable(const TConfigQuery &query, const QString
         }
     } catch (const EConvertError &error) {
         return error.Message;
+    }
+    // Numbers the readers took. A field too many or too few ends as a token or number out
+    // of place: the last field is the rest of the record.
+    const QList<TRecordField> fields = ReadRecordFields(query.Record, reply);
+    for (const TRecordField &field : fields) {
+        if (!field.Matched)
+            return QStringLiteral("%1: %2").arg(field.Row->ReportName,
+                                                NotOneOf(field.Row->ReadTokens));
+        if (field.Row->Kind == TSettingKind::Switch && field.Value != 0 && field.Value != 1)
+            return field.Row->ReportName + QStringLiteral(": not a number from 0 to 1");
     }
     return QString();
 }

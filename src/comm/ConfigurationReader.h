@@ -6,8 +6,10 @@
 // line is kept and before the next query goes out.
 //
 // A reply the program cannot read ends the full read: a record the record reader
-// rejects (a number field that is empty or no number), an empty reply, or a reply to a
-// numeric query that is no number. Such a read is not complete, and nothing may take it
+// rejects (a number field that is empty or no number), a record with a token its field
+// does not have (also one with a field too many or too few), an empty reply, a reply to a
+// numeric query that is no number (or, for an off/on setting, neither 0 nor 1), or a
+// reply to a token query that is none of its setting's tokens. Such a read is not complete, and nothing may take it
 // for one (a settings file written from it would look whole and is not). The security
 // state, which no settings line records, reads 0 (unsecured) for a reply that is no
 // number, as every numeric transaction does.

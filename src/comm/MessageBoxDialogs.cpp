@@ -5,12 +5,18 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QSet>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+
+#include <memory>
 
 namespace {
 QMessageBox::StandardButton Standard(OperatorDialogs::Button b)
@@ -41,8 +47,76 @@ QString Caption()
 }
 } // namespace
 
+namespace {
+// Keeps keys meant for something else from answering a question (see
+// OperatorDialogs::Question) while it is installed on the application.
+class QuestionGuard : public QObject
+{
+public:
+    QuestionGuard(QMessageBox *box, QList<QAbstractButton *> drastic)
+        : FBox(box), FDrastic(std::move(drastic))
+    {
+        FShown.start();
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || !FBox || (widget != FBox && !FBox->isAncestorOf(widget)))
+            return false;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride: {
+            if (FShown.elapsed() < MessageBoxDialogs::QuestionGuardMs)
+                return true;
+            if (event->type() != QEvent::KeyPress)
+                return false;
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space)
+                return false;
+            // Return goes to the focused button, else to the default one.
+            auto *focused = qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+            if (!focused || !FBox->isAncestorOf(focused))
+                focused = FBox->defaultButton();
+            return !focused || (FDrastic.contains(focused) && !FChosen.contains(focused));
+        }
+        case QEvent::FocusIn: {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            auto *button = qobject_cast<QAbstractButton *>(widget);
+            if (button && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                           reason == Qt::MouseFocusReason))
+                FChosen.insert(button);
+            return false;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    QPointer<QMessageBox> FBox;
+    QList<QAbstractButton *> FDrastic;
+    QSet<QAbstractButton *> FChosen; // given the focus by the operator
+    QElapsedTimer FShown;
+};
+} // namespace
+
 OperatorDialogs::Button MessageBoxDialogs::Warning(const QString &text,
                                                    const QList<Button> &buttons)
+{
+    return Ask(text, buttons, {});
+}
+
+OperatorDialogs::Button MessageBoxDialogs::Question(const QString &text,
+                                                    const QList<Button> &buttons,
+                                                    const QList<Button> &drastic)
+{
+    return Ask(text, buttons, drastic);
+}
+
+OperatorDialogs::Button MessageBoxDialogs::Ask(const QString &text, const QList<Button> &buttons,
+                                               const QList<Button> &drastic)
 {
     QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Warning, Caption(), ReadableText(text),
                                                 QMessageBox::NoButton, FParent);
@@ -60,11 +134,30 @@ OperatorDialogs::Button MessageBoxDialogs::Warning(const QString &text,
     }
     for (Button b : buttons)
         box->addButton(Standard(b));
+    QList<QAbstractButton *> drasticButtons;
+    for (Button b : drastic)
+        if (QAbstractButton *button = box->button(Standard(b)))
+            drasticButtons << button;
     if (!buttons.isEmpty()) {
-        box->setDefaultButton(Standard(buttons.first()));
+        // The default is the first button that is not drastic; none when all are.
+        for (Button b : buttons) {
+            if (!drastic.contains(b)) {
+                box->setDefaultButton(Standard(b));
+                break;
+            }
+        }
         box->setEscapeButton(box->button(Standard(safe)));
     }
+    std::unique_ptr<QuestionGuard> guard;
+    if (!drastic.isEmpty()) {
+        // The focus starts on the answer that changes least, where there is one.
+        if (box->defaultButton())
+            box->defaultButton()->setFocus();
+        guard = std::make_unique<QuestionGuard>(box, drasticButtons);
+        qApp->installEventFilter(guard.get());
+    }
     const int pressed = box->exec();
+    guard.reset();
     if (box)
         box->deleteLater();
     for (Button b : buttons)

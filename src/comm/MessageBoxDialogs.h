@@ -11,6 +11,9 @@ public:
     explicit MessageBoxDialogs(QWidget *parent = nullptr) : FParent(parent) {}
 
     Button Warning(const QString &text, const QList<Button> &buttons) override;
+    Button Question(const QString &text, const QList<Button> &buttons,
+                    const QList<Button> &drastic) override;
+    static constexpr int QuestionGuardMs = 500;
     void Information(const QString &text) override;
     int PickPort(const QStringList &entries, int selected, const QStringList &toolTips) override;
     QString PickPortName(const QStringList &entries, int selected, const QStringList &toolTips,
@@ -18,5 +21,7 @@ public:
     QString ChooseFile(QObject *fileDialog) override;
 
 private:
+    Button Ask(const QString &text, const QList<Button> &buttons, const QList<Button> &drastic);
+
     QWidget *FParent;
 };

@@ -27,6 +27,17 @@ public:
 
     // A modal warning box with exactly the given buttons; returns the one pressed.
     virtual Button Warning(const QString &text, const QList<Button> &buttons) = 0;
+    // A question that comes up unprompted, over whatever the operator was doing: a key
+    // meant for something else must not answer it. Keys typed in the first half-second
+    // after it appears are dropped, and Return or Space answers with one of the drastic
+    // buttons (restart, end the program) only once the operator has given that button
+    // the focus. By default the plain warning box.
+    virtual Button Question(const QString &text, const QList<Button> &buttons,
+                            const QList<Button> &drastic)
+    {
+        Q_UNUSED(drastic);
+        return Warning(text, buttons);
+    }
     // A modal information box with an OK button.
     virtual void Information(const QString &text) = 0;
     // The "Select Serial Port" dialog: entries as shown ("COM3"), the index selected

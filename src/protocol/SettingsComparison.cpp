@@ -89,16 +89,24 @@ bool IsBlank(const QString &line)
     return std::all_of(line.cbegin(), line.cend(), [](QChar c) { return c == u' ' || c == u'\t'; });
 }
 
-// A line as a report quotes it: control characters shown, long lines shortened.
-QString Quoted(const QString &line)
+} // namespace
+
+namespace {
+// Control characters shown, long texts shortened.
+QString Shown(const QString &text)
 {
     constexpr qsizetype MaxShown = 60;
-    QString shown = ReadableText(line).replace(u'\n', QStringLiteral("\\x0A"));
+    QString shown = ReadableText(text).replace(u'\n', QStringLiteral("\\x0A"));
     if (shown.size() > MaxShown)
         shown = shown.left(MaxShown) + QStringLiteral("...");
-    return u'"' + shown + u'"';
+    return shown;
 }
 } // namespace
+
+QString ReportQuoted(const QString &line)
+{
+    return u'"' + Shown(line) + u'"';
+}
 
 QString TSettingsDifference::Text() const
 {
@@ -108,8 +116,8 @@ QString TSettingsDifference::Text() const
                QStringLiteral(" cannot be confirmed: the read-back reports no such setting");
     if (Field.isEmpty())
         return line + Where + QStringLiteral(": in the file, not reported by the instrument");
-    return line + Where + u' ' + Field + QStringLiteral(": file ") + FileValue +
-           QStringLiteral(", instrument ") + Instrument;
+    return line + Where + u' ' + Field + QStringLiteral(": file ") + Shown(FileValue) +
+           QStringLiteral(", instrument ") + Shown(Instrument);
 }
 
 QStringList RecordFieldNames(int record)
@@ -139,7 +147,7 @@ QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
             continue;
         const auto lineClaims = Claims(i + 1, line);
         if (!lineClaims) {
-            differences.append({i + 1, QString(), QString(), Quoted(line), QString()});
+            differences.append({i + 1, QString(), QString(), ReportQuoted(line), QString()});
             continue;
         }
         for (const Claim &c : *lineClaims) {

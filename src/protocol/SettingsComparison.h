@@ -34,6 +34,9 @@ struct TSettingsDifference
 QList<TSettingsDifference> CompareSettings(const QStringList &fileLines,
                                            const QStringList &instrumentLines);
 
+// A line or reply as a report quotes it: control characters shown, long texts shortened.
+QString ReportQuoted(const QString &text);
+
 // The field names of a record, in record order: Enabled, Delay, Width ... for a channel
 // (the rows' ReportName); none for a number that is no record.
 QStringList RecordFieldNames(int record);

@@ -16,6 +16,7 @@
 
 #include "comm/PortOpenFailure.h"
 #include "comm/TerminalSink.h"
+#include "protocol/LoadOutcome.h"
 #include "protocol/ConfigRecords.h"
 #include "protocol/ConfigurationQueries.h"
 #include "protocol/SettingCommands.h"
@@ -77,11 +78,16 @@ struct TLoadResult
     bool Cancelled = false; // CancelLoad ended the replay early
     bool LinkGone = false;  // the instrument was lost: no read-back followed
     bool ReadBack = false;  // the read-back that follows the replay completed
-    // What the operator is told: "Settings loaded." when every line went out and the
-    // read-back completed; "Loading was cancelled: k of the file's n command lines were
-    // sent."; or the failure (Failed): the lines sent and why the read-back did not
-    // complete. Empty when the link was lost (the replay already said how many lines
-    // were not sent) or the session ended.
+    // The replies: lines refused (an "ERR" reply) or not answered, and, once the
+    // read-back completed, the file's settings it does not confirm.
+    TLoadOutcome Outcome;
+    // What the operator is told: "Settings loaded." when every line went out and was
+    // accepted, and the read-back completed and confirms the file; "Loading was
+    // cancelled: k of the file's n command lines were sent."; or the failure (Failed):
+    // a file without command lines, the lines refused or not answered with the
+    // differences the read-back found (Outcome.Text()), or the lines sent and why the
+    // read-back did not complete. Empty when the link was lost (the replay already said
+    // how many lines were not sent) or the session ended.
     QString Message;
     bool Failed = false;
 };
@@ -271,8 +277,9 @@ public:
     QString WriteSettings(const QString &fileName) const;
     // The file's lines replayed to the instrument (paced, comments skipped), then the
     // whole configuration read back. SettingsList becomes the file until that read-back
-    // rebuilds it. Progress goes to LoadProgress.
-    TLoadResult LoadSettings(const QStringList &lines);
+    // rebuilds it. Progress goes to LoadProgress. A file without command lines is
+    // neither replayed nor followed by a read-back; its message names fileName.
+    TLoadResult LoadSettings(const QStringList &lines, const QString &fileName = QString());
     // Ends a running load before its next line; the read-back still follows.
     void CancelLoad();
     bool Loading() const;
@@ -301,6 +308,11 @@ public:
     // reply wait (every query would come back empty): CalibrationDeferred, with
     // CalibrationRetrievePending left set for the front end's retry.
     TCalibrationRead RetrieveCals(bool report = true, int channels = -1);
+    // The service code's unlock as the instrument takes it: the unlock line, then the
+    // security query, whose answer sets SystemUnsecured. False, with the reason in
+    // UnlockFailure, when the instrument still reports itself secured.
+    bool Unlock();
+    QString UnlockFailure;
     // A calibration file's lines replayed, then the calibration read back. Message as for
     // LoadSettings.
     TLoadResult LoadCalibrations(const QStringList &lines, int channels = -1);

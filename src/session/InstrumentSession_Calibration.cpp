@@ -6,6 +6,7 @@
 
 #include "base/DateTimeText.h"
 #include "base/ErrorReport.h"
+#include "base/ReadableText.h"
 #include "comm/CommandScriptReplay.h"
 #include "comm/Communication.h"
 #include "comm/ConfigurationReader.h"
@@ -161,6 +162,24 @@ InstrumentSession::TCalibrationRead InstrumentSession::RetrieveCals(bool report,
     CalibrationFailure.clear();
     EndRetrieve();
     return CalibrationRead;
+}
+
+bool InstrumentSession::Unlock()
+{
+    const QString reply = Comm->CommandToPort(UnlockCommand().toLatin1());
+    if (FTerminating)
+        return false;
+    const QString state = Comm->QueryPort(SecurityQuery().toLatin1());
+    if (FTerminating)
+        return false;
+    SystemUnsecured = TryStrToInt(TrimBoth(state)) == 0;
+    UnlockFailure =
+        SystemUnsecured
+            ? QString()
+            : ReadableText(QStringLiteral("The instrument refused the unlock: it answered \"%1\" "
+                                          "and reports itself secured (\"%2\").")
+                               .arg(reply, state));
+    return SystemUnsecured;
 }
 
 TLoadResult InstrumentSession::LoadCalibrations(const QStringList &lines, int channels)

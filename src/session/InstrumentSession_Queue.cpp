@@ -77,6 +77,13 @@ void InstrumentSession::ProcessTasks()
             Comm->CommandToPort(command.toLatin1());
             if (!Comm->LineWritten() && !FTerminating)
                 ++notSent;
+            if (Comm->ReplyMissed() && Comm->SilenceIgnored() && !FTerminating) {
+                // The operator let a silent instrument be: the drain asks no more, and
+                // what is still queued is not sent into the silence.
+                notSent += int(CommandQueue.size());
+                CommandQueue.clear();
+                break;
+            }
         }
         if (!FTerminating) {
             CommandQueue.clear();

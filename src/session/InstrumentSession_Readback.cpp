@@ -79,7 +79,15 @@ bool InstrumentSession::Initialize(bool report)
         // the values are incomplete.
         if (FTerminating)
             return false;
-        ReadbackFailure = error.Message;
+        // An empty reply because the link is gone, or the instrument fell silent, says
+        // so rather than quote the nothing that came.
+        if (LinkLost())
+            ReadbackFailure = QStringLiteral("the instrument no longer answers");
+        else if (Comm->ReplyMissed())
+            ReadbackFailure =
+                QStringLiteral("The instrument did not answer \"%1\".").arg(FAskedQuery);
+        else
+            ReadbackFailure = error.Message;
         ReadbackFailedQuery = FAskedQuery;
     }
     if (FTerminating)

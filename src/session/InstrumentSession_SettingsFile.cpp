@@ -8,6 +8,8 @@
 #include "comm/TKTComPort.h"
 #include "protocol/CommandScript.h"
 
+#include <QDir>
+
 QString InstrumentSession::SaveSettings(const QString &fileName)
 {
     // The file describes the instrument as it is now, all of it or not at all.
@@ -22,26 +24,34 @@ QString InstrumentSession::WriteSettings(const QString &fileName) const
     return CommandScript::Write(fileName, SettingsList);
 }
 
-TLoadResult InstrumentSession::LoadSettings(const QStringList &lines)
+TLoadResult InstrumentSession::LoadSettings(const QStringList &lines, const QString &fileName)
 {
     TLoadResult result;
+    if (CommandScript::CommandCount(lines) == 0) {
+        result.Failed = true;
+        result.Message =
+            fileName.isEmpty()
+                ? QStringLiteral("The file holds no command line: nothing was sent.")
+                : QStringLiteral("The file \"%1\" holds no command line: nothing was sent.")
+                      .arg(QDir::toNativeSeparators(fileName));
+        return result;
+    }
     SettingsList = lines;
     FLoadCancelled = false;
-    if (!lines.isEmpty()) {
-        // The replay processes events between lines: it must outlive whatever a handler
-        // run there does, so it lives as long as the session.
-        if (!FReplay)
-            FReplay = new CommandScriptReplay(*Comm);
-        FReplay->OnProgress = [this](int done, int count) { emit LoadProgress(done, count); };
-        // The replay sends its own copy: an initialization run meanwhile rebuilds
-        // SettingsList.
-        result.Sent = FReplay->Run(lines);
-        FReplay->OnProgress = nullptr;
-        result.Cancelled = FLoadCancelled;
-        emit LoadReplayEnded();
-        if (FTerminating)
-            return result;
-    }
+    // The replay processes events between lines: it must outlive whatever a handler
+    // run there does, so it lives as long as the session.
+    if (!FReplay)
+        FReplay = new CommandScriptReplay(*Comm);
+    FReplay->OnProgress = [this](int done, int count) { emit LoadProgress(done, count); };
+    // The replay sends its own copy: an initialization run meanwhile rebuilds
+    // SettingsList.
+    result.Sent = FReplay->Run(lines);
+    FReplay->OnProgress = nullptr;
+    result.Cancelled = FLoadCancelled;
+    result.Outcome = TLoadOutcome(lines, FReplay->Replies());
+    emit LoadReplayEnded();
+    if (FTerminating)
+        return result;
 
     if (LinkLost()) {
         // The replay has told how many lines did not go out; with no instrument there is
@@ -57,15 +67,23 @@ TLoadResult InstrumentSession::LoadSettings(const QStringList &lines)
     if (FTerminating)
         return result;
     const QString cancelledText = QStringLiteral("Loading was cancelled: ");
+    QStringList message;
+    if (result.Cancelled)
+        message << cancelledText + sentText;
     if (!result.ReadBack) {
         result.Failed = true;
-        result.Message = (result.Cancelled ? cancelledText + sentText : sentText) +
-                         QLatin1Char(' ') + ReadbackFailure;
-    } else if (result.Cancelled) {
-        result.Message = cancelledText + sentText;
-    } else {
-        result.Message = QStringLiteral("Settings loaded.");
+        if (!result.Cancelled)
+            message << sentText;
+        message.last() += QLatin1Char(' ') + ReadbackFailure;
+    } else if (!result.Cancelled) {
+        // After a cancel the lines not sent would only show as differences.
+        result.Outcome.Compare(SettingsList, true);
     }
+    if (!result.Outcome.Clean()) {
+        result.Failed = true;
+        message << result.Outcome.Text();
+    }
+    result.Message = message.isEmpty() ? QStringLiteral("Settings loaded.") : message.join(u'\n');
     return result;
 }
 

@@ -248,7 +248,7 @@ void tst_cli::saveMatchesTheWindow()
     QVERIFY2(emulator->IsReady(), qPrintable(emulator->StartError()));
     // Settings away from the defaults, in records and single values alike.
     QVERIFY(WriteLines(p.Ports.filePath("setup.txt"),
-                       {":PULS2:DEL 0.00000125", ":PULS4:POL INV", ":SYST:SYNC CH2", ":COUN:STAT 1",
+                       {":PULS2:DEL 0.00000125", ":PULS4:OUTP:POL INV", ":SYST:SYNC CH2", ":COUN:STAT 1",
                         ":PULS0:PER 0.002"}));
     QCOMPARE(Kt7310({"load", p.Ports.filePath("setup.txt")}).Code, 0);
 
@@ -302,51 +302,71 @@ void tst_cli::loadVerify()
         QCOMPARE(sent.mid(23, 2), QStringList({"*CFG? 0?", "*CFG? 90?"}));
     }
 
-    // An instrument that refuses the changed record keeps its own delay.
+    const int changedAt = int(SettingsFileLines(file).indexOf(changedLine)) + 1;
+    {
+        // An instrument that acknowledges the changed record but keeps its own delay.
+        auto ignoring = p.Emulator(4, {"--model", "7310-12", "--reply", changedLine + "=OK"});
+        QVERIFY2(ignoring->IsReady(), qPrintable(ignoring->StartError()));
+        const Result r = Kt7310({"load", file, "--verify", "--port", "4"});
+        QCOMPARE(r.Code, 6);
+        QCOMPARE(r.Out, QString("line %1: channel 3 Delay: file 0.00000200000, instrument "
+                                "0.00000000000\n")
+                            .arg(changedAt));
+        QCOMPARE(r.Errors,
+                 QStringList{"kt7310: The read-back does not confirm the file in 1 place."});
+    }
+
+    // One that refuses it: told as refused, with or without --verify.
     auto refusing =
         p.Emulator(4, {"--model", "7310-12", "--reply", changedLine + "=ERR 3: refused"});
     QVERIFY2(refusing->IsReady(), qPrintable(refusing->StartError()));
-    const Result r = Kt7310({"load", file, "--verify", "--port", "4"});
-    QCOMPARE(r.Code, 6);
-    QCOMPARE(r.Out, QString("line %1: channel 3 Delay: file 0.00000200000, instrument "
-                            "0.00000000000\n")
-                        .arg(SettingsFileLines(file).indexOf(changedLine) + 1));
-    QCOMPARE(r.Errors, QStringList{"kt7310: The read-back does not confirm the file in 1 place."});
+    for (const QStringList &verify : {QStringList{"--verify"}, QStringList{}}) {
+        const Result r = Kt7310(QStringList{"load", file, "--port", "4"} + verify);
+        QCOMPARE(r.Code, 9);
+        QCOMPARE(r.Out, QString("line %1: \"%2...\" answered \"ERR 3: refused\"\n")
+                            .arg(changedAt)
+                            .arg(changedLine.left(60)));
+        QCOMPARE(r.Errors, QStringList{"kt7310: The instrument refused 1 of the file's 23 "
+                                       "command lines."});
+    }
 }
 
 void tst_cli::verifyConfirmsEveryLine_data()
 {
     QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("code");
     QTest::addColumn<QStringList>("out"); // each line of standard output, as a pattern
     const QString notConfirmed = " cannot be confirmed: the read-back reports no such setting$";
     QTest::newRow("setting commands the instrument took")
         << QByteArray("// set by hand\r\n:PULS1:DEL 0.00000200000\r\n:PULS2:STAT ON\r\n"
                       ":SYST:AUT 1\r\n:TRIG1:LEV 1.25\r\n")
-        << QStringList{};
+        << 0 << QStringList{};
     QTest::newRow("a setting command the instrument did not take")
-        << QByteArray(":PULS1:DEL 0.00000200000\r\n:PULS1:WIDT 0.0000001x\r\n")
-        << QStringList{"^line 2: channel 1 Width: file 0\\.0000001x, instrument \\S+$"};
+        << QByteArray(":PULS1:DEL 0.00000200000\r\n:PULS1:WIDT 0.0000001x\r\n") << 9
+        << QStringList{"^line 2: \":PULS1:WIDT 0.0000001x\" answered \"ERR 2: invalid argument\"$"};
     QTest::newRow("a command the read-back does not report")
-        << QByteArray(":SYST:AUT 1\r\n:COUN:CL 1\r\n")
+        << QByteArray(":SYST:AUT 1\r\n:COUN:CL 1\r\n") << 6
         << QStringList{"^line 2: \":COUN:CL 1\"" + notConfirmed};
     // As a text editor leaves it when it drops the byte-order mark.
     QTest::newRow("UTF-16 without byte-order mark")
-        << QByteArray(":\0P\0U\0L\0S\0001\0:\0D\0E\0L\0 \0001\0\r\0\n\0", 28)
-        << QStringList{"^line 1: \":\\\\x00P.*\"" + notConfirmed,
-                       "^line 2: \"\\\\x00\"" + notConfirmed,
-                       "^line 3: \"\\\\x00\"" + notConfirmed};
+        << QByteArray(":\0P\0U\0L\0S\0001\0:\0D\0E\0L\0 \0001\0\r\0\n\0", 28) << 9
+        << QStringList{"^line 1: \":\\\\x00P.*\" answered \"ERR \\d: .*\"$",
+                       "^line 2: \"\\\\x00\" answered \"ERR \\d: .*\"$",
+                       "^line 3: \"\\\\x00\" answered \"ERR \\d: .*\"$"};
     QByteArray binary;
     for (int i = 0; i < 256; ++i)
         binary += char(i);
     QTest::newRow("a binary file")
-        << binary
-        << QStringList{"^line 1: \".*\"" + notConfirmed, "^line 2: \".*\"" + notConfirmed,
-                       "^line 3: \".*\"" + notConfirmed};
+        << binary << 9
+        << QStringList{"^line 1: \".*\" answered \"ERR \\d: .*\"$",
+                       "^line 2: \".*\" answered \"ERR \\d: .*\"$",
+                       "^line 3: \".*\" answered \"ERR \\d: .*\"$"};
 }
 
 void tst_cli::verifyConfirmsEveryLine()
 {
     QFETCH(QByteArray, file);
+    QFETCH(int, code);
     QFETCH(QStringList, out);
     PanelFixture p;
     auto emulator = p.Emulator(2, {"--model", "7310-6"});
@@ -356,15 +376,21 @@ void tst_cli::verifyConfirmsEveryLine()
 
     const Result r = Kt7310({"load", path, "--verify", "--port", "2"});
     const QStringList lines = r.Out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(r.Code, out.isEmpty() ? 0 : 6);
+    QCOMPARE(r.Code, code);
     QVERIFY2(lines.size() == out.size(), qPrintable(r.Out));
     for (qsizetype i = 0; i < out.size(); ++i)
         QVERIFY2(QRegularExpression(out[i]).match(lines[i]).hasMatch(), qPrintable(lines[i]));
-    if (!out.isEmpty())
+    if (code == 6)
         QCOMPARE(r.Errors, QStringList{QString("kt7310: The read-back does not confirm the file "
                                                "in %1 %2.")
                                            .arg(out.size())
                                            .arg(out.size() == 1 ? "place" : "places")});
+    if (code == 9)
+        QCOMPARE(r.Errors.size(), 1);
+    if (code == 9)
+        QVERIFY2(r.Errors[0].startsWith(QString("kt7310: The instrument refused %1 of the file's ")
+                                            .arg(out.size())),
+                 qPrintable(r.Errors[0]));
 }
 
 void tst_cli::unreadableReply_data()
@@ -385,6 +411,26 @@ void tst_cli::unreadableReply_data()
         << save << ":SYST:AUT?=yes"
         << "kt7310: The reply to \":SYST:AUT?\" cannot be read: \"yes\" ('yes' is not a valid "
            "integer value).";
+    QTest::newRow("save: a token query answered with no token of its setting")
+        << save << ":SYST:SYNC?=BOGUS"
+        << "kt7310: The reply to \":SYST:SYNC?\" cannot be read: \"BOGUS\" (not one of T0, Ch1, "
+           "Ch2, Ch4, Ch6, TRIG, GATE).";
+    QTest::newRow("save: an off/on setting answered 7")
+        << save << ":SYST:AUT?=7"
+        << "kt7310: The reply to \":SYST:AUT?\" cannot be read: \"7\" (not a number from 0 to "
+           "1).";
+    QTest::newRow("save: a record with an unknown token")
+        << save << "*CFG? 0?=0 0.001 FAST 1 1 1 0"
+        << "kt7310: The reply to \"*CFG? 0?\" cannot be read: \"0 0.001 FAST 1 1 1 0\" (Mode: "
+           "not one of NORM, SING, BURS, DCYC).";
+    QTest::newRow("save: a record with a field too many")
+        << save << "*CFG? 90?=TRIG RIS 1.5 DIS 7"
+        << "kt7310: The reply to \"*CFG? 90?\" cannot be read: \"TRIG RIS 1.5 DIS 7\" (Debounce: "
+           "not one of DIS, ENAB).";
+    QTest::newRow("save: a record with a field missing")
+        << save << "*CFG?2?=1 0.000001 0.00001 NORM 1 1 1 0 TTL NORM 5 0 DIS DIS LOW"
+        << "kt7310: The reply to \"*CFG?2?\" cannot be read: \"1 0.000001 0.00001 NORM 1 1 1 0 "
+           "TTL NORM 5 0 DIS DIS LOW\" (GateMode: not one of DIS, PULS, OUTP).";
     QTest::newRow("status: the run state")
         << QStringList{"status"} << ":PULS0:STAT?=garbage"
         << "kt7310: The reply to \":PULS0:STAT?\" cannot be read: \"garbage\" ('garbage' is not "
@@ -493,8 +539,12 @@ void tst_cli::unreadableFile()
     QFile huge(dir.filePath("huge.txt"));
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(17 * 1024 * 1024));
     huge.close();
+    QFile comments(dir.filePath("comments.txt"));
+    QVERIFY(comments.open(QIODevice::WriteOnly) && comments.write("// one\r\n// two\r\n") > 0);
+    comments.close();
     const QList<QPair<QString, QString>> refused{
         {empty.fileName(), QString("kt7310: The file \"%1\" is empty.")},
+        {comments.fileName(), QString("kt7310: The file \"%1\" holds no command line.")},
         {huge.fileName(), QString("kt7310: Cannot open file \"%1\". The file is larger than "
                                   "16 MiB.")},
         {"/dev/zero", QString("kt7310: Cannot open file \"%1\". The file is larger than 16 MiB.")}};

@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 struct RecordingTerminal : TerminalSink
 {
@@ -287,6 +290,37 @@ private slots:
         QCOMPARE(app.calls, calls);
     }
 
+    // Ignored once, a silent instrument is not asked about again until a reply comes in;
+    // a device that vanishes meanwhile is.
+    void ignoredSilence()
+    {
+        app.ignore = true;
+        port->SetResponseTime(150);
+        QCOMPARE(comm->CommandToPort("SILENT"), QString());
+        QCOMPARE(app.calls, QStringList{"asked"});
+        QVERIFY(comm->ReplyMissed());
+        QVERIFY(comm->SilenceIgnored());
+        QCOMPARE(comm->QueryPort("SILENT"), QString());
+        QCOMPARE(comm->QueryPortInt("SILENT"), 0);
+        QVERIFY(comm->LineWritten());
+        QVERIFY(comm->ReplyMissed());
+        QCOMPARE(app.calls, QStringList{"asked"});
+
+        QCOMPARE(comm->QueryPort("*IDN"), QString("KT,7310-12,1234,1.0-2.0"));
+        QVERIFY(!comm->ReplyMissed());
+        QVERIFY(!comm->SilenceIgnored());
+        QCOMPARE(comm->CommandToPort("SILENT"), QString());
+        QCOMPARE(app.calls, (QStringList{"asked", "asked"}));
+        QVERIFY(comm->SilenceIgnored());
+
+        peer->hangUp();
+        QTest::qWait(100);
+        QCOMPARE(comm->CommandToPort("A"), QString());
+        QCOMPARE(app.calls, (QStringList{"asked", "asked", "asked"}));
+        QVERIFY(comm->LinkGone());
+        QCOMPARE(peer->lines().size(), 5);
+    }
+
     // The link given up: by the operator's Ignore once the device vanished and cannot be
     // opened again, or without a question while the program ends.
     void linkGiven_data()
@@ -371,6 +405,23 @@ private slots:
         QCOMPARE(logging.size(), 2);
         QCOMPARE(logging.last()[0].toBool(), false);
         QCOMPARE(comm->QueryPort("*IDN"), QString("KT,7310-12,1234,1.0-2.0"));
+    }
+
+    void fullDiskLeavesNoEmptyLog()
+    {
+        // Files limited to 0 bytes, as a full file system refuses the first line.
+        struct rlimit previous = {};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
+        const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit none = previous;
+        none.rlim_cur = 0;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &none) == 0);
+        comm->ToggleLoggingState();
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, xfsz);
+        QVERIFY(!comm->LoggingEnabled());
+        QCOMPARE(dialogs->informations.size(), 1);
+        QVERIFY(!QFile::exists(QDir(workDir.path()).filePath(comm->LogFileName())));
     }
 
     void userName()

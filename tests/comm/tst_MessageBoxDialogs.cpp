@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -79,6 +80,68 @@ private slots:
         MessageBoxDialogs dialogs;
         whenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
         QCOMPARE(int(dialogs.Warning("Communications lost. Restart?", offered)), expected);
+    }
+
+    // An unprompted question: keys in its first half-second are dropped, and Return or
+    // Space takes no drastic button the operator did not give the focus to.
+    void strayKeysDoNotAnswerAQuestion_data()
+    {
+        using D = OperatorDialogs;
+        QTest::addColumn<QList<int>>("buttons");
+        QTest::addColumn<int>("waitMs"); // after the box appears, before the keys
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("expected"); // No: the keys did not answer; -1: the focused one
+        const QList<int> yesNo{D::Yes, D::No};
+        const QList<int> yesNoIgnore{D::Yes, D::No, D::Ignore};
+        QTest::newRow("Space at once") << yesNo << 0 << QList<int>{Qt::Key_Space} << int(D::No);
+        QTest::newRow("Return at once, Ignore offered")
+            << yesNoIgnore << 0 << QList<int>{Qt::Key_Return} << int(D::No);
+        QTest::newRow("a letter at once") << yesNo << 0 << QList<int>{Qt::Key_N, Qt::Key_Y}
+                                          << int(D::No);
+        QTest::newRow("Return and Space later, no button chosen")
+            << yesNo << 700 << QList<int>{Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter}
+            << int(D::No);
+        QTest::newRow("Return later, Ignore offered: Ignore")
+            << yesNoIgnore << 700 << QList<int>{Qt::Key_Return} << int(D::Ignore);
+        QTest::newRow("Tab to a button, then Space: that button")
+            << yesNo << 700 << QList<int>{Qt::Key_Tab, Qt::Key_Space} << -1;
+    }
+    void strayKeysDoNotAnswerAQuestion()
+    {
+        QFETCH(QList<int>, buttons);
+        QFETCH(int, waitMs);
+        QFETCH(QList<int>, keys);
+        QFETCH(int, expected);
+        QList<OperatorDialogs::Button> offered;
+        for (int b : buttons)
+            offered << OperatorDialogs::Button(b);
+        MessageBoxDialogs dialogs;
+        QPointer<QMessageBox> shown;
+        int focused = -1;
+        bool byKeys = false;
+        whenModal([&](QWidget *w) {
+            shown = qobject_cast<QMessageBox *>(w);
+            QVERIFY(shown);
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            QTest::qWait(waitMs);
+            for (int key : keys) {
+                QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
+                if (key == Qt::Key_Space && shown)
+                    if (auto *b = qobject_cast<QAbstractButton *>(target))
+                        focused = shown->buttonRole(b) == QMessageBox::YesRole ? int(OperatorDialogs::Yes)
+                                                                              : int(OperatorDialogs::No);
+                QTest::keyClick(target, Qt::Key(key));
+            }
+            QTest::qWait(300); // a mnemonic clicks after an animation
+            byKeys = !shown || !shown->isVisible();
+            if (!byKeys)
+                shown->button(QMessageBox::No)->click();
+        });
+        const int answer = int(dialogs.Question("Port no longer available, restart?", offered,
+                                                {OperatorDialogs::Yes, OperatorDialogs::No}));
+        QCOMPARE(byKeys, expected != int(OperatorDialogs::No));
+        QCOMPARE(answer, expected == -1 ? focused : expected);
     }
 
     void information()

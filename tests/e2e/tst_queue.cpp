@@ -217,7 +217,8 @@ void tst_queue::instrumentLostOrSlowDuringADrain_data()
     QTest::addColumn<QStringList>("informations");
     QTest::newRow("instrument killed: one question, the rest not sent")
         << true << 30 << 1 << QStringList{"30 commands were not sent."};
-    QTest::newRow("instrument slow: one question per time-out") << false << 3 << 3 << QStringList{};
+    QTest::newRow("instrument slow: one question, the drain ends, the rest not sent")
+        << false << 3 << 1 << QStringList{"2 commands were not sent."};
 }
 
 void tst_queue::instrumentLostOrSlowDuringADrain()
@@ -255,7 +256,7 @@ void tst_queue::instrumentLostOrSlowDuringADrain()
     QVERIFY(!c.Form.Terminating());
     QVERIFY(c.Form.Session->StatusTimer->isActive()); // Ignore: the poll goes on
     if (!killed) {
-        QCOMPARE(c.ReceivedFrom(mark), lines);
+        QCOMPARE(c.ReceivedFrom(mark), lines.mid(0, 1));
         QVERIFY(!c.Form.Comm->LinkGone());
     } else {
         QVERIFY(c.Form.Comm->LinkGone());

@@ -45,6 +45,7 @@ private slots:
     void readbackChosenDuringARefreshWaits();
     void serviceCode_data();
     void serviceCode();
+    void refusedUnlock();
     void demoModeNeverOpens();
 
 private:
@@ -162,6 +163,9 @@ void tst_service::firstAndSecondOpening()
         QCOMPARE(list[14 + 4 * (n - 1) + 1],
                  QStringLiteral(":PULS%1:CAL:DEL %2").arg(n).arg(c.DelayCal));
     }
+    // every factor field was read: none is marked, every one takes input
+    for (const TPlusSpinEdit *e : s.findChildren<TPlusSpinEdit *>())
+        QVERIFY2(e->Enabled() && e->toolTip().isEmpty(), qPrintable(e->objectName()));
     QCOMPARE(f.Form.Session->ChannelConfigs[7].DelayCal, 18 + 7);
     QCOMPARE(f.Form.Session->ChannelConfigs[12].AmpOffsetCal, 40 + 3 * 12);
 
@@ -463,23 +467,24 @@ void tst_service::unreadableCalibrationReply_data()
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("reason");
+    QTest::addColumn<int>("read"); // factor fields read before it, in read-back order
 
     QTest::newRow("badge without a space") << ":SYST:BAD?"
                                            << "1"
-                                           << "'' is not a valid integer value";
+                                           << "'' is not a valid integer value" << 0;
     QTest::newRow("badge without a number before the space")
         << ":SYST:BAD?"
         << "KT 6"
-        << "'KT' is not a valid integer value";
+        << "'KT' is not a valid integer value" << 0;
     QTest::newRow("serial number that is no number") << "*SER?"
                                                      << "abc"
-                                                     << "'abc' is not a valid integer value";
+                                                     << "'abc' is not a valid integer value" << 0;
     QTest::newRow("input factor with a letter") << ":TRIG1:CAL:GAIN?"
                                                 << "12x"
-                                                << "'12x' is not a valid integer value";
+                                                << "'12x' is not a valid integer value" << 0;
     QTest::newRow("channel factor: no reply") << ":PULS3:CAL:WIDT?"
                                               << ""
-                                              << "no reply";
+                                              << "no reply" << 6 + 2 * 4;
 }
 
 void tst_service::unreadableCalibrationReply()
@@ -488,6 +493,7 @@ void tst_service::unreadableCalibrationReply()
     QFETCH(QString, query);
     QFETCH(QString, reply);
     QFETCH(QString, reason);
+    QFETCH(int, read);
     ServicePanel f;
     QVERIFY(f.Start({"--model", "7310-6", "--reply", query + "=" + reply}));
 
@@ -505,6 +511,32 @@ void tst_service::unreadableCalibrationReply()
     QVERIFY(!f.Form.Comm->CommandsDisabled);
     QVERIFY(!f.Form.Session->CalibrationRetrievePending);
 
+    // The fields read show their values; the others are marked and take no input.
+    TServiceForm &s = *f.Service;
+    QList<TPlusSpinEdit *> fields{s.Trig1AmpGainAdj,     s.Trig1AmpOffAdj,  s.TrigGate2AmpGainAdj,
+                                  s.TrigGate2AmpOffAdj, s.Gate1AmpGainAdj, s.Gate1AmpOffAdj};
+    for (int n = 1; n <= 6; ++n)
+        fields << s.ChWidthCalAdj[n] << s.ChDelayCalAdj[n] << s.ChAmpGainAdj[n] << s.ChAmpOffAdj[n];
+    for (int i = 0; i < fields.size(); ++i) {
+        QCOMPARE(fields[i]->Enabled(), i < read);
+        QCOMPARE(fields[i]->toolTip(),
+                 i < read ? QString() : QString("Not read from the instrument"));
+    }
+    const qsizetype beforeKeys = f.Mark();
+    const int delay6 = s.ChDelayCalAdj[6]->IntValue();
+    s.ChPageCalibration->SetActivePageIndex(5);
+    s.ChDelayCalAdj[6]->setFocus();
+    QTest::keyClick(s.ChDelayCalAdj[6], Qt::Key_Up);
+    QTest::keyClick(s.ChDelayCalAdj[6], Qt::Key_5);
+    QCOMPARE(s.ChDelayCalAdj[6]->IntValue(), delay6);
+    QCOMPARE(SentAfterDrain(f, beforeKeys), QStringList());
+    if (read > 0) { // the same key on a field that was read changes it
+        s.ChPageCalibration->SetActivePageIndex(0);
+        s.ChDelayCalAdj[1]->setFocus();
+        QTest::keyClick(s.ChDelayCalAdj[1], Qt::Key_Up);
+        QVERIFY(!SentAfterDrain(f, beforeKeys).isEmpty());
+    }
+
     // Save Cals reads back again, fails again, and writes no file: no dialog comes up.
     QTemporaryDir folder;
     const QString path = folder.filePath("cals.txt");
@@ -520,8 +552,8 @@ void tst_service::unreadableCalibrationReply()
     // The poll runs again, and changes reach the instrument again.
     const qsizetype again = f.Emulator->Received().size();
     QTRY_VERIFY_WITH_TIMEOUT(f.Emulator->Received().mid(again).contains(":PULS0:STAT?"), 3000);
-    f.Service->Trig1AmpGainAdj->AssignValue(3333);
-    QCOMPARE(SentAfterDrain(f, f.Mark()), QStringList{":TRIG1:CAL:GAIN 3333"});
+    f.Service->ChAmpOffAdj[1]->AssignValue(150);
+    QCOMPARE(SentAfterDrain(f, f.Mark()), QStringList{":PULS1:CAL:OFFS 150"});
 }
 
 void tst_service::readbackChosenDuringARefreshWaits()
@@ -612,21 +644,51 @@ void tst_service::serviceCode()
         QCOMPARE(f.SentSince(mark), QStringList()); // the code is never sent
         return;
     }
-    QCOMPARE(f.P.Dialogs.informations, QStringList{"System Unsecured"});
+    // Nothing is claimed before the instrument has taken the unlock.
+    QCOMPARE(f.P.Dialogs.informations, QStringList());
     QVERIFY(f.Form.ServiceWindowPending);
     QVERIFY(!s.isVisible());
     QCOMPARE(f.SentSince(mark), QStringList());
 
-    // The next poll opens the window with its previous values; the readback follows
-    // once the poll is over.
+    // The next poll sends the unlock and asks the security state; then "System
+    // Unsecured" and the window with its previous values; the readback follows once the
+    // poll is over.
     QTRY_VERIFY_WITH_TIMEOUT(s.isVisible(), 3000);
+    QCOMPARE(f.P.Dialogs.informations, QStringList{"System Unsecured"});
+    QVERIFY(f.Form.Session->SystemUnsecured);
     QVERIFY(f.Form.Session->CalibrationRetrievePending);
     QVERIFY(s.CalTimer->isActive());
     QVERIFY(f.Form.ServiceWindowMenu->isVisible());
     QVERIFY(!f.Form.ServiceWindowPending);
     QTRY_VERIFY_WITH_TIMEOUT(!f.Form.Session->CalibrationRetrievePending, 5000);
-    QCOMPARE(f.SentSince(mark), ReadbackQueries(6, true));
+    QCOMPARE(f.SentSince(mark),
+             QStringList({":SYST:SEC 48213", ":SYST:SEC?"}) + ReadbackQueries(6, false));
     QCOMPARE(s.ChPageCalibration->PageCount(), 6);
+}
+
+void tst_service::refusedUnlock()
+{
+    Shared({});
+    ServicePanel f;
+    QVERIFY(f.Start({"--model", "7310-6", "--reply", ":SYST:SEC 48213=ERR 9: refused"}));
+    TServiceForm &s = *f.Service;
+    WhenShown<QInputDialog>([](QInputDialog *box) {
+        box->setTextValue(QStringLiteral("48213"));
+        box->accept();
+    });
+    const qsizetype mark = f.Mark();
+    f.Form.ServiceMenu->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Form.ServiceWindowPending, 3000);
+
+    // told as refused; the window stays closed and the state secured
+    QCOMPARE(f.SentSince(mark), QStringList({":SYST:SEC 48213", ":SYST:SEC?"}));
+    QCOMPARE(f.P.Errors.Texts,
+             QStringList{"The instrument refused the unlock: it answered \"ERR 9: refused\" and "
+                         "reports itself secured (\"1\")."});
+    QVERIFY(f.P.Dialogs.informations.isEmpty());
+    QVERIFY(!s.isVisible());
+    QVERIFY(!f.Form.ServiceWindowMenu->isVisible());
+    QVERIFY(!f.Form.Session->SystemUnsecured);
 }
 
 void tst_service::demoModeNeverOpens()

@@ -165,26 +165,33 @@ void tst_settingsfile::restores_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("error"); // "*" stands for the file's path
     QTest::addColumn<bool>("progress");
     const QStringList loaded{"Settings loaded."};
+    const QString noCommand = "The file \"*\" holds no command line: nothing was sent.";
     QTest::newRow("saved in demo mode")
-        << QByteArray("// 12/10/2026,14:03:07\r\n") << QStringList() << loaded << true;
+        << QByteArray("// 12/10/2026,14:03:07\r\n") << QStringList() << QStringList() << noCommand
+        << false;
     QTest::newRow("comments only")
-        << QByteArray("// one\r\n  // two\r\n") << QStringList() << loaded << true;
-    QTest::newRow("empty") << QByteArray() << QStringList()
-                           << QStringList{"Empty file.", "Settings loaded."} << false;
+        << QByteArray("// one\r\n  // two\r\n") << QStringList() << QStringList() << noCommand
+        << false;
+    QTest::newRow("empty") << QByteArray() << QStringList() << QStringList() << noCommand
+                           << false;
     QTest::newRow("trailing comment")
         << QByteArray(":PULS1:DEL 0.00000100000 // 1 us\r\n:SYST:AUT 1\r\n")
-        << QStringList{":SYST:AUT 1"} << loaded << true;
+        << QStringList{":SYST:AUT 1"} << loaded << QString() << true;
     QTest::newRow("empty line and LF ends")
         << QByteArray(":SYST:AUT 1\n\n:SYST:AUT 0\n")
-        << QStringList{":SYST:AUT 1", "", ":SYST:AUT 0"} << loaded << true;
+        << QStringList{":SYST:AUT 1", "", ":SYST:AUT 0"} << QStringList()
+        << "The instrument refused 1 of the file's 3 command lines:\n"
+           "line 2: \"\" answered \"ERR 1: unknown command\""
+        << true;
     QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF// \xC2\xB5s\r\n:SYST:AUT 1\r\n")
-                               << QStringList{":SYST:AUT 1"} << loaded << true;
+                               << QStringList{":SYST:AUT 1"} << loaded << QString() << true;
     QTest::newRow("UTF-16 BOM") << QByteArray("\xFF\xFE") +
                                        Utf16(QString::fromUtf8("// \u00B5s\r\n:SYST:AUT 1\r\n"),
                                              QStringConverter::Utf16LE)
-                                << QStringList{":SYST:AUT 1"} << loaded << true;
+                                << QStringList{":SYST:AUT 1"} << loaded << QString() << true;
 }
 
 void tst_settingsfile::restores()
@@ -192,6 +199,7 @@ void tst_settingsfile::restores()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, sent);
     QFETCH(QStringList, messages);
+    QFETCH(QString, error);
     QFETCH(bool, progress);
     ControlPanel c;
     QVERIFY(c.Start());
@@ -202,8 +210,12 @@ void tst_settingsfile::restores()
     ProgressWatch watch(c.P.MessageForm);
     const int mark = c.ReceivedCount();
     c.Form.RestoreSettingsFromFile1Click();
-    QCOMPARE(ReplayedLines(c, mark), sent);
+    // a file without command lines sends nothing and reads nothing back
+    QCOMPARE(sent.isEmpty() ? c.ReceivedFrom(mark) : ReplayedLines(c, mark), sent);
     QCOMPARE(c.P.Dialogs.informations, messages);
+    QCOMPARE(c.P.Errors.Texts, error.isEmpty() ? QStringList()
+                                               : QStringList{QString(error).replace(
+                                                     "*", QDir::toNativeSeparators(file))});
     QCOMPARE(watch.SawLoading, progress);
     QVERIFY(!c.P.MessageForm.isVisible());
     // the settings list is the instrument's again
@@ -241,7 +253,15 @@ void tst_settingsfile::largerModelsFile()
     for (int n = 13; n <= 36; ++n)
         QVERIFY(terminal.contains(QString(") *CFG %1 ").arg(n)));
     QCOMPARE(terminal.count(QRegularExpression(R"(\) ERR )")), 24);
-    QCOMPARE(c.P.Dialogs.informations, QStringList{"Settings loaded."});
+    // told as refused, the first five with their replies; not "Settings loaded."
+    QCOMPARE(c.P.Dialogs.informations, QStringList());
+    QCOMPARE(c.P.Errors.Texts.size(), 1);
+    const QStringList told = c.P.Errors.Texts[0].split('\n');
+    QCOMPARE(told.first(), QString("The instrument refused 24 of the file's 47 command lines:"));
+    QCOMPARE(told.size(), 1 + 5 + 1);
+    QCOMPARE(told[1], QString("line 29: \"%1...\" answered \"ERR 4: no such channel\"")
+                          .arg(QString("*CFG 13 " + record12).left(60)));
+    QCOMPARE(told.last(), QString("... and 19 more."));
 }
 
 void tst_settingsfile::unreadableAndUnwritableFiles()

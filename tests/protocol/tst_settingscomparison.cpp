@@ -64,6 +64,11 @@ void tst_settingscomparison::compare_data()
         << QStringList{"// saved", "*CFG 2 " + QString(Channel2).replace("NORM 1 1 1 0 TTL",
                                                                          "BURS 1 1 1 0 TTL")}
         << QStringList{"line 2: channel 2 Mode: file BURS, instrument NORM"};
+    QTest::newRow("a long value cut, control characters shown")
+        << QStringList{":SYST:SYNC " + QString(70, 'X'), ":SYST:ICLOCK \x01"}
+        << QStringList{"line 1: system SyncOutput: file " + QString(60, 'X') +
+                           "..., instrument Ch1",
+                       "line 2: system InputClock: file \\x01, instrument INT"};
     QTest::newRow("the last field of a record")
         << QStringList{"*CFG 2 " + QString(Channel2).replace(" LOW", " HIGH")}
         << QStringList{"line 1: channel 2 GateLogic: file HIGH, instrument LOW"};

@@ -20,6 +20,10 @@ private slots:
     void faultDuringADrain();
     void pollFindsThePortGone_data();
     void pollFindsThePortGone();
+    void ignoredSilenceIsNotAskedAgain_data();
+    void refreshMeetsALostLink_data();
+    void refreshMeetsALostLink();
+    void ignoredSilenceIsNotAskedAgain();
 
 private:
     int FStartLines = 0; // lines the scan and the first read-back send (462K-6)
@@ -151,6 +155,7 @@ void tst_sessionlink::faultDuringADrain_data()
     QTest::addColumn<int>("arrived");           // of the three commands
     QTest::addColumn<QList<bool>>("abandoned"); // LinkAbandoned(restart)
     QTest::addColumn<bool>("laterAsks");        // a later transaction waits and asks again
+    QTest::addColumn<bool>("laterSent");        // a later transaction goes out
 
     const int end = InstrumentSession::EndProgram;
     const int restart = InstrumentSession::RestartProgram;
@@ -158,17 +163,17 @@ void tst_sessionlink::faultDuringADrain_data()
     const int lost = TLinkFault::PortLost;
     const int timeout = TLinkFault::Timeout;
     QTest::newRow("killed in the reply wait, default answer: given up")
-        << "killed" << DefaultAnswer << lost << 1 << 1 << QList<bool>{false} << false;
+        << "killed" << DefaultAnswer << lost << 1 << 1 << QList<bool>{false} << false << false;
     QTest::newRow("killed in the reply wait, end: given up")
-        << "killed" << end << lost << 1 << 1 << QList<bool>{false} << false;
+        << "killed" << end << lost << 1 << 1 << QList<bool>{false} << false << false;
     QTest::newRow("unplugged before the drain, restart: given up")
-        << "unplugged" << restart << lost << 1 << 0 << QList<bool>{true} << false;
+        << "unplugged" << restart << lost << 1 << 0 << QList<bool>{true} << false << false;
     QTest::newRow("killed in the reply wait, ignore: the link is gone, the rest not sent")
-        << "killed" << ignore << lost << 1 << 1 << QList<bool>{} << false;
+        << "killed" << ignore << lost << 1 << 1 << QList<bool>{} << false << false;
     QTest::newRow("silent, default answer: given up at the first time-out")
-        << "silent" << DefaultAnswer << timeout << 1 << 1 << QList<bool>{false} << false;
-    QTest::newRow("silent, ignore: asked for each line, every line sent")
-        << "silent" << ignore << timeout << 3 << 3 << QList<bool>{} << true;
+        << "silent" << DefaultAnswer << timeout << 1 << 1 << QList<bool>{false} << false << false;
+    QTest::newRow("silent, ignore: asked once, the drain ends, the rest not sent")
+        << "silent" << ignore << timeout << 1 << 1 << QList<bool>{} << false << true;
 }
 
 void tst_sessionlink::faultDuringADrain()
@@ -180,6 +185,7 @@ void tst_sessionlink::faultDuringADrain()
     QFETCH(int, arrived);
     QFETCH(QList<bool>, abandoned);
     QFETCH(bool, laterAsks);
+    QFETCH(bool, laterSent);
     const QString after = QString::number(FStartLines);
     QStringList arguments{"--model", "462K-6"};
     if (instrument == "killed") // answers late, and is killed while the drain waits
@@ -250,8 +256,8 @@ void tst_sessionlink::faultDuringADrain()
     const QString reply = r.Session.Comm->QueryPort(":SYST:AUT");
     QVERIFY(reply.isEmpty());
     QCOMPARE(reports.Missing.size(), questions + (laterAsks ? 1 : 0));
-    QCOMPARE(r.Session.Comm->LineWritten(), laterAsks);
-    QCOMPARE(r.ReceivedFrom(FStartLines).size(), arrived + (laterAsks ? 1 : 0));
+    QCOMPARE(r.Session.Comm->LineWritten(), laterSent);
+    QCOMPARE(r.ReceivedFrom(FStartLines).size(), arrived + (laterSent ? 1 : 0));
     QVERIFY(r.Errors.Texts.isEmpty());
 }
 
@@ -294,6 +300,72 @@ void tst_sessionlink::pollFindsThePortGone()
     QVERIFY(reports.Abandoned.isEmpty());
     QCOMPARE(r.ReceivedCount(), FStartLines); // nothing could be asked
     QVERIFY(r.Errors.Texts.isEmpty());
+}
+
+void tst_sessionlink::ignoredSilenceIsNotAskedAgain_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("status polls") << "poll";
+    QTest::newRow("a restore goes on and counts the replies that did not come") << "restore";
+}
+
+void tst_sessionlink::ignoredSilenceIsNotAskedAgain()
+{
+    QFETCH(QString, operation);
+    SessionRig r;
+    QVERIFY(r.Start({"--model", "462K-6", "--silent-after", QString::number(FStartLines)}));
+    r.Session.ComPort->SetResponseTime(200);
+    LinkReports reports(r.Session);
+    reports.Answer = InstrumentSession::IgnoreMissingReply;
+
+    if (operation == "poll") {
+        for (int poll = 1; poll <= 3; ++poll)
+            r.Session.StatusTimerTimer();
+        // every poll asked the instrument, the operator only once
+        QCOMPARE(r.ReceivedFrom(FStartLines).size(), 3 * 2);
+        QVERIFY(r.Session.StatusTimer->isActive());
+    } else {
+        const QStringList lines = Delays(3);
+        const TLoadResult result = r.Session.LoadSettings(lines);
+        QCOMPARE(r.ReceivedFrom(FStartLines).mid(0, 3), lines);
+        QVERIFY(result.Failed);
+        QVERIFY(!result.ReadBack);
+        QVERIFY2(result.Message.endsWith("3 of the file's 3 command lines got no reply."),
+                 qPrintable(result.Message));
+        QCOMPARE(result.Outcome.Unanswered().size(), 3);
+    }
+    QCOMPARE(reports.Missing.size(), 1);
+    QVERIFY(reports.Abandoned.isEmpty());
+    r.Session.StatusTimer->stop();
+}
+
+void tst_sessionlink::refreshMeetsALostLink_data()
+{
+    QTest::addColumn<QString>("fault"); // the emulator's option, after three lines
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("unplugged") << "--unplug-after" << "the instrument no longer answers";
+    QTest::newRow("silent") << "--silent-after"
+                            << "The instrument did not answer \"*CFG? 92?\".";
+}
+
+void tst_sessionlink::refreshMeetsALostLink()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, failure);
+    SessionRig r;
+    QVERIFY(r.Start({"--model", "462K-6", fault, QString::number(FStartLines + 3)}));
+    r.Session.ComPort->SetResponseTime(200);
+    LinkReports reports(r.Session);
+    reports.Answer = InstrumentSession::IgnoreMissingReply;
+    QSignalSpy failures(&r.Session, &InstrumentSession::Failure);
+
+    r.Session.RequestRefresh();
+    r.Session.ProcessTasks();
+    QCOMPARE(reports.Missing.size(), 1);
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures[0][0].toString(), failure);
+    QCOMPARE(r.Session.ReadbackFailedQuery, QString("*CFG? 92?"));
+    r.Session.StatusTimer->stop();
 }
 
 QTEST_GUILESS_MAIN(tst_sessionlink)

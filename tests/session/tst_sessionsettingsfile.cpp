@@ -5,6 +5,7 @@
 #include "SessionRig.h"
 #include "comm/CommandScriptReplay.h"
 #include "protocol/CommandScript.h"
+#include "protocol/SettingsComparison.h"
 
 #include <QDir>
 
@@ -18,6 +19,8 @@ private slots:
     void saveFailures();
     void restores_data();
     void restores();
+    void restoreTellsTheOutcome_data();
+    void restoreTellsTheOutcome();
     void restoreWhoseReadbackFails();
     void restoreWhoseInstrumentVanishes_data();
     void restoreWhoseInstrumentVanishes();
@@ -162,12 +165,9 @@ void tst_sessionsettingsfile::restores_data()
     QTest::newRow("comments skipped, the rest in order")
         << QStringList{"// saved by hand", ":PULS2:DEL 0.00000100000",
                        "  // indented",    ":SYST:AUT 1 // trailing comment",
-                       ":SYST:AUT 1",      "",
-                       ":PULS0:STAT ON"}
-        << 0 << QStringList{":PULS2:DEL 0.00000100000", ":SYST:AUT 1", "", ":PULS0:STAT ON"}
+                       ":SYST:AUT 1",      ":PULS0:STAT ON"}
+        << 0 << QStringList{":PULS2:DEL 0.00000100000", ":SYST:AUT 1", ":PULS0:STAT ON"}
         << loaded;
-    QTest::newRow("comments only")
-        << QStringList{"// one", "// two"} << 0 << QStringList{} << loaded;
     QTest::newRow("cancelled after the second command line")
         << QStringList{"// rig", ":SYST:AUT 1", ":SYST:AUT 0", ":SYST:AUT 1"} << 3
         << QStringList{":SYST:AUT 1", ":SYST:AUT 0"}
@@ -210,6 +210,67 @@ void tst_sessionsettingsfile::restores()
     QCOMPARE(r.ReceivedFrom(mark).last(), QString("*CFG?6?"));
     QCOMPARE(r.Session.SettingsList.size(), before.size());
     QVERIFY(r.Session.ReadbackFailure.isEmpty());
+    QVERIFY(r.Errors.Texts.isEmpty());
+}
+
+void tst_sessionsettingsfile::restoreTellsTheOutcome_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // the emulator's, besides the model
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("sent");
+    QTest::addColumn<QString>("message"); // "*" stands for the file's name
+
+    const QString channel = "\"ERR 4: no such channel\"";
+    QTest::newRow("lines the instrument refuses")
+        << QStringList{} << QStringList{"// rig", ":PULS40:DEL 0.1", ":SYST:AUT 1", "junk"} << 3
+        << "The instrument refused 2 of the file's 3 command lines:\n"
+           "line 2: \":PULS40:DEL 0.1\" answered " + channel + "\n"
+           "line 4: \"junk\" answered \"ERR 1: unknown command\"";
+    QStringList seven;
+    for (int n = 7; n <= 13; ++n)
+        seven << QString(":PULS%1:STAT ON").arg(n);
+    QTest::newRow("the first five refusals listed")
+        << QStringList{} << seven << 7
+        << "The instrument refused 7 of the file's 7 command lines:\n"
+           "line 1: \":PULS7:STAT ON\" answered " + channel + "\nline 2: \":PULS8:STAT ON\" answered " +
+               channel + "\nline 3: \":PULS9:STAT ON\" answered " + channel +
+               "\nline 4: \":PULS10:STAT ON\" answered " + channel +
+               "\nline 5: \":PULS11:STAT ON\" answered " + channel + "\n... and 2 more.";
+    QTest::newRow("a line too long")
+        << QStringList{} << QStringList{":SYST:AUT 1", QString(1 << 20, 'A')} << 2
+        << "The instrument refused 1 of the file's 2 command lines:\n"
+           "line 2: " + ReportQuoted(QString(1 << 20, 'A')) + " answered \"ERR 2: line too long\"";
+    QTest::newRow("accepted, but the read-back differs")
+        << QStringList{"--reply", ":SYST:AUT 1=OK"} << QStringList{":SYST:AUT 1", ":PULS2:STAT ON"}
+        << 2
+        << "The read-back does not confirm the file in 1 place:\n"
+           "line 1: system AutoStart: file 1, instrument 0";
+    QTest::newRow("comments only: nothing sent, nothing read back")
+        << QStringList{} << QStringList{"// one", "  // two"} << 0
+        << "The file \"*\" holds no command line: nothing was sent.";
+    QTest::newRow("empty") << QStringList{} << QStringList{} << 0
+                           << "The file \"*\" holds no command line: nothing was sent.";
+}
+
+void tst_sessionsettingsfile::restoreTellsTheOutcome()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, lines);
+    QFETCH(int, sent);
+    QFETCH(QString, message);
+    SessionRig r;
+    QVERIFY(r.Start(QStringList{"--model", "462K-6"} + arguments));
+    const int mark = r.ReceivedCount();
+    const QString file = Path("rig.txt");
+
+    const TLoadResult result = r.Session.LoadSettings(lines, file);
+    QCOMPARE(result.Message, QString(message).replace("*", QDir::toNativeSeparators(file)));
+    QVERIFY(result.Failed);
+    QCOMPARE(result.Sent, sent);
+    // every line still went out, and the read-back followed whenever one did
+    const QStringList received = r.ReceivedFrom(mark);
+    QCOMPARE(received.size() > sent, sent > 0);
+    QCOMPARE(result.ReadBack, sent > 0);
     QVERIFY(r.Errors.Texts.isEmpty());
 }
 

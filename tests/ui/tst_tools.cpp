@@ -17,6 +17,19 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace {
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+} // namespace
+
 // Takes the addresses that the desktop would open in the browser.
 class UrlRecorder : public QObject
 {
@@ -240,6 +253,23 @@ void tst_tools::screenShotThatCannotBeWritten()
     form.CaptureScreenShot1->trigger();
     QTRY_VERIFY(QFileInfo("ScreenShot.jpg").isFile());
     QCOMPARE(errors.Texts.size(), 1);
+
+    // A full disk (files limited to 200 bytes, as a full file system refuses the rest)
+    // is told with the system's reason, and the earlier picture is kept.
+    const QByteArray earlier = FileBytes("ScreenShot.jpg");
+    struct rlimit previous = {};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &previous) == 0);
+    const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = previous;
+    small.rlim_cur = 200;
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    form.CaptureScreenShot1->trigger();
+    QTRY_COMPARE(errors.Texts.size(), 2);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, xfsz);
+    QVERIFY2(errors.Texts[1].endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))),
+             qPrintable(errors.Texts[1]));
+    QCOMPARE(FileBytes("ScreenShot.jpg"), earlier);
 }
 
 QTEST_MAIN(tst_tools)

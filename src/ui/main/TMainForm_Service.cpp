@@ -1,6 +1,7 @@
 // The way to the service window: the service code, the "Service Window" item, and the
 // status tick's opening of the window once the code was accepted.
 
+#include "base/ErrorReport.h"
 #include "comm/OperatorDialogs.h"
 #include "ui/main/TMainForm.h"
 #include "ui/service/TServiceForm.h"
@@ -27,9 +28,11 @@ void TMainForm::ServiceMenuClick()
     box.setTextValue(QString());
     const QString code = box.exec() == QDialog::Accepted ? box.textValue() : QString();
 
-    // Access to the window only; nothing is sent. The window unlocks the instrument.
+    // The next poll unlocks the instrument and opens the window once it is unsecured.
+    // Without an instrument there is nothing to unlock, and no poll.
     if (code.toLatin1() == ServiceCode) {
-        Dialogs().Information(QStringLiteral("System Unsecured"));
+        if (Session->DemoMode)
+            Dialogs().Information(QStringLiteral("System Unsecured"));
         ServiceWindowPending = true;
         return;
     }
@@ -51,6 +54,16 @@ void TMainForm::ServiceWindowMenuClick()
 
 void TMainForm::ShowServiceWindow()
 {
+    // The instrument decides: "System Unsecured" and the window only once it reports
+    // itself unsecured after the unlock line.
+    if (!Session->Unlock()) {
+        if (!Terminating())
+            ReportError(Session->UnlockFailure);
+        return;
+    }
+    Dialogs().Information(QStringLiteral("System Unsecured"));
+    if (Terminating())
+        return;
     ServiceWindowMenu->setVisible(true);
     // Reached inside the poll: the window shows its previous values at once, and its
     // readback follows once the poll is over.

@@ -87,7 +87,7 @@ void TMainForm::RestoreSettingsFromFile1Click()
     QMetaObject::Connection cancel;
     QMetaObject::Connection progress;
     QMetaObject::Connection replayEnded;
-    if (!file.Lines.isEmpty()) {
+    if (CommandScript::CommandCount(file.Lines) > 0) {
         if (MessageForm) {
             MessageForm->OfferCancel(true);
             cancel = connect(MessageForm, &TMessageForm::Cancelled, Session,
@@ -103,10 +103,8 @@ void TMainForm::RestoreSettingsFromFile1Click()
                                    MessageForm->ShowProgress(
                                        QStringLiteral("line %1 of %2").arg(done).arg(count));
                            });
-    } else {
-        Dialogs().Information(QStringLiteral("Empty file."));
     }
-    const TLoadResult result = Session->LoadSettings(file.Lines);
+    const TLoadResult result = Session->LoadSettings(file.Lines, fileName);
     disconnect(progress);
     disconnect(cancel);
     disconnect(replayEnded);

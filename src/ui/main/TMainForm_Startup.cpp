@@ -89,7 +89,8 @@ void TMainForm::FormCreate()
             if (!refused.isEmpty())
                 Dialogs().Information(refused);
             const auto answer =
-                Dialogs().Warning(NoDeviceText, {OperatorDialogs::Yes, OperatorDialogs::No});
+                Dialogs().Question(NoDeviceText, {OperatorDialogs::Yes, OperatorDialogs::No},
+                                   {OperatorDialogs::Yes, OperatorDialogs::No});
             if (answer == OperatorDialogs::Yes) {
                 RestartApp();
                 return;
@@ -279,8 +280,9 @@ void TMainForm::ReplyMissing(const TLinkFault &,
         return;
     }
     const auto button =
-        Dialogs().Warning(QStringLiteral("Communications lost. Restart?"),
-                          {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore});
+        Dialogs().Question(QStringLiteral("Communications lost. Restart?"),
+                           {OperatorDialogs::Yes, OperatorDialogs::No, OperatorDialogs::Ignore},
+                           {OperatorDialogs::Yes, OperatorDialogs::No});
     switch (button) {
     case OperatorDialogs::Ignore:
         answer = InstrumentSession::IgnoreMissingReply;

@@ -21,8 +21,9 @@ void TMainForm::PortLost(const TLinkFault &)
     // answer it. The poll goes on and asks once that dialog is closed.
     if (QApplication::activeModalWidget())
         return;
-    const auto answer = Dialogs().Warning(QStringLiteral("Port no longer available, restart?"),
-                                          {OperatorDialogs::Yes, OperatorDialogs::No});
+    const auto answer = Dialogs().Question(QStringLiteral("Port no longer available, restart?"),
+                                           {OperatorDialogs::Yes, OperatorDialogs::No},
+                                           {OperatorDialogs::Yes, OperatorDialogs::No});
     if (answer == OperatorDialogs::Yes)
         RestartApp();
     else

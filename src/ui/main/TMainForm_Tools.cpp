@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
+#include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPixmap>
@@ -83,14 +84,27 @@ void SaveScreenShot(QWidget *window)
     const QImage image = GrabScreenArea(window);
     // Written to a temporary file first: an earlier picture is replaced only by a
     // complete one.
+    // Encoded in memory first: the encoder reports a failing write as "Unknown error",
+    // the file itself gives the system's reason (a full disk). Unbuffered, so that the
+    // failure shows at the write and not only at the commit.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpg");
     QSaveFile file(ScreenShotFileName);
     QString reason;
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!writer.write(image)) {
+        reason = writer.errorString();
+    } else if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         reason = file.errorString();
     } else {
-        QImageWriter writer(&file, "jpg");
-        if (!writer.write(image))
-            reason = writer.errorString();
+        for (qint64 done = 0, n = 0; reason.isEmpty() && done < bytes.size(); done += n) {
+            n = file.write(bytes.constData() + done, bytes.size() - done);
+            if (n <= 0)
+                reason = file.errorString();
+        }
+        if (!reason.isEmpty())
+            file.cancelWriting();
         else if (!file.commit())
             reason = file.errorString();
     }

@@ -135,6 +135,11 @@ private:
     void AmplifierChange(QObject *Sender, TCalInput input, TCalFactor factor);
     void ChannelFactorChange(QObject *Sender, qint32 ChannelConfig::*mirror, TCalFactor factor);
     void HideProgress();
+    // A factor field whose value was not read from the instrument shows no value of its
+    // own: it is greyed, says why in its tool tip, and takes no input until a read-back
+    // gives it one.
+    void MarkFactorRead(TPlusSpinEdit *edit, bool read);
+    QList<TPlusSpinEdit *> FactorFields() const;
     bool PortBusy() const;
     bool Abandoned() const;
     void WaitForOptimize();

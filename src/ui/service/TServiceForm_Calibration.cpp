@@ -85,8 +85,27 @@ void TServiceForm::CreateChannelPages()
     }
     CalChannels = channels;
     CalTabsCreated = true;
+    for (TPlusSpinEdit *edit : FactorFields())
+        MarkFactorRead(edit, false);
     FActiveCalControls.fill(nullptr);
     FActiveCalControls.resize(ChPageCalibration->PageCount());
+}
+
+QList<TPlusSpinEdit *> TServiceForm::FactorFields() const
+{
+    QList<TPlusSpinEdit *> fields{Trig1AmpGainAdj,     Trig1AmpOffAdj, TrigGate2AmpGainAdj,
+                                  TrigGate2AmpOffAdj, Gate1AmpGainAdj, Gate1AmpOffAdj};
+    for (int n = 1; n <= CalChannels; ++n)
+        for (const TemplateField &f : TemplateFields)
+            fields << (this->*f.Table)[n];
+    fields.removeAll(nullptr);
+    return fields;
+}
+
+void TServiceForm::MarkFactorRead(TPlusSpinEdit *edit, bool read)
+{
+    edit->SetEnabled(read);
+    edit->setToolTip(read ? QString() : QStringLiteral("Not read from the instrument"));
 }
 
 bool TServiceForm::Abandoned() const
@@ -115,6 +134,8 @@ void TServiceForm::CreateCalibrationParts()
             Main.MessageForm->show();
         }
         FReadingBack = true;
+        for (TPlusSpinEdit *edit : FactorFields())
+            MarkFactorRead(edit, false);
     });
     connect(&Session, &InstrumentSession::CalibrationProgress, this, [this](const QString &text) {
         if (Main.MessageForm)
@@ -151,27 +172,36 @@ void TServiceForm::CreateCalibrationParts()
                     {TCalInput::Gate1, TCalFactor::Gain, Gate1AmpGainAdj},
                     {TCalInput::Gate1, TCalFactor::Offset, Gate1AmpOffAdj},
                 };
-                for (const Field &f : fields)
-                    if (f.Input == input && f.Factor == factor)
+                for (const Field &f : fields) {
+                    if (f.Input == input && f.Factor == factor) {
                         f.Edit->AssignValue(Session.Calibration.Input(input, factor));
+                        MarkFactorRead(f.Edit, true);
+                    }
+                }
             });
     connect(&Session, &InstrumentSession::ChannelCalibrationRead, this,
             [this](int n, TCalFactor factor) {
                 const ChannelConfig &c = Session.ChannelConfigs[n];
+                TPlusSpinEdit *edit = nullptr;
                 switch (factor) {
                 case TCalFactor::Width:
-                    ChWidthCalAdj[n]->AssignValue(c.WidthCal);
+                    edit = ChWidthCalAdj[n];
+                    edit->AssignValue(c.WidthCal);
                     break;
                 case TCalFactor::Delay:
-                    ChDelayCalAdj[n]->AssignValue(c.DelayCal);
+                    edit = ChDelayCalAdj[n];
+                    edit->AssignValue(c.DelayCal);
                     break;
                 case TCalFactor::Gain:
-                    ChAmpGainAdj[n]->AssignValue(c.AmpGainCal);
+                    edit = ChAmpGainAdj[n];
+                    edit->AssignValue(c.AmpGainCal);
                     break;
                 case TCalFactor::Offset:
-                    ChAmpOffAdj[n]->AssignValue(c.AmpOffsetCal);
+                    edit = ChAmpOffAdj[n];
+                    edit->AssignValue(c.AmpOffsetCal);
                     break;
                 }
+                MarkFactorRead(edit, true);
             });
     // The read-back's end, whether complete or not: the change handlers send again, the
     // progress window closes.
