@@ -308,8 +308,9 @@ void Communication::CommunicationTimeout()
     // vanished is asked about, so that the link can be given up.
     if (FSilenceIgnored && FComPort.Opened())
         return;
+    ReplyMissingNotAsked = false;
     if (OnReplyMissing && OnReplyMissing()) {
-        FSilenceIgnored = FComPort.Opened();
+        FSilenceIgnored = FComPort.Opened() && !ReplyMissingNotAsked;
         FComPort.Flush();
         // The wait ends with the port closed only when the device vanished under it; if
         // it cannot be opened again, no later transaction can get an answer either.

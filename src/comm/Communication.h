@@ -37,6 +37,9 @@ public:
     // and every one its callers still start end without waiting, and OnLinkAbandoned
     // follows. Unset: the port is given up.
     std::function<bool()> OnReplyMissing;
+    // Set by OnReplyMissing when it took the partial reply without asking anyone (a dialog
+    // was open): the silence is not taken as ignored, and the next missing reply asks.
+    bool ReplyMissingNotAsked = false;
     std::function<void()> OnLinkAbandoned;
     // What the operator is to be told (the log cannot be written, commands that were not
     // sent): handed to OnNotice when set, else shown as an information box.

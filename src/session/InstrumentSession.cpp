@@ -101,7 +101,8 @@ void InstrumentSession::ComPortTimeout()
     Comm->OnReplyMissing = [this, &fault, &answer] {
         SetStatusTimerEnabled(false);
         emit ReplyMissing(fault, answer);
-        if (answer != IgnoreMissingReply)
+        Comm->ReplyMissingNotAsked = answer == AskLater;
+        if (answer != IgnoreMissingReply && answer != AskLater)
             return false;
         SetStatusTimerEnabled(true);
         return true;

@@ -331,6 +331,7 @@ public:
     enum TReplyMissingAnswer
     {
         IgnoreMissingReply, // take the partial reply and go on
+        AskLater,           // nobody could be asked now: the same, and the next one asks
         RestartProgram,     // give the port up; the front end restarts
         EndProgram,         // give the port up; the front end ends
     };

@@ -503,16 +503,20 @@ TDeviceResult SessionHost::LoadSettings(const std::string &name)
     TDeviceResult ready = Ready(true);
     if (!ready.Ok)
         return ready;
-    const TLoadResult result = FSession->LoadSettings(lines);
+    const TLoadResult result = FSession->LoadSettings(lines, fileName);
     if (const TDeviceResult after = AfterTransaction(); !after.Ok)
         return after;
-    if (result.LinkGone || !result.ReadBack || result.Failed)
+    if (result.LinkGone || !result.ReadBack)
         return Failed("KT7310_LoadFailed",
                       result.Message.isEmpty()
                           ? QStringLiteral("%1 lines were sent; the instrument was lost.").arg(result.Sent)
                           : result.Message);
+    // Lines the instrument refused or left unanswered fail the load, as in kt7310; what
+    // the read-back does not confirm is the answer.
+    if (!result.Outcome.Refused().isEmpty() || !result.Outcome.Unanswered().isEmpty())
+        return Failed("KT7310_LoadFailed", result.Message);
     QStringList differences;
-    for (const TSettingsDifference &d : CompareSettings(lines, FSession->SettingsList))
+    for (const TSettingsDifference &d : result.Outcome.Differences())
         differences << d.Text();
     return {true, {}, differences.join(QLatin1Char('\n')).toStdString(), {}};
 }

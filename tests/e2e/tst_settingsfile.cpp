@@ -90,7 +90,7 @@ void tst_settingsfile::roundTripRestoresTheWholeState()
     QVERIFY(c.Start({"--model", "7310-12"}));
     c.Form.Session->StatusTimer->stop();
     // a state away from the factory defaults
-    for (const QString &line : {":PULS2:DEL 0.00000100000", ":PULS5:WIDT 0.00000200000",
+    for (const char *line : {":PULS2:DEL 0.00000100000", ":PULS5:WIDT 0.00000200000",
                                 ":SYST:AUT 1", ":PULS0:PER 0.000200000"})
         c.Form.Session->QueuedCommandToPort(line);
     c.Form.Session->ProcessTasks();
@@ -273,7 +273,7 @@ void tst_settingsfile::unreadableAndUnwritableFiles()
 
     // a folder where a file was expected, and a file that vanished
     QVERIFY(QDir(work.path()).mkpath("folder.txt"));
-    for (const QString &name : {"folder.txt", "gone.txt"}) {
+    for (const char *name : {"folder.txt", "gone.txt"}) {
         c.P.Errors.Texts.clear();
         c.P.Dialogs.fileAnswers = {path(name)};
         const int mark = c.ReceivedCount();

@@ -475,6 +475,16 @@ class TangoServerTest(unittest.TestCase):
         with self.assertRaises(tango.DevFailed) as caught:
             d.LoadSettings("no such file.txt")
         self.assertEqual(caught.exception.args[0].reason, "KT7310_FileError")
+        # A line the instrument refuses fails the load, naming it and the reply.
+        with open(os.path.join(self.settings12, "refused.txt"), "w", newline="") as f:
+            f.write(":PULS3:DEL 0.00000600000\r\n:PULS3:DEL 99999.00000000000\r\n")
+        with self.assertRaises(tango.DevFailed) as caught:
+            d.LoadSettings("refused.txt")
+        self.assertEqual(caught.exception.args[0].reason, "KT7310_LoadFailed")
+        self.assertIn("line 2", caught.exception.args[0].desc)
+        self.assertIn("ERR", caught.exception.args[0].desc)
+        self.assertTrue(wait_for(lambda: self.ready(d), 10))
+        self.assertAlmostEqual(d.Ch3Delay, 6e-6, delta=1e-15)
         # A device without the property keeps its files in a folder named after it, in
         # the server's working folder.
         self.d36.SaveSettings("36.txt")

@@ -276,7 +276,7 @@ void TMainForm::ReplyMissing(const TLinkFault &,
     // A poll's question never comes over another dialog either (see PortLost): the poll
     // takes the missing reply as unread, and a later poll asks once the dialog is closed.
     if (Session->StatusPollRunning && QApplication::activeModalWidget()) {
-        answer = InstrumentSession::IgnoreMissingReply;
+        answer = InstrumentSession::AskLater;
         return;
     }
     const auto button =
