@@ -108,10 +108,7 @@ bool TKTComPort::Open()
         if (answer != OperatorDialogs::Retry || FAbandoned)
             return false;
     }
-    FLastOpenFailure = PortOpenFailure();
-    ++FOpenGeneration;
-    FLost = false;
-    FLastInCount = 0;
+    MarkOpened();
     ApplyLineSettings();
     FPort->clearError();
     return Opened();
@@ -132,11 +129,16 @@ bool TKTComPort::OpenNetwork()
         if (answer != OperatorDialogs::Retry || FAbandoned)
             return false;
     }
+    MarkOpened();
+    return Opened();
+}
+
+void TKTComPort::MarkOpened()
+{
     FLastOpenFailure = PortOpenFailure();
     ++FOpenGeneration;
     FLost = false;
     FLastInCount = 0;
-    return Opened();
 }
 
 void TKTComPort::LinkLost()

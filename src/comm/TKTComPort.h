@@ -97,6 +97,7 @@ public:
 private:
     void ApplyLineSettings();
     bool OpenNetwork();
+    void MarkOpened(); // a fresh link: no failure, nothing read yet
     void LinkLost();
     qint64 LinkAvailable();
     QByteArray LinkRead(qint64 max);

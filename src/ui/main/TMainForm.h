@@ -431,6 +431,9 @@ private:
     bool FLogSwitchApplied = false;
     // Ends the program once the queue was sent (notSent of it did not go out), or
     // restarts it when the restart asked for that.
+    // The queue's changes go out before the end or the restart, shown in the progress
+    // window; false when there is nothing that can be sent.
+    bool SendQueueFirst();
     void EndProgram(int notSent);
     bool FRestartWhenFinished = false;
 

@@ -177,14 +177,8 @@ void TMainForm::RestartApp()
     // As at the exit: changes still queued go out first, and the new instance starts
     // once they have; the ones that cannot go out are counted.
     FRestartWhenFinished = true;
-    if (Session->FinishQueue()) {
-        if (MessageForm) {
-            MessageForm->MessageLabel->setText(QStringLiteral("Sending queued commands"));
-            MessageForm->show();
-        }
-        return;
-    }
-    EndProgram(Session->DemoMode ? 0 : int(Session->CommandQueue.size()));
+    if (!SendQueueFirst())
+        EndProgram(Session->DemoMode ? 0 : int(Session->CommandQueue.size()));
 }
 
 QStringList TMainForm::RestartArguments() const
@@ -207,14 +201,19 @@ void TMainForm::ExitApp()
     // call stack). An instrument that stops answering then is given up at its first
     // time-out without a question. Nothing is sent once the port was given up (a "No"
     // to the lost-communication question) or is gone, nor in demonstration mode.
-    if (Session->FinishQueue()) {
-        if (MessageForm) {
-            MessageForm->MessageLabel->setText(QStringLiteral("Sending queued commands"));
-            MessageForm->show();
-        }
-        return;
+    if (!SendQueueFirst())
+        EndProgram(Session->DemoMode ? 0 : int(Session->CommandQueue.size()));
+}
+
+bool TMainForm::SendQueueFirst()
+{
+    if (!Session->FinishQueue())
+        return false;
+    if (MessageForm) {
+        MessageForm->MessageLabel->setText(QStringLiteral("Sending queued commands"));
+        MessageForm->show();
     }
-    EndProgram(Session->DemoMode ? 0 : int(Session->CommandQueue.size()));
+    return true;
 }
 
 void TMainForm::EndProgram(int notSent)
