@@ -2,6 +2,7 @@
 // What reaches the wire is read from the emulator's transcript.
 
 #include "PanelFixture.h"
+#include "Ser2Net.h"
 #include "comm/TKTComPort.h"
 
 #include <QJsonDocument>
@@ -34,6 +35,8 @@ private slots:
     void unreadableFile();
     void logThatCannotBeWritten();
     void linesOnTheWire();
+    void networkPorts_data();
+    void networkPorts();
     void lostCommunication_data();
     void lostCommunication();
 };
@@ -624,6 +627,46 @@ void tst_cli::linesOnTheWire()
                  .match(log)
                  .hasMatch(),
              qPrintable(log));
+}
+
+// An instrument behind a serial device server, raw and with the COM-port control option:
+// found, and a line sent, exactly as on a local port; a server that refuses says so.
+void tst_cli::networkPorts_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("raw TCP") << int(Ser2Net::Raw);
+    QTest::newRow("RFC 2217") << int(Ser2Net::Rfc2217);
+}
+
+void tst_cli::networkPorts()
+{
+    QFETCH(int, kind);
+    if (!Ser2Net::Available())
+        QSKIP("ser2net is not installed (scripts/setup installs it)");
+    PanelFixture p;
+    auto instrument = p.Emulator(3, {"--model", "7310-36"});
+    QVERIFY2(instrument->IsReady(), qPrintable(instrument->StartError()));
+    Ser2Net server(Ser2Net::TKind(kind),
+                   QFileInfo(p.Ports.filePath(QStringLiteral("COM3"))).symLinkTarget());
+    QVERIFY2(server.Start(), qPrintable(server.Error()));
+    const QString port = server.PortName();
+
+    const Result found = Kt7310({"find", "--port", port});
+    QCOMPARE(found.Code, 0);
+    QVERIFY2(found.Out.startsWith(port + u' ') && found.Out.contains("Kalteron 7310-36"),
+             qPrintable(found.Out));
+    const int before = int(instrument->Received().size());
+    const Result sent = Kt7310({"send", ":PULS3:DEL 0.00000100000", "--port", port});
+    QCOMPARE(sent.Code, 0);
+    QCOMPARE(WithoutIdentification(instrument->Received().mid(before)),
+             QStringList{":PULS3:DEL 0.00000100000"});
+
+    server.Stop();
+    const Result refused = Kt7310({"status", "--port", port});
+    QCOMPARE(refused.Code, 3);
+    QVERIFY2(refused.Errors.join('\n').contains(
+                 QStringLiteral("Connection refused by 127.0.0.1:%1").arg(server.TcpPort())),
+             qPrintable(refused.Errors.join('\n')));
 }
 
 void tst_cli::lostCommunication_data()
